@@ -130,12 +130,6 @@ TEST(Label, UnderlineOnAndOffLeavesTheFontAsItWas)
     EXPECT_EQ(label.font(), initial);
 }
 
-TEST(Label, ShowsMarkupAsPlainText)
-{
-    CLabel label(QStringLiteral("<b>x</b>"));
-    EXPECT_EQ(label.textFormat(), Qt::PlainText);
-}
-
 TEST(Label, BlinkingTextComesBack)
 {
     CLabel label(QStringLiteral("ALARM"));

@@ -49,18 +49,10 @@ TEST(ToolTipWnd, DefaultBalloonGeometry)
     EXPECT_LE(region.boundingRect().left(), 1) << "the pointer reaches the left edge";
 }
 
-TEST(ToolTipWnd, ConstructedWithoutAWindow)
-{
-    auto tip = std::make_unique<CToolTipWnd>();
-    EXPECT_FALSE(tip->IsCreated());
-    EXPECT_FALSE(tip->testAttribute(Qt::WA_WState_Created));
-    EXPECT_EQ(tip->size(), CToolTipWnd::kDefaultSize);
-    tip.reset();
-}
-
 TEST(ToolTipWnd, CreateCutsTheWindowToTheBalloon)
 {
     CToolTipWnd tip;
+    EXPECT_FALSE(tip.testAttribute(Qt::WA_WState_Created)) << "constructing makes no window";
     ASSERT_TRUE(tip.Create());
     EXPECT_EQ(tip.size(), QSize(100, 60));
     EXPECT_EQ(tip.mask(), CToolTipWnd::Shape(QRect(0, 0, 100, 60)).Region());
