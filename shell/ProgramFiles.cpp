@@ -1,0 +1,132 @@
+#include "shell/ProgramFiles.h"
+
+#include "shell/IniFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFont>
+#include <QStandardPaths>
+#include <QWidget>
+#include <algorithm>
+#include <climits>
+#include <unistd.h>
+
+QFont* g_hSharedFont = nullptr;
+std::atomic<int> g_nPageStateA{0};
+std::atomic<int> g_nPageStateB{0};
+std::atomic<int> g_nPageStateC{0};
+
+namespace {
+
+// The maker's name for its shared folder.
+const QString kSharedFolderName = QStringLiteral("DADEZ Shared");
+
+QString WithSlash(const QString& folder)
+{
+    return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+QString ExecutableFolder()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    // Before the application object exists (or in tools without one) ask the kernel.
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath();
+}
+
+} // namespace
+
+const QString& GetModuleFolderPath()
+{
+    static const QString folder = WithSlash(ExecutableFolder());
+    return folder;
+}
+
+QString GetWritableFolderPath()
+{
+    const QString& program = GetModuleFolderPath();
+    if (::access(QFile::encodeName(program).constData(), W_OK) == 0)
+        return program;
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(data);
+    return WithSlash(data);
+}
+
+const QString& GetSharedFolderPath()
+{
+    static const QString folder =
+        WithSlash(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)) + kSharedFolderName + u'/';
+    return folder;
+}
+
+bool GetDriverName(int type, QString& name, const QString& folder)
+{
+    CIniFile ini(WithSlash(folder) + QStringLiteral("QZNAME.qzi"));
+    if (!ini.ReadFile()) {
+        name = QStringLiteral("Unknow");
+        return false;
+    }
+    name = ini.GetValue(QStringLiteral("DriverName"), QString::asprintf("D%04d", type));
+    return true;
+}
+
+bool DecodeDriveId(qint64 id, QString& name, int* fieldB, int* fieldA, int* serial, const QString& folder)
+{
+    const qint64 a = id / 100000000 - 10;
+    const qint64 b = (id / 1000000) % 100;
+    const qint64 type = (id / 10000) % 100;
+    if (fieldA)
+        *fieldA = static_cast<int>(std::clamp<qint64>(a, INT_MIN, INT_MAX));
+    if (fieldB)
+        *fieldB = static_cast<int>(b);
+    if (serial)
+        *serial = static_cast<int>(id % 10000);
+    if (a < 0 || a > 12)
+        return false;
+    return GetDriverName(static_cast<int>(type), name, folder);
+}
+
+void SetWindowFontEx(QWidget* window, const QString& face, int height, int charSet, int bold,
+                     bool italic, bool underline, bool strikeOut)
+{
+    Q_UNUSED(charSet);
+    delete g_hSharedFont;
+    g_hSharedFont = new QFont(QStringList{face});
+    if (height != 0)
+        g_hSharedFont->setPixelSize(height < 0 ? -height : height);
+    g_hSharedFont->setWeight(bold == 1 ? QFont::Bold : QFont::ExtraLight);
+    g_hSharedFont->setItalic(italic);
+    g_hSharedFont->setUnderline(underline);
+    g_hSharedFont->setStrikeOut(strikeOut);
+    if (window)
+        window->setFont(*g_hSharedFont);
+}
+
+void ResetSharedFont()
+{
+    DeleteSharedFont();
+}
+
+void DeleteSharedFont()
+{
+    delete g_hSharedFont;
+    g_hSharedFont = nullptr;
+}
+
+void SetPageStateA(int value)
+{
+    g_nPageStateA = value;
+}
+
+void SetPageStateB(int value)
+{
+    g_nPageStateB = value;
+}
+
+void SetPageStateC(int value)
+{
+    if (value != 0)
+        g_nPageStateC = value;
+}
