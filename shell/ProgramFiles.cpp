@@ -93,7 +93,10 @@ void SetWindowFontEx(QWidget* window, const QString& face, int height, int charS
 {
     Q_UNUSED(charSet);
     delete g_hSharedFont;
-    g_hSharedFont = new QFont(QStringList{face});
+    // Linux rarely has the Windows face; CJK faces that usually exist follow it so Chinese
+    // text never falls to a font without the glyphs.
+    g_hSharedFont = new QFont(QStringList{face, QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei"),
+                                          QStringLiteral("Noto Sans CJK SC")});
     if (height != 0)
         g_hSharedFont->setPixelSize(height < 0 ? -height : height);
     g_hSharedFont->setWeight(bold == 1 ? QFont::Bold : QFont::ExtraLight);
