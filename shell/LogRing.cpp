@@ -1,11 +1,11 @@
 #include "shell/LogRing.h"
 
+#include "platform/AnsiCodePage.h"
+
 #include <QObject>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <iconv.h>
 
 std::mutex g_csLogRing;
 char g_ReplyRing[kReplyRingSlots][kReplyRingSlotBytes] = {};
@@ -14,56 +14,6 @@ int g_nReplyRingIndex = 0;
 namespace {
 
 QObject* g_pLogView = nullptr; // guarded by g_csLogRing
-
-// Converts with iconv; a sequence that cannot be converted becomes `substitute` and
-// conversion goes on after skipLength(its first byte) bytes, so one bad byte never hides
-// the rest of a line. Each call opens its own descriptor: iconv keeps state.
-template <typename SkipLength>
-QByteArray Convert(const char* to, const char* from, QByteArrayView in, QByteArrayView substitute,
-    SkipLength skipLength)
-{
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        // Keep at least the ASCII part readable.
-        QByteArray ascii;
-        for (char c : in)
-            ascii += static_cast<unsigned char>(c) < 0x80 ? QByteArray(1, c) : substitute.toByteArray();
-        return ascii;
-    }
-    QByteArray out(in.size() * 3 + 8, Qt::Uninitialized);
-    char* src = const_cast<char*>(in.data());
-    size_t srcLeft = static_cast<size_t>(in.size());
-    qsizetype used = 0;
-    while (srcLeft > 0) {
-        char* dst = out.data() + used;
-        size_t dstLeft = static_cast<size_t>(out.size() - used);
-        const size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-        used = dst - out.data();
-        if (rc != static_cast<size_t>(-1))
-            break;
-        if (errno == E2BIG || out.size() - used < substitute.size()) {
-            out.resize(out.size() * 2);
-            continue;
-        }
-        memcpy(out.data() + used, substitute.data(), static_cast<size_t>(substitute.size()));
-        used += substitute.size();
-        const size_t skip = std::min(srcLeft, skipLength(static_cast<unsigned char>(*src)));
-        src += skip;
-        srcLeft -= skip;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-    iconv_close(cd);
-    out.truncate(used);
-    return out;
-}
-
-QByteArray EncodeLogText(QStringView text)
-{
-    const auto utf8SequenceLength = [](unsigned char lead) -> size_t {
-        return lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    };
-    return Convert("CP936", "UTF-8", text.toUtf8(), "?", utf8SequenceLength);
-}
 
 bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
@@ -153,7 +103,7 @@ int PostLogString(const QString& text, LPARAM lParam, bool post)
         line = line.left(nul);
     // A slot's characters never take more than two UTF-16 units each, so converting more
     // than this would only be cut off again.
-    return StoreLine(EncodeLogText(line.left(2 * kReplyRingSlotChars)), lParam, post);
+    return StoreLine(WideToAnsi(line.left(2 * kReplyRingSlotChars)), lParam, post);
 }
 
 QString CommResultText(int code)
@@ -195,7 +145,5 @@ void LogCommResult(int code, bool enable)
 
 QString DecodeLogText(QByteArrayView text)
 {
-    if (text.isEmpty())
-        return {};
-    return QString::fromUtf8(Convert("UTF-8", "CP936", text, "\xEF\xBF\xBD", [](unsigned char) { return size_t(1); }));
+    return AnsiToWide(text);
 }
