@@ -115,7 +115,7 @@ const SimCommand* SimCommandTable::SetterOf(const SimCommand& query)
 
 const SimCommand* SimCommandTable::QueryOf(const SimCommand& setter)
 {
-    if (IsQuery(setter))
+    if (IsQuery(setter) || setter.argBytes == 0)
         return nullptr;
     const std::string& name = setter.mnemonic;
     if (name[0] == 'S' && name.size() > 1) {

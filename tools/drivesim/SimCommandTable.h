@@ -23,7 +23,8 @@ public:
     // A query ("G...") and the command that sets what it reads, when there is one:
     // SMOD for GMOD, KN for GKN, M for GM.
     static const SimCommand* SetterOf(const SimCommand& query);
-    // The query that reads back what a setting command writes, when there is one.
+    // The query that reads back what a setting command writes, when there is one; an
+    // action without argument (ENA) writes nothing.
     static const SimCommand* QueryOf(const SimCommand& setter);
     static bool IsQuery(const SimCommand& command) { return command.mnemonic[0] == 'G'; }
 };

@@ -25,7 +25,8 @@ const char kUsage[] =
     "  --baud N          hold each reply back by its wire time at N baud (10 bits a byte)\n"
     "  --can URL         serve the CAN protocol on a Qt virtual CAN bus, such as\n"
     "                    tcp://127.0.0.1:35470/can0 (hosts the bus when the port is free,\n"
-    "                    else joins the bus already there; --can-mode forces either)\n"
+    "                    else joins the bus already there; --can-mode forces either);\n"
+    "                    once it is on the bus, \"can URL host\" or \"can URL join\" is printed\n"
     "  --nodes LIST      node addresses of the drives (default 1); the first one also\n"
     "                    answers on the serial line\n"
     "  --bitrate KBIT    hold each CAN reply back by the bus's wire time\n"
@@ -203,9 +204,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "velquarin-drivesim: %s\n", error.c_str());
         return 1;
     }
+    // Standard output tells scripts that the drives are ready: the pseudo-terminal's path
+    // first, then a line for the bus.
     if (config.pty) {
         std::printf("%s\n", simulator.PtyPath().c_str());
-        std::fflush(stdout);
         std::fprintf(stderr, "velquarin-drivesim: serial drive (node %d) on %s%s%s\n", config.nodes.front(),
                      simulator.PtyPath().c_str(), config.linkPath.empty() ? "" : ", linked from ",
                      config.linkPath.c_str());
@@ -214,9 +216,11 @@ int main(int argc, char** argv)
         std::string nodes;
         for (int node : config.nodes)
             nodes += (nodes.empty() ? "" : ",") + std::to_string(node);
+        std::printf("can %s %s\n", config.canUrl.c_str(), simulator.IsCanHost() ? "host" : "join");
         std::fprintf(stderr, "velquarin-drivesim: CAN drives at nodes %s on %s (%s the bus)\n", nodes.c_str(),
                      config.canUrl.c_str(), simulator.IsCanHost() ? "hosting" : "joined");
     }
+    std::fflush(stdout);
 
     int signal = 0;
     sigwait(&stopSignals, &signal);
