@@ -1,3 +1,4 @@
+#include "link/CommandTables.h"
 #include "tools/drivesim/SimCommandTable.h"
 
 #include <gtest/gtest.h>
@@ -85,4 +86,18 @@ TEST(SimCommandTable, PairsSettingsWithTheQueriesThatReadThemBack)
     EXPECT_EQ(setter("GSP"), "SSP");
     EXPECT_EQ(setter("GVER"), "-");
     EXPECT_EQ(setter("GSI"), "-");
+}
+
+// The simulated drive keeps its own copy of the command set so that a wrong row in the
+// program cannot hide behind the same wrong row in the simulator; here the two must agree.
+TEST(SimCommandTable, AgreesRowForRowWithTheProgramsTable)
+{
+    const auto programRows = CommandRows();
+    ASSERT_EQ(programRows.size(), SimCommandTable::All().size());
+    for (const CommandRow& row : programRows) {
+        const SimCommand* ours = SimCommandTable::Find(row.id);
+        ASSERT_NE(ours, nullptr) << row.mnemonic;
+        EXPECT_EQ(ours->mnemonic, row.mnemonic) << row.id;
+        EXPECT_EQ(ours->argBytes, row.argBytes) << row.mnemonic;
+    }
 }
