@@ -1,0 +1,191 @@
+#include "tests/drivesim/DriveSimTestClients.h"
+
+#include <QCanBus>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace std::chrono;
+
+uint16_t FreeLoopbackPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in sa {};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    socklen_t length = sizeof sa;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &length);
+    ::close(fd);
+    return ntohs(sa.sin_port);
+}
+
+std::string VirtualCanUrl(uint16_t port)
+{
+    return "tcp://127.0.0.1:" + std::to_string(port) + "/can0";
+}
+
+PtyClient::PtyClient(const std::string& path)
+{
+    m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (m_fd < 0)
+        return;
+    termios tio {};
+    ::tcgetattr(m_fd, &tio);
+    ::cfmakeraw(&tio);
+    ::cfsetspeed(&tio, B115200);
+    ::tcsetattr(m_fd, TCSANOW, &tio);
+    ::tcflush(m_fd, TCIOFLUSH);
+}
+
+PtyClient::~PtyClient()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void PtyClient::Write(const std::string& bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
+        if (n > 0)
+            done += static_cast<size_t>(n);
+        else if (n < 0 && errno != EAGAIN && errno != EINTR)
+            return;
+    }
+}
+
+std::string PtyClient::ReadReply(milliseconds timeout)
+{
+    std::string bytes;
+    const auto end = steady_clock::now() + timeout;
+    while (bytes.size() < 2 || bytes.compare(bytes.size() - 2, 2, "\r\n") != 0) {
+        const auto left = duration_cast<milliseconds>(end - steady_clock::now()).count();
+        if (left <= 0)
+            break;
+        pollfd p {m_fd, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(left)) <= 0)
+            continue;
+        char buffer[512];
+        const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+        if (n > 0)
+            bytes.append(buffer, static_cast<size_t>(n));
+    }
+    return bytes;
+}
+
+std::string PtyClient::ReadFor(milliseconds time)
+{
+    std::string bytes;
+    const auto end = steady_clock::now() + time;
+    for (;;) {
+        const auto left = duration_cast<milliseconds>(end - steady_clock::now()).count();
+        if (left <= 0)
+            break;
+        pollfd p {m_fd, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(left)) <= 0)
+            continue;
+        char buffer[512];
+        const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+        if (n > 0)
+            bytes.append(buffer, static_cast<size_t>(n));
+    }
+    return bytes;
+}
+
+CanClient::CanClient(const std::string& url)
+{
+    QString error;
+    m_device.reset(QCanBus::instance()->createDevice(QStringLiteral("virtualcan"), QString::fromStdString(url), &error));
+    if (!m_device || !m_device->connectDevice())
+        return;
+    QElapsedTimer timer;
+    timer.start();
+    while (m_device->state() != QCanBusDevice::ConnectedState && timer.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+CanClient::~CanClient()
+{
+    if (m_device && m_device->state() == QCanBusDevice::ConnectedState) {
+        m_device->disconnectDevice();
+        QElapsedTimer timer;
+        timer.start();
+        while (m_device->state() != QCanBusDevice::UnconnectedState && timer.elapsed() < 1000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+}
+
+bool CanClient::IsConnected() const
+{
+    return m_device && m_device->state() == QCanBusDevice::ConnectedState;
+}
+
+void CanClient::Send(const QCanBusFrame& frame)
+{
+    m_device->writeFrame(frame);
+}
+
+std::optional<QCanBusFrame> CanClient::Receive(milliseconds timeout)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        while (m_device->framesAvailable())
+            m_pending.push_back(m_device->readFrame());
+        if (!m_pending.empty()) {
+            QCanBusFrame frame = m_pending.front();
+            m_pending.erase(m_pending.begin());
+            return frame;
+        }
+        if (timer.elapsed() >= timeout.count())
+            return std::nullopt;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+}
+
+std::vector<QCanBusFrame> CanClient::ReceiveFor(milliseconds time)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < time.count())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    while (m_device->framesAvailable())
+        m_pending.push_back(m_device->readFrame());
+    std::vector<QCanBusFrame> frames;
+    frames.swap(m_pending);
+    return frames;
+}
+
+QCanBusFrame CanClient::Request(int node, int commandId, std::vector<uint8_t> argument)
+{
+    QByteArray data;
+    data.append(static_cast<char>(4 + argument.size()));
+    data.append(static_cast<char>(node));
+    data.append(static_cast<char>(commandId & 0xFF));
+    data.append(static_cast<char>(commandId >> 8));
+    for (uint8_t b : argument)
+        data.append(static_cast<char>(b));
+    return QCanBusFrame(static_cast<QCanBusFrame::FrameId>(node), data);
+}
+
+std::optional<QCanBusFrame> CanClient::Ask(int node, int commandId, std::vector<uint8_t> argument,
+                                           milliseconds timeout)
+{
+    Send(Request(node, commandId, std::move(argument)));
+    return Receive(timeout);
+}
+
+std::vector<uint8_t> Bytes(const QCanBusFrame& frame)
+{
+    const QByteArray payload = frame.payload();
+    return std::vector<uint8_t>(payload.begin(), payload.end());
+}
