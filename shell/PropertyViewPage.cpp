@@ -120,20 +120,18 @@ bool CPropertyViewPage::IsDialogKey(const QKeyEvent* event)
 
 bool CPropertyViewPage::event(QEvent* event)
 {
-    if (auto* message = dynamic_cast<WindowMessage*>(event)) {
-        switch (message->Message()) {
-        case WM_PAGE_LEAVING:
-            message->SetResult(OnPageLeaving());
-            return true;
-        case WM_PAGE_ACTIVATED:
-            message->SetResult(OnPageActivated());
-            return true;
-        case WM_PAGE_INIT:
-            message->SetResult(OnPageInit());
-            return true;
-        default:
-            break;
-        }
+    switch (WindowMessage::MessageOf(event)) {
+    case WM_PAGE_LEAVING:
+        static_cast<WindowMessage*>(event)->SetResult(OnPageLeaving());
+        return true;
+    case WM_PAGE_ACTIVATED:
+        static_cast<WindowMessage*>(event)->SetResult(OnPageActivated());
+        return true;
+    case WM_PAGE_INIT:
+        static_cast<WindowMessage*>(event)->SetResult(OnPageInit());
+        return true;
+    default:
+        break;
     }
     // Enter and Esc belong to the page while its controls have the focus, as in a dialog:
     // a window-wide Enter shortcut (the top strip's Send) must not fire from inside a page.
