@@ -133,13 +133,12 @@ void CLineChartCtrl::PaintCurve(CLineChartItem& item, ChartCurveBuilder& builder
     QPainter painter(&m_image);
     const QPen curvePen = ChartPen(item.m_colour);
     const QPen whitePen = ChartPen(RGB(255, 255, 255));
-    const QPoint* points = builder.Points().data();
+    // Separate lines, not polylines: Qt leaves out some corner pixels of a polyline, and
+    // a curve must light the same pixels however its segments were batched.
+    const QLine* lines = builder.Lines().data();
     for (const ChartCurveBuilder::Run& run : builder.Runs()) {
         painter.setPen(run.white ? whitePen : curvePen);
-        if (run.count == 1)
-            painter.drawPoint(points[run.first]);
-        else
-            painter.drawPolyline(points + run.first, run.count);
+        painter.drawLines(lines + run.first, run.count);
     }
 }
 

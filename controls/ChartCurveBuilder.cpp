@@ -29,7 +29,7 @@ void ChartCurveBuilder::MoveToPixel(QPoint p)
     m_pathDrawn = false;
     m_lineInStartColumn = false;
     m_column = p.x();
-    m_entryY = m_minY = m_maxY = m_lastY = p.y();
+    m_minY = m_maxY = m_lastY = p.y();
 }
 
 bool ChartCurveBuilder::LineTo(double x, double y)
@@ -56,10 +56,9 @@ void ChartCurveBuilder::LineToPixel(QPoint p)
     }
     FlushColumn();
     const bool white = p.y() == m_lastY && (m_lastY == 0 || m_lastY == m_edgeHeight);
-    OpenRun(white, Current());
-    Append(p);
+    AddLine(QLine(Current(), p), white);
     m_column = p.x();
-    m_entryY = m_minY = m_maxY = m_lastY = p.y();
+    m_minY = m_maxY = m_lastY = p.y();
 }
 
 void ChartCurveBuilder::Finish()
@@ -73,36 +72,23 @@ void ChartCurveBuilder::EndPath()
     FlushColumn();
     // A point drawn onto itself, and nothing else since the MoveTo, still shows as a dot.
     if (!m_pathDrawn && m_lineInStartColumn)
-        OpenRun(false, Current());
+        AddLine(QLine(Current(), Current()), false);
 }
 
 void ChartCurveBuilder::FlushColumn()
 {
-    if (m_minY == m_maxY)
-        return;
-    // Entry, lowest, highest and exit are all in this column, so the strokes between them
-    // cover exactly the pixels from the lowest to the highest, as the segments did.
-    OpenRun(false, { m_column, m_entryY });
-    Append({ m_column, m_minY });
-    Append({ m_column, m_maxY });
-    Append({ m_column, m_lastY });
-    m_entryY = m_minY = m_maxY = m_lastY;
+    // The segments inside one column light exactly the pixels from its lowest to its
+    // highest point: one vertical line draws them all.
+    if (m_minY != m_maxY)
+        AddLine(QLine(m_column, m_minY, m_column, m_maxY), false);
+    m_minY = m_maxY = m_lastY;
 }
 
-void ChartCurveBuilder::OpenRun(bool white, QPoint from)
+void ChartCurveBuilder::AddLine(QLine line, bool white)
 {
-    if (!m_runs.empty() && m_runs.back().white == white && m_points.back() == from)
-        return;
     m_pathDrawn = true;
-    m_runs.push_back({ white, static_cast<int>(m_points.size()), 0 });
-    Append(from);
-}
-
-void ChartCurveBuilder::Append(QPoint p)
-{
-    Run& run = m_runs.back();
-    if (run.count > 0 && m_points.back() == p)
-        return;
-    m_points.push_back(p);
-    ++run.count;
+    if (m_runs.empty() || m_runs.back().white != white)
+        m_runs.push_back({ white, static_cast<int>(m_lines.size()), 0 });
+    m_lines.push_back(line);
+    ++m_runs.back().count;
 }

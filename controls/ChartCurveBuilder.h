@@ -2,6 +2,7 @@
 
 #include "controls/ChartAxis.h"
 
+#include <QLine>
 #include <QPoint>
 #include <cstddef>
 #include <utility>
@@ -35,20 +36,22 @@ std::pair<std::size_t, std::size_t> ChartVisibleWindow(std::size_t count, XAt&& 
     return { first, last };
 }
 
-// Turns MoveTo/LineTo steps of one curve into the polylines that draw it. Consecutive
-// points in one pixel column are kept only as where the curve enters the column, its
-// lowest and highest pixel and where it leaves, so the drawing work follows the chart's
-// width and not the number of samples, with the same pixels lit as drawing every segment.
+// Turns MoveTo/LineTo steps of one curve into the lines that draw it. Consecutive points
+// in one pixel column are kept only as the column's lowest and highest pixel and where the
+// curve leaves it, so the drawing work follows the chart's width and not the number of
+// samples, with the same pixels lit as drawing every segment.
 //
 // A segment that stays on the top or bottom edge (both ends on row 0 or on row
 // edgeHeight) is drawn white: a curve held at the edge by the clamping of its values
 // leaves no line there.
 class ChartCurveBuilder {
 public:
+    // Consecutive lines of one colour, to be drawn in order; each line lights both of its
+    // end points (a line from a point to itself is a dot).
     struct Run {
         bool white = false;
-        int first = 0;  // index into Points()
-        int count = 0;  // 1 for a single dot, else a polyline
+        int first = 0;  // index into Lines()
+        int count = 0;
     };
 
     ChartCurveBuilder(const ChartAxis& x, const ChartAxis& y, int width, int height, int edgeHeight);
@@ -67,14 +70,13 @@ public:
 
     // Completes the last column; call before reading the runs. More steps may follow.
     void Finish();
-    const std::vector<QPoint>& Points() const { return m_points; }
+    const std::vector<QLine>& Lines() const { return m_lines; }
     const std::vector<Run>& Runs() const { return m_runs; }
 
 private:
     void EndPath();
     void FlushColumn();
-    void OpenRun(bool white, QPoint from);
-    void Append(QPoint p);
+    void AddLine(QLine line, bool white);
 
     ChartAxis m_x;
     ChartAxis m_y;
@@ -83,14 +85,13 @@ private:
     int m_edgeHeight;
 
     bool m_started = false;
-    bool m_pathDrawn = false;          // a run was opened since the last MoveTo
+    bool m_pathDrawn = false;          // a line was added since the last MoveTo
     bool m_lineInStartColumn = false;  // a segment within the MoveTo's column
     int m_column = 0;
-    int m_entryY = 0;
     int m_minY = 0;
     int m_maxY = 0;
     int m_lastY = 0;
 
-    std::vector<QPoint> m_points;
+    std::vector<QLine> m_lines;
     std::vector<Run> m_runs;
 };
