@@ -130,28 +130,41 @@ void CLineChartCtrl::PaintCurve(CLineChartItem& item, ChartCurveBuilder& builder
     item.m_lastY = builder.Current().y();
     if (builder.Runs().empty())
         return;
+    // Separate lines, not polylines: Qt leaves out some corner pixels of a polyline, and a
+    // curve must light the same pixels however its segments were batched. Within a run
+    // the order does not matter; column strokes are filled as one-pixel-wide rectangles,
+    // which Qt does much faster than lines.
     QPainter painter(&m_image);
-    const QPen curvePen = ChartPen(item.m_colour);
-    const QPen whitePen = ChartPen(RGB(255, 255, 255));
-    // Separate lines, not polylines: Qt leaves out some corner pixels of a polyline, and
-    // a curve must light the same pixels however its segments were batched.
-    const QLine* lines = builder.Lines().data();
+    std::vector<QLine> slanted;
     for (const ChartCurveBuilder::Run& run : builder.Runs()) {
-        painter.setPen(run.white ? whitePen : curvePen);
-        painter.drawLines(lines + run.first, run.count);
+        const QColor colour = ColorFromRef(run.white ? RGB(255, 255, 255) : item.m_colour);
+        slanted.clear();
+        for (int i = run.first; i < run.first + run.count; ++i) {
+            const QLine& line = builder.Lines()[static_cast<std::size_t>(i)];
+            if (line.x1() == line.x2())
+                painter.fillRect(QRect(QPoint(line.x1(), std::min(line.y1(), line.y2())),
+                                       QPoint(line.x1(), std::max(line.y1(), line.y2()))),
+                                 colour);
+            else
+                slanted.push_back(line);
+        }
+        painter.setPen(QPen(colour, 0));
+        painter.drawLines(slanted.data(), static_cast<int>(slanted.size()));
     }
 }
 
 void CLineChartCtrl::DrawHGridLine(int num, int den, COLORREF colour, int penStyle)
 {
-    if (const std::optional<int> y = ChartGridPixel(num, den, m_clientHeight))
-        DrawGridLine(QLine(0, *y, m_clientWidth, *y), colour, penStyle);
+    int y = 0;
+    if (ChartGridPixel(num, den, m_clientHeight, &y))
+        DrawGridLine(QLine(0, y, m_clientWidth, y), colour, penStyle);
 }
 
 void CLineChartCtrl::DrawVGridLine(int num, int den, COLORREF colour, int penStyle)
 {
-    if (const std::optional<int> x = ChartGridPixel(num, den, m_clientWidth))
-        DrawGridLine(QLine(*x, 0, *x, m_clientHeight), colour, penStyle);
+    int x = 0;
+    if (ChartGridPixel(num, den, m_clientWidth, &x))
+        DrawGridLine(QLine(x, 0, x, m_clientHeight), colour, penStyle);
 }
 
 void CLineChartCtrl::DrawGridLine(QLine line, COLORREF colour, int penStyle)

@@ -131,11 +131,6 @@ void CLineChartCtrl::DrawSamples(int item, std::size_t count, XYAt&& xyAt)
     const auto [first, last] = ChartVisibleWindow(
         count, [&](std::size_t i) { return ChartPoint(xyAt(i)).x; }, m_xRange.min, m_xRange.max);
     ChartCurveBuilder builder = MakeBuilder(*curve);
-    for (std::size_t i = first; i < last; ++i) {
-        const ChartPoint p = xyAt(i);
-        if (!builder.HasCurrent())
-            builder.MoveTo(p.x, p.y);
-        builder.LineTo(p.x, p.y);
-    }
+    builder.AddSamples(first, last, xyAt);
     PaintCurve(*curve, builder);
 }

@@ -13,11 +13,11 @@ ChartCurveBuilder::ChartCurveBuilder(const ChartAxis& x, const ChartAxis& y, int
 
 bool ChartCurveBuilder::MoveTo(double x, double y)
 {
-    const std::optional<int> px = ChartPixelX(m_x, x, m_width);
-    const std::optional<int> py = ChartPixelY(m_y, y, m_height);
-    if (!px || !py)
+    int px = 0;
+    int py = 0;
+    if (!ChartPixelX(m_x, x, m_width, &px) || !ChartPixelY(m_y, y, m_height, &py))
         return false;
-    MoveToPixel({ *px, *py });
+    MoveToPixel({ px, py });
     return true;
 }
 
@@ -32,28 +32,8 @@ void ChartCurveBuilder::MoveToPixel(QPoint p)
     m_minY = m_maxY = m_lastY = p.y();
 }
 
-bool ChartCurveBuilder::LineTo(double x, double y)
+void ChartCurveBuilder::NextColumn(QPoint p)
 {
-    const std::optional<int> px = ChartPixelX(m_x, x, m_width);
-    const std::optional<int> py = ChartPixelY(m_y, y, m_height);
-    if (!m_started || !px || !py)
-        return false;
-    LineToPixel({ *px, *py });
-    return true;
-}
-
-void ChartCurveBuilder::LineToPixel(QPoint p)
-{
-    if (!m_started)
-        return;
-    if (p.x() == m_column) {
-        if (!m_pathDrawn)
-            m_lineInStartColumn = true;
-        m_minY = std::min(m_minY, p.y());
-        m_maxY = std::max(m_maxY, p.y());
-        m_lastY = p.y();
-        return;
-    }
     FlushColumn();
     const bool white = p.y() == m_lastY && (m_lastY == 0 || m_lastY == m_edgeHeight);
     AddLine(QLine(Current(), p), white);

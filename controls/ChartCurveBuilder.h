@@ -4,6 +4,8 @@
 
 #include <QLine>
 #include <QPoint>
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <utility>
 #include <vector>
@@ -62,8 +64,37 @@ public:
     void MoveToPixel(QPoint p);
     // A segment from the current point. Ignored before the first MoveTo and for a value
     // that cannot be placed.
-    bool LineTo(double x, double y);
-    void LineToPixel(QPoint p);
+    bool LineTo(double x, double y)
+    {
+        int px = 0;
+        int py = 0;
+        if (!m_started || !ChartPixelX(m_x, x, m_width, &px) || !ChartPixelY(m_y, y, m_height, &py))
+            return false;
+        LineToPixel({ px, py });
+        return true;
+    }
+    void LineToPixel(QPoint p)
+    {
+        if (!m_started)
+            return;
+        if (p.x() != m_column) {
+            NextColumn(p);
+            return;
+        }
+        // Inside one column only the extremes and the exit point matter.
+        if (!m_pathDrawn)
+            m_lineInStartColumn = true;
+        m_minY = p.y() < m_minY ? p.y() : m_minY;
+        m_maxY = p.y() > m_maxY ? p.y() : m_maxY;
+        m_lastY = p.y();
+    }
+
+    // MoveTo to the first sample that can be placed when there is no current point yet,
+    // then LineTo to each sample in [first, last); xyAt(i) returns the ChartPoint of
+    // sample i, and x must not fall as i rises. Each pixel column costs a few placements
+    // of x and one pass over its y values, so many samples per column stay cheap.
+    template <class XYAt>
+    void AddSamples(std::size_t first, std::size_t last, XYAt&& xyAt);
 
     bool HasCurrent() const { return m_started; }
     QPoint Current() const { return { m_column, m_lastY }; }
@@ -74,6 +105,7 @@ public:
     const std::vector<Run>& Runs() const { return m_runs; }
 
 private:
+    void NextColumn(QPoint p);
     void EndPath();
     void FlushColumn();
     void AddLine(QLine line, bool white);
@@ -95,3 +127,71 @@ private:
     std::vector<QLine> m_lines;
     std::vector<Run> m_runs;
 };
+
+template <class XYAt>
+void ChartCurveBuilder::AddSamples(std::size_t first, std::size_t last, XYAt&& xyAt)
+{
+    if (!m_y.CanPlace(m_height))
+        return;
+    std::size_t i = first;
+    while (i < last) {
+        int column = 0;
+        if (!ChartPixelX(m_x, ChartPoint(xyAt(i)).x, m_width, &column)) {
+            ++i;
+            continue;
+        }
+        // The column ends at the first sample placed elsewhere: gallop, then bisect.
+        auto inColumn = [&](std::size_t k) {
+            int c = 0;
+            return ChartPixelX(m_x, ChartPoint(xyAt(k)).x, m_width, &c) && c == column;
+        };
+        std::size_t end = i + 1;  // [i, end) lie in the column
+        std::size_t beyond = last;  // not in the column, or the end of the samples
+        for (std::size_t step = 1; end < beyond; step *= 2) {
+            const std::size_t probe = std::min(end + step - 1, beyond - 1);
+            if (!inColumn(probe)) {
+                beyond = probe;
+                break;
+            }
+            end = probe + 1;
+        }
+        while (end < beyond) {
+            const std::size_t mid = end + (beyond - end) / 2;
+            if (inColumn(mid))
+                end = mid + 1;
+            else
+                beyond = mid;
+        }
+
+        // Higher values lie on lower rows, so the extremes of the values give the
+        // extremes of the rows.
+        bool any = false;
+        double firstY = 0.0, lowY = 0.0, highY = 0.0, lastY = 0.0;
+        for (std::size_t k = i; k < end; ++k) {
+            const double y = ChartPoint(xyAt(k)).y;
+            if (std::isnan(y))
+                continue;
+            if (!any) {
+                firstY = lowY = highY = y;
+                any = true;
+            }
+            lowY = y < lowY ? y : lowY;
+            highY = y > highY ? y : highY;
+            lastY = y;
+        }
+        i = end;
+        if (!any)
+            continue;
+        int rowFirst = 0, rowTop = 0, rowBottom = 0, rowLast = 0;
+        ChartPixelY(m_y, firstY, m_height, &rowFirst);
+        ChartPixelY(m_y, highY, m_height, &rowTop);
+        ChartPixelY(m_y, lowY, m_height, &rowBottom);
+        ChartPixelY(m_y, lastY, m_height, &rowLast);
+        if (!m_started)
+            MoveToPixel({ column, rowFirst });
+        LineToPixel({ column, rowFirst });
+        LineToPixel({ column, rowTop });
+        LineToPixel({ column, rowBottom });
+        LineToPixel({ column, rowLast });
+    }
+}

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -18,6 +20,30 @@ ChartAxis Axis(double min, double max, double minimumSpan)
     ChartAxis a;
     a.Set(min, max, minimumSpan);
     return a;
+}
+
+// The conversions as optionals: nothing when there is no pixel.
+template <class Convert>
+std::optional<int> Pixel(Convert convert)
+{
+    int pixel = -12345;
+    if (!convert(&pixel)) {
+        EXPECT_EQ(pixel, -12345) << "a failed conversion leaves its output alone";
+        return std::nullopt;
+    }
+    return pixel;
+}
+std::optional<int> PixelX(const ChartAxis& a, double v, int w)
+{
+    return Pixel([&](int* p) { return ChartPixelX(a, v, w, p); });
+}
+std::optional<int> PixelY(const ChartAxis& a, double v, int h)
+{
+    return Pixel([&](int* p) { return ChartPixelY(a, v, h, p); });
+}
+std::optional<int> GridPixel(int num, int den, int pixels)
+{
+    return Pixel([&](int* p) { return ChartGridPixel(num, den, pixels, p); });
 }
 }
 
@@ -49,48 +75,48 @@ TEST(ChartAxis, ShortSpansGrowFromTheMinimum)
 TEST(ChartAxis, ValueToPixel)
 {
     const ChartAxis x = Axis(1000, 1256, 100);
-    EXPECT_EQ(ChartPixelX(x, 1000, 256), 1) << "the left edge is column 1";
-    EXPECT_EQ(ChartPixelX(x, 1000.5, 256), 1);
-    EXPECT_EQ(ChartPixelX(x, 1002.9, 256), 2) << "truncated, not rounded";
-    EXPECT_EQ(ChartPixelX(x, 1256, 256), 256);
-    EXPECT_EQ(ChartPixelX(x, 900, 256), -100) << "x is not clamped";
-    EXPECT_EQ(ChartPixelX(x, 999.5, 256), 1) << "truncation toward zero";
+    EXPECT_EQ(PixelX(x, 1000, 256), 1) << "the left edge is column 1";
+    EXPECT_EQ(PixelX(x, 1000.5, 256), 1);
+    EXPECT_EQ(PixelX(x, 1002.9, 256), 2) << "truncated, not rounded";
+    EXPECT_EQ(PixelX(x, 1256, 256), 256);
+    EXPECT_EQ(PixelX(x, 900, 256), -100) << "x is not clamped";
+    EXPECT_EQ(PixelX(x, 999.5, 256), 1) << "truncation toward zero";
 
     const ChartAxis y = Axis(-64, 64, 20);
-    EXPECT_EQ(ChartPixelY(y, 0, 128), 64);
-    EXPECT_EQ(ChartPixelY(y, 64, 128), 0);
-    EXPECT_EQ(ChartPixelY(y, 1e9, 128), 0) << "above the range: top edge";
-    EXPECT_EQ(ChartPixelY(y, -1e9, 128), 128) << "below the range: bottom edge";
-    EXPECT_EQ(ChartPixelY(y, -kInf, 128), 128);
+    EXPECT_EQ(PixelY(y, 0, 128), 64);
+    EXPECT_EQ(PixelY(y, 64, 128), 0);
+    EXPECT_EQ(PixelY(y, 1e9, 128), 0) << "above the range: top edge";
+    EXPECT_EQ(PixelY(y, -1e9, 128), 128) << "below the range: bottom edge";
+    EXPECT_EQ(PixelY(y, -kInf, 128), 128);
 
-    EXPECT_EQ(ChartGridPixel(1, 2, 128), 64);
-    EXPECT_EQ(ChartGridPixel(95, 100, 400), 380);
-    EXPECT_EQ(ChartGridPixel(1, 0, 400), std::nullopt);
+    EXPECT_EQ(GridPixel(1, 2, 128), 64);
+    EXPECT_EQ(GridPixel(95, 100, 400), 380);
+    EXPECT_EQ(GridPixel(1, 0, 400), std::nullopt);
 }
 
 TEST(ChartAxis, UnplaceableValuesAndHugeOnes)
 {
     const ChartAxis x = Axis(0, 256, 100);
-    EXPECT_EQ(ChartPixelX(x, 10, 0), std::nullopt) << "a chart of no width";
-    EXPECT_EQ(ChartPixelY(Axis(0, 128, 20), 10, 0), std::nullopt) << "a chart of no height";
-    EXPECT_EQ(ChartPixelX(x, kNaN, 256), std::nullopt);
-    EXPECT_EQ(ChartPixelY(Axis(0, 128, 20), kNaN, 128), std::nullopt);
+    EXPECT_EQ(PixelX(x, 10, 0), std::nullopt) << "a chart of no width";
+    EXPECT_EQ(PixelY(Axis(0, 128, 20), 10, 0), std::nullopt) << "a chart of no height";
+    EXPECT_EQ(PixelX(x, kNaN, 256), std::nullopt);
+    EXPECT_EQ(PixelY(Axis(0, 128, 20), kNaN, 128), std::nullopt);
 
     ChartAxis zero = x;
     zero.span = 0;
-    EXPECT_EQ(ChartPixelX(zero, 10, 256), std::nullopt) << "a span of zero divides nothing";
+    EXPECT_EQ(PixelX(zero, 10, 256), std::nullopt) << "a span of zero divides nothing";
     zero.span = -5;
-    EXPECT_EQ(ChartPixelX(zero, 10, 256), std::nullopt);
+    EXPECT_EQ(PixelX(zero, 10, 256), std::nullopt);
     zero.span = kInf;
-    EXPECT_EQ(ChartPixelX(zero, 10, 256), std::nullopt);
+    EXPECT_EQ(PixelX(zero, 10, 256), std::nullopt);
 
-    EXPECT_EQ(ChartPixelX(x, 1e300, 256), static_cast<int>(kChartPixelLimit));
-    EXPECT_EQ(ChartPixelX(x, -1e300, 256), -static_cast<int>(kChartPixelLimit));
-    EXPECT_EQ(ChartPixelX(x, kInf, 256), static_cast<int>(kChartPixelLimit));
+    EXPECT_EQ(PixelX(x, 1e300, 256), static_cast<int>(kChartPixelLimit));
+    EXPECT_EQ(PixelX(x, -1e300, 256), -static_cast<int>(kChartPixelLimit));
+    EXPECT_EQ(PixelX(x, kInf, 256), static_cast<int>(kChartPixelLimit));
     // A maximum written far beyond the span still lands on a bounded pixel.
     ChartAxis y = Axis(0, 128, 20);
     y.max = 1e300;
-    EXPECT_EQ(ChartPixelY(y, 1e300, 128), -static_cast<int>(kChartPixelLimit));
+    EXPECT_EQ(PixelY(y, 1e300, 128), -static_cast<int>(kChartPixelLimit));
 }
 
 TEST(ChartVisibleWindow, FindsTheSamplesInsideTheRange)
@@ -187,6 +213,50 @@ TEST(ChartCurveBuilder, AMoveInTheMiddleStartsASeparateLine)
     b.Finish();
     ASSERT_EQ(b.Lines().size(), 2u);
     EXPECT_EQ(b.Lines()[1], QLine(50, 60, 60, 70));
+}
+
+TEST(ChartCurveBuilder, SamplesByColumnGiveTheLinesOfEverySample)
+{
+    // Uneven steps, repeated times, gaps of many columns, values off the scale and values
+    // that are not numbers.
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<double> step(0.0, 3.0);
+    std::normal_distribution<double> noise(0.0, 30.0);
+    std::vector<ChartPoint> samples;
+    double x = -50, y = 0;
+    for (int i = 0; i < 20000; ++i) {
+        x += i % 500 == 0 ? 400.0 : (i % 7 == 0 ? 0.0 : step(rng));
+        y += noise(rng);
+        samples.push_back({ x, i % 97 == 0 ? kNaN : y });
+    }
+    for (const ChartAxis& xAxis : { Axis(0, 25000, 100), Axis(1000, 1100, 100), Axis(-1e6, 1e6, 100) }) {
+        const ChartAxis yAxis = Axis(-500, 500, 20);
+        ChartCurveBuilder each(xAxis, yAxis, 880, 400, 400);
+        for (const ChartPoint& p : samples) {
+            if (!each.HasCurrent())
+                each.MoveTo(p.x, p.y);
+            each.LineTo(p.x, p.y);
+        }
+        each.Finish();
+        ChartCurveBuilder columns(xAxis, yAxis, 880, 400, 400);
+        columns.AddSamples(0, samples.size(), [&](std::size_t i) { return samples[i]; });
+        columns.Finish();
+        EXPECT_GT(columns.Lines().size(), 10u);
+        EXPECT_EQ(columns.Lines(), each.Lines());
+        EXPECT_EQ(columns.Current(), each.Current());
+        ASSERT_EQ(columns.Runs().size(), each.Runs().size());
+        for (std::size_t r = 0; r < each.Runs().size(); ++r) {
+            EXPECT_EQ(columns.Runs()[r].white, each.Runs()[r].white);
+            EXPECT_EQ(columns.Runs()[r].count, each.Runs()[r].count);
+        }
+    }
+
+    ChartAxis noSpan = Axis(0, 100, 20);
+    noSpan.span = 0;
+    ChartCurveBuilder none(Axis(0, 100, 100), noSpan, 880, 400, 400);
+    none.AddSamples(0, samples.size(), [&](std::size_t i) { return samples[i]; });
+    none.Finish();
+    EXPECT_FALSE(none.HasCurrent()) << "a Y span of zero places nothing";
 }
 
 TEST(ChartZoomRect, FractionsFromTheLeftAndFromTheBottom)

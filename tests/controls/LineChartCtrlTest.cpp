@@ -125,6 +125,14 @@ TEST_F(PixelChart, ASegmentLightsBothEndsAndTheLineBetween)
         EXPECT_EQ(inked[static_cast<std::size_t>(i)], QPoint(10 + i, 64));
 
     chart->Clear();
+    chart->MoveTo(0, 50, 10);
+    chart->LineTo(0, 50, 40);  // straight up
+    inked = InkedPixels(chart->Image());
+    ASSERT_EQ(inked.size(), 31u);
+    EXPECT_EQ(inked.front(), QPoint(50, 88));
+    EXPECT_EQ(inked.back(), QPoint(50, 118));
+
+    chart->Clear();
     chart->MoveTo(0, 30, 64);
     chart->LineTo(0, 40, 74);  // up and to the right at 45 degrees
     inked = InkedPixels(chart->Image());
