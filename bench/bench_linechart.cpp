@@ -1,6 +1,7 @@
 // Line chart drawing: a full redraw of four curves into an 880 x 400 chart (clear, grid,
 // curves, repaint) for 1000 to 60000 samples per curve, the same through one MoveTo/LineTo
-// per sample for comparison, and appending one sample per curve with a repaint.
+// per sample for comparison, the column reduction alone, and appending one sample per
+// curve with a repaint.
 #include "controls/CLineChartCtrl.h"
 
 #include <QApplication>

@@ -8,8 +8,6 @@
 #include <new>
 
 namespace {
-constexpr double kMinXSpan = 100.0;
-constexpr double kMinYSpan = 20.0;
 // The chart's own background where no image covers it.
 const QColor kBackground(192, 192, 192);
 

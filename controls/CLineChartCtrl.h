@@ -39,6 +39,10 @@ class CLineChartCtrl : public QWidget {
     Q_OBJECT
 
 public:
+    // The narrowest view the range operations allow.
+    static constexpr double kMinXSpan = 100.0;
+    static constexpr double kMinYSpan = 20.0;
+
     explicit CLineChartCtrl(QWidget* parent = nullptr);
     ~CLineChartCtrl() override;
 

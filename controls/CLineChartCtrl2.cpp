@@ -5,7 +5,6 @@
 #include <initializer_list>
 
 namespace {
-constexpr double kMinYSpan = 20.0;
 const COLORREF kCursorColour = 0x0080FF;
 }
 

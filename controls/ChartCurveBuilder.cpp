@@ -1,7 +1,5 @@
 #include "controls/ChartCurveBuilder.h"
 
-#include <algorithm>
-
 ChartCurveBuilder::ChartCurveBuilder(const ChartAxis& x, const ChartAxis& y, int width, int height, int edgeHeight)
     : m_x(x)
     , m_y(y)

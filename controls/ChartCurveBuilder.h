@@ -41,7 +41,8 @@ std::pair<std::size_t, std::size_t> ChartVisibleWindow(std::size_t count, XAt&& 
 // Turns MoveTo/LineTo steps of one curve into the lines that draw it. Consecutive points
 // in one pixel column are kept only as the column's lowest and highest pixel and where the
 // curve leaves it, so the drawing work follows the chart's width and not the number of
-// samples, with the same pixels lit as drawing every segment.
+// samples, with the same pixels lit as drawing every segment. (One exception: a segment
+// from an edge pixel onto itself inside a column takes the colour of the column's stroke.)
 //
 // A segment that stays on the top or bottom edge (both ends on row 0 or on row
 // edgeHeight) is drawn white: a curve held at the edge by the clamping of its values

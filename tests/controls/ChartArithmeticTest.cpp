@@ -280,44 +280,6 @@ TEST(ChartZoomRect, FractionsFromTheLeftAndFromTheBottom)
         EXPECT_EQ(f, 0.0f) << "a plot of no size divides by nothing";
 }
 
-TEST(ChartCursors, PlacedInOrderAndGrabbedWithinReach)
-{
-    ChartCursors c;
-    EXPECT_FALSE(c.Press(50, 5).xDistance) << "no mode: nothing placed";
-    EXPECT_FALSE(c.Placed(ChartCursors::X1));
-
-    c.EnableX(true);
-    EXPECT_FALSE(c.Press(50, 5).xDistance);
-    EXPECT_TRUE(c.Placed(ChartCursors::X1));
-    EXPECT_TRUE(c.Press(150, 5).xDistance) << "the second line reports the distance";
-    EXPECT_EQ(c.Position(ChartCursors::X2), 150);
-
-    // Horizontal lines were never placed, so a press near row 0 cannot grab them.
-    c.Press(100, 1);
-    EXPECT_FALSE(c.Dragging());
-    c.Press(130, 1);
-    EXPECT_FALSE(c.Dragging()) << "20 pixels is out of reach";
-    c.Press(131, 1);
-    EXPECT_TRUE(c.IsDragging(ChartCursors::X2));
-    EXPECT_TRUE(c.Move(140, 80).xDistance);
-    EXPECT_EQ(c.Position(ChartCursors::X2), 140);
-    const ChartCursors::Changes up = c.Release();
-    EXPECT_TRUE(up.xDistance && up.yDistance);
-    EXPECT_FALSE(c.Dragging());
-    EXPECT_FALSE(c.Release().xDistance) << "a button-up without a drag reports nothing";
-
-    EXPECT_FALSE(c.SetDrag(ChartCursors::Y1));
-    EXPECT_FALSE(c.SetDrag(0));
-    EXPECT_FALSE(c.SetDrag(-1));
-    EXPECT_TRUE(c.SetDrag(ChartCursors::X1));
-    EXPECT_FALSE(c.SetDrag(7));
-    EXPECT_FALSE(c.Dragging()) << "an unknown cursor stops every drag";
-
-    c.EnableX(false);
-    EXPECT_FALSE(c.Placed(ChartCursors::X1));
-    EXPECT_FALSE(c.Placed(ChartCursors::X2));
-}
-
 TEST(ChartCursors, Distances)
 {
     ChartCursors c;

@@ -118,8 +118,9 @@ TEST_F(CursorChart, VerticalCursorsArePlacedAndMeasured)
     EXPECT_FALSE(chart->Cursors().Dragging());
     EXPECT_EQ(Posted(), (Seen { { CHART_NOTIFY_XDIST, 350 }, { CHART_NOTIFY_YDIST, 0 } }));
 
-    // 20 pixels from both lines is out of reach: nothing moves, nothing is reported.
-    Press(chart, { 100, 40 });
+    // 20 pixels from both lines is out of reach (and the horizontal lines near row 0 were
+    // never placed): nothing moves, nothing is reported.
+    Press(chart, { 100, 5 });
     EXPECT_FALSE(chart->Cursors().Dragging());
     Drag(chart, { 120, 40 });
     Release(chart, { 120, 40 });
