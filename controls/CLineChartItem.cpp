@@ -1,0 +1,7 @@
+#include "controls/CLineChartItem.h"
+
+CLineChartItem::CLineChartItem(COLORREF colour, const ChartAxis& yRange)
+    : m_colour(colour)
+    , m_yRange(yRange)
+{
+}
