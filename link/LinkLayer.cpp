@@ -1,7 +1,6 @@
 #include "link/LinkLayer.h"
 
 #include "link/SerialPort.h"
-#include "link/UsbCanLibrary.h"
 #include "platform/Tick.h"
 
 #include <QtGlobal>
@@ -287,14 +286,7 @@ int OpenUsbCan(const CanSettings& settings)
         VCI_CloseDevice(type, device);
         return 0;
     }
-    // The adapter accepts every identifier; the record's ACR and AMR are the card's.
-    VciInitRecord init {};
-    init.AccCode = 0;
-    init.AccMask = 0xFFFFFFFF;
-    init.Filter = 1;
-    init.Timing0 = settings.BTR0;
-    init.Timing1 = settings.BTR1;
-    init.Mode = 0;
+    const VciInitRecord init = UsbCanInitRecord(settings);
     if (VCI_InitCAN(type, device, can, &init) != 1) {
         VCI_ReadErrInfo(type, device, can, &error);
         VCI_CloseDevice(type, device);
@@ -307,6 +299,20 @@ int OpenUsbCan(const CanSettings& settings)
     g_nVciCanIndex = static_cast<int>(can);
     return 1;
 }
+}
+
+VciInitRecord UsbCanInitRecord(const CanSettings& settings)
+{
+    // The adapter accepts every identifier; the record's ACR and AMR are the card's.
+    VciInitRecord init {};
+    init.AccCode = 0;
+    init.AccMask = 0xFFFFFFFF;
+    init.Reserved = 0;
+    init.Filter = 1;
+    init.Timing0 = settings.BTR0;
+    init.Timing1 = settings.BTR1;
+    init.Mode = 0;
+    return init;
 }
 
 int VciDeviceTypeOf(int commType)
@@ -348,6 +354,13 @@ void LinkInit()
         return;
     g_bLinkStop = 0;
     LinkResetAll();
+    LinkClearSerialReply();
+    {
+        std::lock_guard ring(g_csCanRing);
+        g_nCanRxWrite = 0;
+        g_nCanRxRead = 0;
+        g_nExpectedCmdId = 0;
+    }
     g_linkRunning = true;
     g_scannerThread = std::thread(LinkReplyScannerThread, nullptr);
 }

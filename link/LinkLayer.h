@@ -3,6 +3,7 @@
 #include "link/CanCardLibrary.h"
 #include "link/CanFrame.h"
 #include "link/ReplyScanner.h"
+#include "link/UsbCanLibrary.h"
 #include "platform/ManualResetEvent.h"
 
 #include <atomic>
@@ -116,6 +117,9 @@ int LinkOpenChannel(int commType, const CanSettings* settings);
 int LinkResetChannel(int commType, const SerialSettings* settings);
 int LinkResetChannel(int commType, const CanSettings* settings);
 int K8110Open(int index, const K8110InitRecord* init);
+// The USB-CAN initialisation record of an open: accept every identifier, single filter,
+// the record's timing bytes, normal mode.
+VciInitRecord UsbCanInitRecord(const CanSettings& settings);
 int K8110Reset(int index, const K8110InitRecord* init);
 
 // Bus-timing bytes of a bit rate in kbit/s; 1, or 0 with the outputs untouched.

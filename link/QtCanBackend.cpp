@@ -1,6 +1,7 @@
 #include "link/QtCanBackend.h"
 
 #include <QCanBus>
+#include <QCoreApplication>
 #include <QCanBusDevice>
 #include <QCanBusFrame>
 #include <QThread>
@@ -18,15 +19,21 @@ class BusThread {
 public:
     static BusThread& Instance()
     {
-        static BusThread thread;
-        return thread;
+        static BusThread* thread = [] {
+            auto* created = new BusThread;
+            // Stopped with the application, before the static objects of the plugins go:
+            // the virtualcan bus server lives on this thread.
+            qAddPostRoutine([] { Instance().Stop(); });
+            return created;
+        }();
+        return *thread;
     }
 
     void Run(const std::function<void()>& work)
     {
         if (QThread::currentThread() == &m_thread)
             work();
-        else
+        else if (m_thread.isRunning())
             QMetaObject::invokeMethod(m_context, work, Qt::BlockingQueuedConnection);
     }
 
@@ -38,11 +45,11 @@ private:
         m_context = new QObject;
         m_context->moveToThread(&m_thread);
     }
-    ~BusThread()
+
+    void Stop()
     {
         m_thread.quit();
         m_thread.wait();
-        delete m_context;
     }
 
     QThread m_thread;

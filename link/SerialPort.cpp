@@ -156,31 +156,36 @@ void SerialClose()
 int SerialSetState(int handle, uint32_t baud, uint8_t parity, uint8_t byteSize, int stopBits)
 {
     termios tio {};
-    if (::tcgetattr(handle, &tio) != 0)
+    if (::tcgetattr(handle, &tio) != 0 || !SerialMakeLineSettings(&tio, baud, parity, byteSize, stopBits))
         return 0;
+    return ::tcsetattr(handle, TCSANOW, &tio) == 0 ? 1 : 0;
+}
+
+int SerialMakeLineSettings(termios* tio, uint32_t baud, uint8_t parity, uint8_t byteSize, int stopBits)
+{
     const speed_t speed = SpeedOf(baud);
-    if (speed == B0 || byteSize < 5 || byteSize > 8)
+    if (!tio || speed == B0 || byteSize < 5 || byteSize > 8)
         return 0;
-    ::cfmakeraw(&tio);
-    ::cfsetispeed(&tio, speed);
-    ::cfsetospeed(&tio, speed);
+    ::cfmakeraw(tio);
+    ::cfsetispeed(tio, speed);
+    ::cfsetospeed(tio, speed);
     static const tcflag_t sizes[] = { CS5, CS6, CS7, CS8 };
-    tio.c_cflag = (tio.c_cflag & ~CSIZE) | sizes[byteSize - 5];
-    tio.c_cflag &= ~(PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-    tio.c_iflag &= ~(INPCK | IXON | IXOFF | IXANY);
+    tio->c_cflag = (tio->c_cflag & ~CSIZE) | sizes[byteSize - 5];
+    tio->c_cflag &= ~(PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    tio->c_iflag &= ~(INPCK | IXON | IXOFF | IXANY);
     switch (parity) {
-    case 'O': case 'o': tio.c_cflag |= PARENB | PARODD; break;
-    case 'E': case 'e': tio.c_cflag |= PARENB; break;
-    case 'M': case 'm': tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case 'S': case 's': tio.c_cflag |= PARENB | CMSPAR; break;
+    case 'O': case 'o': tio->c_cflag |= PARENB | PARODD; break;
+    case 'E': case 'e': tio->c_cflag |= PARENB; break;
+    case 'M': case 'm': tio->c_cflag |= PARENB | CMSPAR | PARODD; break;
+    case 'S': case 's': tio->c_cflag |= PARENB | CMSPAR; break;
     default: break;
     }
-    if (tio.c_cflag & PARENB)
-        tio.c_iflag |= INPCK;
+    if (tio->c_cflag & PARENB)
+        tio->c_iflag |= INPCK;
     if (stopBits != 1)
-        tio.c_cflag |= CSTOPB;
-    tio.c_cflag |= CLOCAL | CREAD;
-    return ::tcsetattr(handle, TCSANOW, &tio) == 0 ? 1 : 0;
+        tio->c_cflag |= CSTOPB;
+    tio->c_cflag |= CLOCAL | CREAD;
+    return 1;
 }
 
 int SerialSetTimeouts(int handle)

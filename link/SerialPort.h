@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstdint>
 
+struct termios;
+
 // The serial COM port of the text channel: one process-wide port over termios. Port
 // numbers are the COM numbers the user sees; SerialDeviceName turns one into a device.
 
@@ -43,6 +45,10 @@ int SerialQueuedBytes();
 int SerialPurgeRx();
 // Steps of SerialOpen on a descriptor; non-zero on success.
 int SerialSetState(int handle, uint32_t baud, uint8_t parity, uint8_t byteSize, int stopBits);
+// The line settings SerialSetState applies, made from the current ones in `tio`; 0 for a
+// baud rate or byte size the line cannot have. (A pseudo-terminal keeps only some of them:
+// it always runs 8 bits without parity.)
+int SerialMakeLineSettings(termios* tio, uint32_t baud, uint8_t parity, uint8_t byteSize, int stopBits);
 int SerialSetTimeouts(int handle);
 
 // Waits up to timeoutMs for input on the port or for wakeFd (an eventfd, or -1) to become
