@@ -73,7 +73,10 @@ void CloseLocked()
         return;
     SetModemLines(fd, false);
     ::tcflush(fd, TCIOFLUSH);
+    // Let go of the port at once: the receive thread may still be polling the descriptor,
+    // which keeps the file itself alive for a moment after close.
     ::ioctl(fd, TIOCNXCL);
+    ::flock(fd, LOCK_UN);
     ::close(fd);
 }
 }
