@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QString>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+// One classic CAN frame as the backends carry it.
+struct CanMessage {
+    uint32_t id = 0;
+    bool extended = false;
+    bool remote = false;
+    uint8_t length = 0;
+    uint8_t data[8] = {};
+};
+
+// Acceptance filter of an SJA1000 in single-filter mode: four code bytes compared with the
+// frame's identifier image, mask bits set to 1 are "don't care". A mask of FF FF FF FF
+// accepts every frame.
+struct CanAcceptance {
+    uint8_t code[4] = { 0, 0, 0, 0 };
+    uint8_t mask[4] = { 0xFF, 0xFF, 0xFF, 0xFF };
+    bool Accepts(const CanMessage& msg) const;
+};
+
+// The bit rate an SJA1000 at 16 MHz runs with the given bus-timing bytes, in bit/s; 0 when
+// the bytes describe no usable rate (outside 5 kbit/s .. 1 Mbit/s).
+uint32_t CanTimingToBitRate(uint8_t btr0, uint8_t btr1);
+
+// Where the two adapter libraries meet a bus. One object serves one opened channel for its
+// whole life: Open, then (possibly several times) Configure and Start, then Close. The
+// received-frame queue with its blocking wait lives here, so every backend behaves alike:
+// the receive thread may wait in Receive while other threads transmit or clear.
+class CanBackend {
+public:
+    virtual ~CanBackend();
+
+    // Reaches the interface. False with a reason when it cannot be had.
+    virtual bool Open(QString* error) = 0;
+    // The adapter's reference word (USB-CAN adapters); the default accepts any.
+    virtual bool SetReference(uint32_t value);
+    // Sets the bit rate (bit/s) the next Start uses.
+    virtual bool Configure(uint32_t bitRate, QString* error) = 0;
+    // Goes on the bus; called again on a running channel it only makes sure it runs.
+    virtual bool Start(QString* error) = 0;
+    // Hands one frame to the bus. False when it was not accepted for sending.
+    virtual bool Transmit(const CanMessage& msg) = 0;
+    // Leaves the bus; every waiting Receive returns at once.
+    virtual void Close() = 0;
+
+    // Takes the oldest received frame, waiting up to waitMs for one.
+    bool Receive(CanMessage* out, int waitMs);
+    int Pending();
+    void ClearReceive();
+    void SetAcceptance(const CanAcceptance& acceptance);
+
+protected:
+    // Queues a frame that came from the bus (visible after delayMs). Frames the acceptance
+    // filter refuses are dropped, as the controller would.
+    void Deliver(const CanMessage& msg, int delayMs = 0);
+    // Ends every wait in Receive and drops what is queued until OpenQueue.
+    void ShutQueue();
+    void OpenQueue();
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Queued {
+        CanMessage msg;
+        Clock::time_point due;
+    };
+    // Index of the first frame that is due, or -1.
+    int FirstDue(Clock::time_point now) const;
+
+    std::mutex m_mutex;
+    std::condition_variable m_cond;
+    std::deque<Queued> m_queue;
+    CanAcceptance m_acceptance;
+    bool m_shut = false;
+};
+
+// Which Qt Serial Bus plugin and interface serve a channel index: the environment
+// (VELQUARIN_CAN_PLUGIN, VELQUARIN_CAN_INTERFACE) before the profile section "CanBackend"
+// (keys "Plugin", "Interface"), else "socketcan" and "can<index>". An interface text that
+// contains "%1" gets the index put in.
+struct CanBackendChoice {
+    QString plugin;
+    QString interfaceName;
+};
+CanBackendChoice ChooseCanBackend(int channel);
+
+// The one place that decides which backend serves a channel. Tests install a factory of
+// their own; an empty factory restores the choice above.
+using CanBackendFactory = std::function<std::shared_ptr<CanBackend>(int channel)>;
+void SetCanBackendFactory(CanBackendFactory factory);
+std::shared_ptr<CanBackend> CreateCanBackend(int channel);

@@ -1,0 +1,173 @@
+#include "link/CanCardLibrary.h"
+
+#include "link/CanBackend.h"
+
+#include <QtGlobal>
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace {
+struct Card {
+    std::shared_ptr<CanBackend> bus;
+    std::atomic<bool> running { false };
+};
+
+std::mutex g_cardsMutex;
+std::map<int, std::shared_ptr<Card>> g_cards;
+
+std::shared_ptr<Card> FindCard(int index)
+{
+    std::lock_guard lock(g_cardsMutex);
+    const auto it = g_cards.find(index);
+    return it == g_cards.end() ? nullptr : it->second;
+}
+
+int EncodeFrame(const CanMessage& msg, uint8_t* out)
+{
+    const uint8_t length = std::min<uint8_t>(msg.length, 8);
+    out[0] = static_cast<uint8_t>(length | (msg.remote ? 0x40 : 0) | (msg.extended ? 0x80 : 0));
+    int head;
+    if (msg.extended) {
+        out[1] = static_cast<uint8_t>(msg.id >> 21);
+        out[2] = static_cast<uint8_t>(msg.id >> 13);
+        out[3] = static_cast<uint8_t>(msg.id >> 5);
+        out[4] = static_cast<uint8_t>((msg.id & 0x1F) << 3);
+        head = 5;
+    } else {
+        out[1] = static_cast<uint8_t>(msg.id >> 3);
+        out[2] = static_cast<uint8_t>((msg.id & 0x07) << 5);
+        head = 3;
+    }
+    std::memcpy(out + head, msg.data, length);
+    return head + length;
+}
+
+bool DecodeFrame(const uint8_t* in, int size, CanMessage* msg)
+{
+    if (size < 1)
+        return false;
+    const uint8_t length = in[0] & 0x0F;
+    const bool extended = in[0] & 0x80;
+    const int head = extended ? 5 : 3;
+    if (length > 8 || head + length > size)
+        return false;
+    *msg = CanMessage {};
+    msg->extended = extended;
+    msg->remote = in[0] & 0x40;
+    msg->length = length;
+    if (extended)
+        msg->id = (uint32_t(in[1]) << 21) | (uint32_t(in[2]) << 13) | (uint32_t(in[3]) << 5) | (in[4] >> 3);
+    else
+        msg->id = (uint32_t(in[1]) << 3) | (in[2] >> 5);
+    std::memcpy(msg->data, in + head, length);
+    return true;
+}
+}
+
+extern "C" {
+
+int CAN_Open(int index)
+{
+    if (index < 0)
+        return 0;
+    if (FindCard(index))
+        return 1;
+    auto card = std::make_shared<Card>();
+    card->bus = CreateCanBackend(index);
+    QString error;
+    if (!card->bus || !card->bus->Open(&error)) {
+        qWarning("CAN card %d cannot be opened: %s", index, qPrintable(error));
+        return 0;
+    }
+    std::lock_guard lock(g_cardsMutex);
+    g_cards[index] = std::move(card);
+    return 1;
+}
+
+int CAN_Init(int index, const K8110InitRecord* init)
+{
+    const auto card = FindCard(index);
+    if (!card || !init)
+        return 0;
+    card->running = false;
+    const uint32_t bitRate = CanTimingToBitRate(init->BTR0, init->BTR1);
+    if (bitRate == 0) {
+        qWarning("CAN card %d: bus timing %02X %02X gives no usable bit rate", index, init->BTR0, init->BTR1);
+        return 0;
+    }
+    CanAcceptance acceptance;
+    std::copy(init->ACR, init->ACR + 4, acceptance.code);
+    std::copy(init->AMR, init->AMR + 4, acceptance.mask);
+    card->bus->SetAcceptance(acceptance);
+    QString error;
+    if (!card->bus->Configure(bitRate, &error) || !card->bus->Start(&error)) {
+        qWarning("CAN card %d cannot be initialised: %s", index, qPrintable(error));
+        return 0;
+    }
+    card->bus->ClearReceive();
+    card->running = true;
+    return 1;
+}
+
+int CAN_Reset(int index)
+{
+    const auto card = FindCard(index);
+    if (!card)
+        return 0;
+    card->running = false;
+    card->bus->ClearReceive();
+    return 1;
+}
+
+int CAN_ReadReg(int index, K8110RegRecord* reg)
+{
+    const auto card = FindCard(index);
+    if (!card || !reg || reg->address != K8110_REG_RX_COUNT)
+        return 0;
+    reg->value = card->running ? static_cast<uint8_t>(std::min(card->bus->Pending(), 255)) : 0;
+    return 1;
+}
+
+int CAN_Recv(int index, uint8_t* frame, int size)
+{
+    const auto card = FindCard(index);
+    if (!card || !card->running || !frame || size < K8110_FRAME_MAX)
+        return 0;
+    CanMessage msg;
+    if (!card->bus->Receive(&msg, 0))
+        return 0;
+    std::memset(frame, 0, static_cast<size_t>(size));
+    EncodeFrame(msg, frame);
+    return 1;
+}
+
+int CAN_Trans(int index, const uint8_t* frame, int size)
+{
+    const auto card = FindCard(index);
+    CanMessage msg;
+    if (!card || !card->running || !frame || !DecodeFrame(frame, size, &msg))
+        return 0;
+    return card->bus->Transmit(msg) ? 1 : 0;
+}
+
+int CAN_Close(int index)
+{
+    std::shared_ptr<Card> card;
+    {
+        std::lock_guard lock(g_cardsMutex);
+        const auto it = g_cards.find(index);
+        if (it == g_cards.end())
+            return 0;
+        card = std::move(it->second);
+        g_cards.erase(it);
+    }
+    card->running = false;
+    card->bus->Close();
+    return 1;
+}
+
+}

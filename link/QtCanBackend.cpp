@@ -1,0 +1,250 @@
+#include "link/QtCanBackend.h"
+
+#include <QCanBus>
+#include <QCoreApplication>
+#include <QCanBusDevice>
+#include <QCanBusFrame>
+#include <QThread>
+#include <QVariant>
+#include <functional>
+#include <thread>
+
+namespace {
+constexpr int kConnectTimeoutMs = 5000;
+// A virtualcan bus relays frames to a device only once its server has read the device's
+// "connect:" line, which happens some time after the device reports itself connected.
+constexpr int kVirtualBusSettleMs = 100;
+
+class BusThread {
+public:
+    static BusThread& Instance()
+    {
+        static BusThread* thread = [] {
+            auto* created = new BusThread;
+            // Stopped with the application, before the static objects of the plugins go:
+            // the virtualcan bus server lives on this thread.
+            qAddPostRoutine([] { Instance().Stop(); });
+            return created;
+        }();
+        return *thread;
+    }
+
+    void Run(const std::function<void()>& work)
+    {
+        if (QThread::currentThread() == &m_thread)
+            work();
+        else if (m_thread.isRunning())
+            QMetaObject::invokeMethod(m_context, work, Qt::BlockingQueuedConnection);
+    }
+
+private:
+    BusThread()
+    {
+        m_thread.setObjectName(QStringLiteral("can-bus"));
+        m_thread.start();
+        m_context = new QObject;
+        m_context->moveToThread(&m_thread);
+    }
+
+    void Stop()
+    {
+        m_thread.quit();
+        m_thread.wait();
+    }
+
+    QThread m_thread;
+    QObject* m_context = nullptr;
+};
+
+QCanBusFrame ToQt(const CanMessage& msg)
+{
+    QCanBusFrame frame;
+    frame.setExtendedFrameFormat(msg.extended);
+    frame.setFrameId(msg.id);
+    if (msg.remote)
+        frame.setFrameType(QCanBusFrame::RemoteRequestFrame);
+    else
+        frame.setPayload(QByteArray(reinterpret_cast<const char*>(msg.data), std::min<int>(msg.length, 8)));
+    return frame;
+}
+
+bool FromQt(const QCanBusFrame& frame, CanMessage* msg)
+{
+    const bool remote = frame.frameType() == QCanBusFrame::RemoteRequestFrame;
+    if (!frame.isValid() || frame.hasLocalEcho() || frame.hasFlexibleDataRateFormat()
+        || (frame.frameType() != QCanBusFrame::DataFrame && !remote))
+        return false;
+    const QByteArray payload = frame.payload();
+    if (payload.size() > 8)
+        return false;
+    *msg = CanMessage {};
+    msg->id = frame.frameId();
+    msg->extended = frame.hasExtendedFrameFormat();
+    msg->remote = remote;
+    msg->length = static_cast<uint8_t>(payload.size());
+    std::copy(payload.begin(), payload.end(), msg->data);
+    return true;
+}
+}
+
+QtCanBackend::QtCanBackend(QString plugin, QString interfaceName)
+    : m_plugin(std::move(plugin))
+    , m_interface(std::move(interfaceName))
+{
+}
+
+QtCanBackend::~QtCanBackend()
+{
+    Close();
+}
+
+bool QtCanBackend::Open(QString* error)
+{
+    QString reason;
+    BusThread::Instance().Run([&] {
+        if (m_device)
+            return;
+        QCanBusDevice* device = QCanBus::instance()->createDevice(m_plugin, m_interface, &reason);
+        if (device && device->error() != QCanBusDevice::NoError) {
+            reason = device->errorString();
+            delete device;
+            device = nullptr;
+        }
+        if (!device)
+            return;
+        m_device = device;
+        {
+            std::lock_guard lock(m_stateMutex);
+            m_state = device->state();
+        }
+        QObject::connect(device, &QCanBusDevice::stateChanged, device, [this](QCanBusDevice::CanBusDeviceState state) {
+            {
+                std::lock_guard lock(m_stateMutex);
+                m_state = state;
+            }
+            m_stateCond.notify_all();
+        });
+        QObject::connect(device, &QCanBusDevice::framesReceived, device, [this] { TakeFrames(); });
+        QObject::connect(device, &QCanBusDevice::errorOccurred, device, [this](QCanBusDevice::CanBusError) {
+            qWarning("CAN interface %s (%s): %s", qPrintable(m_interface), qPrintable(m_plugin),
+                     qPrintable(m_device->errorString()));
+        });
+    });
+    if (m_device) {
+        OpenQueue();
+        return true;
+    }
+    if (error)
+        *error = QStringLiteral("CAN plugin '%1', interface '%2': %3").arg(m_plugin, m_interface, reason);
+    return false;
+}
+
+bool QtCanBackend::Configure(uint32_t bitRate, QString*)
+{
+    m_bitRate = bitRate;
+    return true;
+}
+
+bool QtCanBackend::Start(QString* error)
+{
+    if (!m_device) {
+        if (error)
+            *error = QStringLiteral("CAN interface %1 is not open").arg(m_interface);
+        return false;
+    }
+    {
+        std::lock_guard lock(m_stateMutex);
+        if (m_state == QCanBusDevice::ConnectedState && m_runningBitRate == m_bitRate)
+            return true;
+    }
+    // A new bit rate needs the device off the bus first.
+    Disconnect();
+    WaitUnconnected(kConnectTimeoutMs);
+
+    bool started = false;
+    QString reason;
+    BusThread::Instance().Run([&] {
+        // A SocketCAN interface gets its bit rate from the system (ip link), and the
+        // virtual bus has none; other plugins set it on the adapter.
+        if (m_bitRate && m_plugin != QLatin1String("socketcan") && m_plugin != QLatin1String("virtualcan"))
+            m_device->setConfigurationParameter(QCanBusDevice::BitRateKey, QVariant::fromValue(m_bitRate));
+        started = m_device->connectDevice();
+        if (!started)
+            reason = m_device->errorString();
+    });
+    if (started && !WaitConnected(kConnectTimeoutMs)) {
+        started = false;
+        BusThread::Instance().Run([&] { reason = m_device->errorString(); });
+        if (reason.isEmpty())
+            reason = QStringLiteral("no connection within %1 ms").arg(kConnectTimeoutMs);
+    }
+    if (!started) {
+        if (error)
+            *error = QStringLiteral("CAN interface %1 (%2) cannot be started: %3").arg(m_interface, m_plugin, reason);
+        return false;
+    }
+    m_runningBitRate = m_bitRate;
+    if (m_plugin == QLatin1String("virtualcan"))
+        std::this_thread::sleep_for(std::chrono::milliseconds(kVirtualBusSettleMs));
+    return true;
+}
+
+bool QtCanBackend::Transmit(const CanMessage& msg)
+{
+    bool sent = false;
+    BusThread::Instance().Run([&] {
+        if (m_device && m_device->state() == QCanBusDevice::ConnectedState)
+            sent = m_device->writeFrame(ToQt(msg));
+    });
+    return sent;
+}
+
+void QtCanBackend::Close()
+{
+    ShutQueue();
+    BusThread::Instance().Run([&] {
+        if (!m_device)
+            return;
+        QCanBusDevice* device = m_device;
+        QObject::disconnect(device, nullptr, nullptr, nullptr);
+        if (device->state() != QCanBusDevice::UnconnectedState)
+            device->disconnectDevice();
+        m_device = nullptr;
+        device->deleteLater();
+    });
+    std::lock_guard lock(m_stateMutex);
+    m_state = QCanBusDevice::UnconnectedState;
+}
+
+void QtCanBackend::TakeFrames()
+{
+    while (m_device && m_device->framesAvailable()) {
+        CanMessage msg;
+        if (FromQt(m_device->readFrame(), &msg))
+            Deliver(msg);
+    }
+}
+
+void QtCanBackend::Disconnect()
+{
+    BusThread::Instance().Run([&] {
+        if (m_device && m_device->state() != QCanBusDevice::UnconnectedState)
+            m_device->disconnectDevice();
+    });
+}
+
+bool QtCanBackend::WaitConnected(int timeoutMs)
+{
+    std::unique_lock lock(m_stateMutex);
+    m_stateCond.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] {
+        return m_state == QCanBusDevice::ConnectedState || m_state == QCanBusDevice::UnconnectedState;
+    });
+    return m_state == QCanBusDevice::ConnectedState;
+}
+
+bool QtCanBackend::WaitUnconnected(int timeoutMs)
+{
+    std::unique_lock lock(m_stateMutex);
+    return m_stateCond.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                [this] { return m_state == QCanBusDevice::UnconnectedState; });
+}
