@@ -126,8 +126,6 @@ QLineEdit* MakeEdit(Kind kind, QWidget* parent)
     edit->setReadOnly(true);
     edit->setFrame(true);
     edit->setAlignment(kind == Kind::EditRight ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignCenter);
-    // Long texts such as "Home Seeking Succeed" start at their beginning, not their end.
-    edit->setCursorPosition(0);
     return edit;
 }
 }
@@ -304,6 +302,7 @@ void C12DialogBar::SetDlgItemText(int id, const QString& text)
 {
     if (auto* edit = qobject_cast<QLineEdit*>(GetDlgItem(id))) {
         edit->setText(text);
+        // A text wider than its field (such as "Home Seeking Succeed") shows its start.
         edit->setCursorPosition(0);
     }
 }

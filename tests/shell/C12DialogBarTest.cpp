@@ -10,7 +10,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -310,7 +309,7 @@ TEST_F(C12DialogBarTest, ScreenshotOfAConnectedDriveWithAlarms)
     ASSERT_FALSE(shot.isNull());
     EXPECT_EQ(shot.size(), bar.size());
     const QByteArray buildDir = qgetenv("VELQUARIN_BUILD_DIR");
-    const QString path = (buildDir.isEmpty() ? QDir::currentPath() : QString::fromLocal8Bit(buildDir))
+    const QString path = (buildDir.isEmpty() ? QCoreApplication::applicationDirPath() : QString::fromLocal8Bit(buildDir))
         + QStringLiteral("/top_strip.png");
     EXPECT_TRUE(shot.save(path)) << path.toStdString();
     // The lit lamp is painted red in the picture too.
