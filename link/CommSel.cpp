@@ -55,6 +55,8 @@ CCommSel::CCommSel(QWidget* parent)
     m_editSerial->setReadOnly(true);
     m_editK8110 = Named(new QPlainTextEdit, 1232);
     m_editK8110->setReadOnly(true);
+    // Room for the four lines of the card's state.
+    m_editK8110->setMaximumHeight(m_editK8110->fontMetrics().lineSpacing() * 6);
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("通   讯   方   式")), 0, 0);
