@@ -2,6 +2,8 @@
 
 #include "controls/LogFont.h"
 #include "controls/MenuEx.h"
+#include "link/ComSetting.h"
+#include "link/CommSel.h"
 #include "link/CommandTables.h"
 #include "link/LinkLayer.h"
 #include "link/SearchNode.h"
@@ -9,7 +11,10 @@
 #include "pages/Monitor.h"
 #include "pages/PidParam.h"
 #include "platform/Profile.h"
+#include "platform/MessageBox.h"
 #include "res/ProgramIcon.h"
+#include "shell/C12DialogBar.h"
+#include "shell/StripDecoders.h"
 #include "shell/BrantovelixApp.h"
 #include "shell/BrantovelixSheetView.h"
 #include "shell/CBrantovelixEditView.h"
@@ -34,9 +39,6 @@ namespace {
 
 std::atomic<CMainFrame*> s_mainFrame { nullptr };
 
-std::mutex s_runnerMutex;
-ComSettingRunner s_comSettingRunner;
-
 const QString kMainSection = QStringLiteral("QzBrantovelix");
 const QString kCanSection = QStringLiteral("CommK8110");
 
@@ -46,14 +48,9 @@ constexpr int ID_FILE_OPEN_TEXT = 32897;
 constexpr int ID_APP_EXIT = 57665;
 constexpr int ID_APP_ABOUT = 57664;
 constexpr int ID_HELP = 57670;
-constexpr int IDC_SEND_TEXT = 1118;
 constexpr int IDR_MAINFRAME_MENU = 134;
 constexpr int AFX_IDW_STATUS_BAR = 59393;
 constexpr int AFX_IDW_PANE_FIRST = 59648;
-constexpr int IDD_TOP_BAR = 152;
-
-// The top strip's height until the strip itself takes its place.
-constexpr int kTopBarHeight = 96;
 constexpr int kStatusBarMinHeight = 30;
 constexpr int kStatusPaneWidths[] = { 0, 400, 424, 200 };
 
@@ -199,11 +196,11 @@ void CMainFrame::InitialUpdateFrame()
 
 bool CMainFrame::CreateTopBar()
 {
-    // Seam for the top status strip (template 152): its place, size and id.
-    m_wndTopBar = new QWidget;
-    m_wndTopBar->setObjectName(IdName(IDD_TOP_BAR));
-    m_wndTopBar->setFixedHeight(kTopBarHeight);
+    m_wndTopBar = new C12DialogBar;
+    if (!m_wndTopBar->Create(centralWidget()))
+        return false;
     static_cast<QVBoxLayout*>(centralWidget()->layout())->insertWidget(0, m_wndTopBar);
+    connect(m_wndTopBar, &C12DialogBar::CommandClicked, this, &CMainFrame::OnStripCommand);
     return true;
 }
 
@@ -254,7 +251,7 @@ void CMainFrame::CreateMenu()
     // The keys: Enter sends the strip's free text, F1 opens the manual.
     for (QKeySequence key : { QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter) }) {
         auto* send = new QShortcut(key, this);
-        send->setObjectName(IdName(IDC_SEND_TEXT));
+        send->setObjectName(IdName(IDC_SEND));
         connect(send, &QShortcut::activated, this, &CMainFrame::OnSendText);
     }
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -321,48 +318,48 @@ int CMainFrame::ConnectFromRegistry()
         }
     }
 
-    if (opened) {
+    if (opened)
         profile->setValue(Key(kMainSection, "ComType"), g_nComType.load());
-    } else {
-        // The dialog stores what it opened itself.
-        for (;;) {
-            const ComSettingOutcome outcome = RunComSetting(nullptr);
-            if (outcome.result != IDOK)
-                return 0;
-            if (outcome.opened)
-                break;
-        }
-    }
+    // The dialog stores what it opened itself.
+    else if (!RunComSetting(nullptr))
+        return 0;
     ShowSearchBar(g_nComType != COMM_RS232);
     return 1;
 }
 
-void CMainFrame::SetComSettingRunner(ComSettingRunner runner)
+bool CMainFrame::RunComSetting(QWidget* parent)
 {
-    std::lock_guard lock(s_runnerMutex);
-    s_comSettingRunner = std::move(runner);
-}
-
-ComSettingOutcome CMainFrame::RunComSetting(QWidget* parent)
-{
-    ComSettingRunner runner;
-    {
-        std::lock_guard lock(s_runnerMutex);
-        runner = s_comSettingRunner;
+    for (;;) {
+        CComSetting dialog(parent);
+        if (dialog.exec() != IDOK)
+            return false;
+        if (dialog.IsOpened())
+            return true;
     }
-    if (runner)
-        return runner(parent);
-    // The communication dialog takes its place here.
-    return {};
 }
 
 void CMainFrame::OnConfigCommunication()
 {
-    ComSettingOutcome outcome;
-    do
-        outcome = RunComSetting(this);
-    while (outcome.result == IDOK && !outcome.opened);
+    RunComSetting(this);
     ShowSearchBar(g_nComType != COMM_RS232);
+}
+
+void CMainFrame::OnSelectNode()
+{
+    CCommSel dialog(this);
+    dialog.exec();
+}
+
+void CMainFrame::OnStripCommand(int id)
+{
+    // The strip's drive commands (status refresh, GM, GV, GC, GSE, PO, Enable, Disable)
+    // join these as they are handled.
+    switch (id) {
+    case IDC_CONNECT: OnConnectDrive(); break;
+    case IDC_SEND: OnSendText(); break;
+    case IDC_SELECT_NODE: OnSelectNode(); break;
+    default: break;
+    }
 }
 
 void CMainFrame::OnFileOpenText()

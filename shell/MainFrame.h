@@ -1,16 +1,15 @@
 #pragma once
 
 #include "platform/ManualResetEvent.h"
-#include "platform/MessageBox.h"
 #include "platform/PauseGate.h"
 #include "platform/WindowMessage.h"
 
 #include <QMainWindow>
 #include <atomic>
-#include <functional>
 #include <mutex>
 #include <thread>
 
+class C12DialogBar;
 class CBasicParam;
 class CBrantovelixEditView;
 class CBrantovelixSheetView;
@@ -21,16 +20,6 @@ class CSearchNode;
 class QLabel;
 class QSplitter;
 class QStatusBar;
-
-// How one modal run of the communication dialog ended: its result (IDOK, IDCANCEL) and
-// whether the channel it chose was opened.
-struct ComSettingOutcome {
-    int result = IDCANCEL;
-    bool opened = false;
-};
-// Runs the communication dialog modally over parent (null at start-up, before the main
-// window is shown).
-using ComSettingRunner = std::function<ComSettingOutcome(QWidget* parent)>;
 
 // The main window. It owns the link's lifetime (LinkInit when built, LinkShutdown when
 // destroyed), opens the channel kept in the profile, lays out the top status strip, the
@@ -86,12 +75,11 @@ public:
     void OnConfigCommunication(); // menu 32850
     void OnFileOpenText();        // menu 32897
     void OnHelpManual();          // F1
+    void OnSelectNode();          // strip button 1138 (kept hidden by the strip)
+    // A click on one of the strip's buttons.
+    void OnStripCommand(int id);
 
-    // The communication dialog as the frame runs it; tests script its outcome. An empty
-    // runner restores the real dialog.
-    static void SetComSettingRunner(ComSettingRunner runner);
-
-    QWidget* TopBar() const { return m_wndTopBar; }
+    C12DialogBar* TopBar() const { return m_wndTopBar; }
     CSearchNode* SearchBar() const { return m_wndSearchBar; }
     QStatusBar* StatusBar() const { return m_wndStatusBar; }
     QSplitter* Splitter() const { return m_wndSplitter; }
@@ -120,7 +108,9 @@ private:
     bool CreateTopBar();
     bool CreateStatusBar();
     void ShowSearchBar(bool show);
-    ComSettingOutcome RunComSetting(QWidget* parent);
+    // Runs the communication dialog modally while it ends with IDOK without having opened
+    // its channel; true when it opened one.
+    bool RunComSetting(QWidget* parent);
     void OnClose();
     void StopPollThread();
 
@@ -131,7 +121,7 @@ private:
     CMenuEx* m_menu = nullptr;
     QStatusBar* m_wndStatusBar = nullptr;
     QList<QLabel*> m_statusPanes;
-    QWidget* m_wndTopBar = nullptr;
+    C12DialogBar* m_wndTopBar = nullptr;
     CSearchNode* m_wndSearchBar = nullptr;
     QSplitter* m_wndSplitter = nullptr;
 

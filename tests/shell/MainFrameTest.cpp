@@ -1,8 +1,10 @@
 #include "link/CanCardLibrary.h"
+#include "link/ComSetting.h"
 #include "link/LinkLayer.h"
 #include "link/SearchNode.h"
 #include "platform/Profile.h"
 #include "shell/BrantovelixApp.h"
+#include "shell/C12DialogBar.h"
 #include "shell/CBrantovelixEditView.h"
 #include "shell/BrantovelixSheetView.h"
 #include "shell/Globals.h"
@@ -54,9 +56,11 @@ public slots:
     void Open(const QUrl& url) { opened.append(url); }
 };
 
-// One scripted run of the communication dialog: its outcome and what it did to the link.
+// One scripted run of the communication dialog: how it ended, whether its channel opened
+// and what it did to the link.
 struct DialogRun {
-    ComSettingOutcome outcome;
+    int result = QDialog::Rejected;
+    bool opened = false;
     std::function<void()> effect;
 };
 
@@ -86,21 +90,22 @@ protected:
     void SetUp() override
     {
         OpenProfile()->clear();
-        CMainFrame::SetComSettingRunner([this](QWidget* parent) {
-            dialogParents.push_back(parent);
+        CComSetting::SetExecHook([this](CComSetting& dialog) {
+            dialogParents.push_back(dialog.parentWidget());
             if (script.empty())
-                return ComSettingOutcome {};
+                return static_cast<int>(QDialog::Rejected);
             DialogRun run = script.front();
             script.pop_front();
             if (run.effect)
                 run.effect();
-            return run.outcome;
+            dialog.m_bOpened = run.opened ? 1 : 0;
+            return run.result;
         });
     }
 
     void TearDown() override
     {
-        CMainFrame::SetComSettingRunner({});
+        CComSetting::SetExecHook({});
         OpenProfile()->clear();
         theApp.m_bOfflineMode = 0;
         g_bDriveConnected = 0;
@@ -122,12 +127,12 @@ protected:
 
     static DialogRun Run(int result, bool opened = false, std::function<void()> effect = {})
     {
-        return { { result, opened }, std::move(effect) };
+        return { result, opened, std::move(effect) };
     }
     // A dialog run that opened the serial channel.
     static DialogRun OpenedSerial()
     {
-        return Run(IDOK, true, [] { g_nComType = COMM_RS232; });
+        return Run(QDialog::Accepted, true, [] { g_nComType = COMM_RS232; });
     }
 
     std::deque<DialogRun> script;
@@ -165,7 +170,7 @@ TEST_F(MainFrameTest, AStoredChannelThatFailsBringsTheDialogUpUntilCancelled)
 {
     FakeBus bus;
     bus.Prepare([](FakeCanBackend& fake) { fake.RefuseOpen(true); });
-    script = { Run(IDOK), Run(IDCANCEL) };
+    script = { Run(QDialog::Accepted), Run(QDialog::Rejected) };
     auto frame = Start();
 
     EXPECT_EQ(bus.Created(), 1) << "the card was tried";
@@ -181,7 +186,7 @@ TEST_F(MainFrameTest, TheDialogIsRepeatedUntilItOpensAChannel)
 {
     FakeBus bus;
     bus.Prepare([](FakeCanBackend& fake) { fake.RefuseOpen(true); });
-    script = { Run(IDOK), Run(IDOK), OpenedSerial(), Run(IDCANCEL) };
+    script = { Run(QDialog::Accepted), Run(QDialog::Accepted), OpenedSerial(), Run(QDialog::Rejected) };
     auto frame = Start();
 
     EXPECT_EQ(dialogParents.size(), 3u);
@@ -360,18 +365,18 @@ TEST_F(MainFrameTest, CommunicationMenuRepeatsTheDialogAndPlacesTheSearchBar)
     FakeBus bus;
     auto frame = Start();
     ASSERT_TRUE(SearchBarShown(*frame));
-    script = { Run(IDOK), OpenedSerial() };
+    script = { Run(QDialog::Accepted), OpenedSerial() };
     frame->findChild<QAction*>(QStringLiteral("idc_32850"))->trigger();
     EXPECT_EQ(dialogParents.size(), 2u);
     EXPECT_EQ(dialogParents.back(), frame.get());
     EXPECT_FALSE(SearchBarShown(*frame));
 
-    script = { Run(IDOK, true, [] { g_nComType = COMM_CAN_USB2; }) };
+    script = { Run(QDialog::Accepted, true, [] { g_nComType = COMM_CAN_USB2; }) };
     frame->OnConfigCommunication();
     EXPECT_TRUE(SearchBarShown(*frame));
 
     // Cancelled: the bar follows the channel type as it stands.
-    script = { Run(IDCANCEL, false, [] { g_nComType = COMM_RS232; }) };
+    script = { Run(QDialog::Rejected, false, [] { g_nComType = COMM_RS232; }) };
     frame->OnConfigCommunication();
     EXPECT_FALSE(SearchBarShown(*frame));
 }
