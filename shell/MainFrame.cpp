@@ -29,11 +29,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -125,6 +128,11 @@ bool CMainFrame::LoadFrame()
     if (OnCreate() == -1)
         return false;
     InitialUpdateFrame();
+    // Restored from maximised, the window gives the panes their initial sizes.
+    const int searchWidth = m_wndSearchBar->isVisibleTo(this) ? m_wndSearchBar->width() : 0;
+    const int panesWidth = searchWidth + kSheetPaneWidth + m_wndSplitter->handleWidth() + kLogPaneWidth;
+    resize(std::max(panesWidth, minimumSizeHint().width()),
+        menuBar()->sizeHint().height() + m_wndTopBar->height() + kPaneHeight);
     return true;
 }
 
@@ -183,7 +191,6 @@ bool CMainFrame::OnCreateClient()
     m_wndSplitter->setStretchFactor(0, 0);
     m_wndSplitter->setStretchFactor(1, 1);
     m_wndSplitter->setSizes({ kSheetPaneWidth, kLogPaneWidth });
-    resize(kSheetPaneWidth + kLogPaneWidth + m_wndSplitter->handleWidth(), kPaneHeight);
     return true;
 }
 
