@@ -38,9 +38,6 @@ std::unique_ptr<DriveSimulator> Start()
     if (!sim->Start(&error))
         throw std::runtime_error("the simulated drive does not start: " + error);
 
-    auto profile = OpenProfile();
-    profile->setValue(QStringLiteral("Ports/COM%1").arg(kIntegrationCom), QString::fromStdString(sim->PtyPath()));
-    profile->sync();
     qputenv("VELQUARIN_CAN_PLUGIN", "virtualcan");
     qputenv("VELQUARIN_CAN_INTERFACE", QByteArray::fromStdString(config.canUrl));
     return sim;
@@ -50,6 +47,14 @@ std::unique_ptr<DriveSimulator> Start()
 DriveSimulator& IntegrationDrive()
 {
     static const std::unique_ptr<DriveSimulator> sim = Start();
+    // Entered on every use: other tests of the program may start from an empty profile.
+    auto profile = OpenProfile();
+    const QString key = QStringLiteral("Ports/COM%1").arg(kIntegrationCom);
+    const QString path = QString::fromStdString(sim->PtyPath());
+    if (profile->value(key).toString() != path) {
+        profile->setValue(key, path);
+        profile->sync();
+    }
     return *sim;
 }
 
