@@ -4,6 +4,7 @@
 #include "link/LinkLayer.h"
 #include "platform/MessageBox.h"
 #include "platform/WindowMessage.h"
+#include "shell/DriveReplyDecoder.h"
 #include "shell/Globals.h"
 #include "shell/LogRing.h"
 
@@ -29,13 +30,13 @@ struct OneWordCommand {
 };
 
 const OneWordCommand kOneWordCommands[] = {
-    { IDC_BUTTON_GM, "GM", kReplyBytes },
-    { IDC_BUTTON_GV, "GV", kReplyBytes },
-    { IDC_BUTTON_GC, "GC", kReplyBytes },
-    { IDC_BUTTON_GSE, "GSE", kReplyBytes },
-    { IDC_BUTTON_PO, "PO", 0 },
-    { IDC_BUTTON_DISABLE, "DIS", 0 },
-    { IDC_BUTTON_ENABLE, "ENA", 0 },
+    { IDC_GM, "GM", kReplyBytes },
+    { IDC_GV, "GV", kReplyBytes },
+    { IDC_GC, "GC", kReplyBytes },
+    { IDC_GSE, "GSE", kReplyBytes },
+    { IDC_PO, "PO", 0 },
+    { IDC_DISABLE, "DIS", 0 },
+    { IDC_ENABLE, "ENA", 0 },
 };
 
 // Commands the drive carries out without answering (ENA, DIS, ESA, FCFG, SBS, CBS).
@@ -165,7 +166,7 @@ bool DriveCommands::CheckConnected() const
 
 void DriveCommands::PostValue(int id, uint32_t value) const
 {
-    PostMessage(m_strip.load(), WM_DRIVE_REPLY, value, MAKELPARAM(static_cast<uint16_t>(id), kDriveReplyValue));
+    PostMessage(m_strip.load(), WM_DRIVE_REPLY, value, MAKELPARAM(static_cast<uint16_t>(id), DriveReply::NUMERIC));
 }
 
 void DriveCommands::DeliverText(int id, const QByteArray* text) const
@@ -190,7 +191,7 @@ void DriveCommands::RequestTypeNamePart(int part)
     const Answer answer = Exchange(QStringLiteral("GDTN%1\r").arg(part), kReplyBytes);
     if (!answer.Ok()) {
         g_bDriveConnected = 0;
-        DeliverText(kCmdGDTY, nullptr);
+        DeliverText(CMD_GDTY, nullptr);
         return;
     }
     if (!answer.serial) {
@@ -198,16 +199,16 @@ void DriveCommands::RequestTypeNamePart(int part)
         if (value == 2) {
             const Answer type = Exchange(QStringLiteral("GDTY1\r"), kReplyBytes);
             if (type.Ok())
-                PostValue(kCmdGDTY, CanPollValue(type.frame));
+                PostValue(CMD_GDTY, CanPollValue(type.frame));
         } else if (value > 2) {
-            PostValue(kCmdGDTN, value);
+            PostValue(CMD_GDTN, value);
         }
     } else if (IsErr2(answer.text)) {
         const Answer type = Exchange(QStringLiteral("GDTY1\r"), kReplyBytes);
         if (type.Ok())
-            DeliverText(kCmdGDTY, &type.text);
+            DeliverText(CMD_GDTY, &type.text);
     } else {
-        DeliverText(kCmdGDTN, &answer.text);
+        DeliverText(CMD_GDTN, &answer.text);
     }
 }
 
@@ -227,16 +228,16 @@ void DriveCommands::OnConnectDrive()
             if (value == 2) {
                 const Answer old = Exchange(QStringLiteral("GVER\r"), kReplyBytes);
                 if (old.Ok())
-                    PostValue(kCmdGVER, CanPollValue(old.frame));
+                    PostValue(CMD_GVER, CanPollValue(old.frame));
             } else if (value > 2) {
-                PostValue(kCmdGVEN, value);
+                PostValue(CMD_GVEN, value);
             }
         } else if (IsErr2(version.text)) {
             const Answer old = Exchange(QStringLiteral("GVER\r"), kReplyBytes);
             if (old.Ok())
-                DeliverText(kCmdGVER, &old.text);
+                DeliverText(CMD_GVER, &old.text);
         } else {
-            PostValue(kCmdGVEN, static_cast<uint32_t>(ReplyTextToInt(version.text)));
+            PostValue(CMD_GVEN, static_cast<uint32_t>(TextToInt(version.text)));
         }
     }
 
@@ -262,25 +263,25 @@ void DriveCommands::OnRefreshStatus()
     if (mode.Ok()) {
         if (mode.serial) {
             LogReplyText(mode.text);
-            PostValue(kCmdGMOD, static_cast<uint32_t>(ReplyTextToInt(mode.text)));
+            PostValue(CMD_GMOD, static_cast<uint32_t>(TextToInt(mode.text)));
         } else {
             LogReplyString(SignedText(mode.frame));
-            PostValue(kCmdGMOD, CanWord(mode.frame));
+            PostValue(CMD_GMOD, CanWord(mode.frame));
         }
     }
 
-    RefreshStatusWord("GSIN", "GSI", kCmdGSIN, kCmdGSI);
-    RefreshStatusWord("GEIN", "GEI", kCmdGEIN, kCmdGEI);
+    RefreshStatusWord("GSIN", "GSI", CMD_GSIN, CMD_GSI);
+    RefreshStatusWord("GEIN", "GEI", CMD_GEIN, CMD_GEI);
 
     LogCommand("GT");
     const Answer temperature = Exchange(QStringLiteral("GT\r"), kReplyBytes);
     if (temperature.Ok()) {
         if (temperature.serial) {
             LogReplyText(temperature.text);
-            PostValue(kCmdGT, static_cast<uint32_t>(ReplyTextToInt(temperature.text)));
+            PostValue(CMD_GT, static_cast<uint32_t>(TextToInt(temperature.text)));
         } else {
             LogReplyString(SignedText(temperature.frame));
-            PostValue(kCmdGT, CanWord(temperature.frame));
+            PostValue(CMD_GT, CanWord(temperature.frame));
         }
     }
 }
@@ -308,7 +309,7 @@ void DriveCommands::RefreshStatusWord(const char* mnemonic, const char* fallback
     if (answer.serial) {
         LogCommand(mnemonic);
         LogReplyText(answer.text);
-        PostValue(id, static_cast<uint32_t>(ReplyTextToInt(answer.text)));
+        PostValue(id, static_cast<uint32_t>(TextToInt(answer.text)));
     } else if (CanWord(answer.frame) > 2) {
         // A first answer of 0 or 1 is no status a drive of this family reports.
         LogCommand(mnemonic);
@@ -325,8 +326,8 @@ void DriveCommands::OnOneWordCommand(int buttonId)
         return;
     if (!CheckConnected()) {
         // The strip's controlled box follows every Enable and Disable, refused ones too.
-        if (buttonId == IDC_BUTTON_ENABLE || buttonId == IDC_BUTTON_DISABLE)
-            PostMessage(m_strip.load(), WM_DRIVE_REPLY, static_cast<WPARAM>(m_nNodeId), kCmdENA);
+        if (buttonId == IDC_ENABLE || buttonId == IDC_DISABLE)
+            PostMessage(m_strip.load(), WM_DRIVE_REPLY, static_cast<WPARAM>(m_nNodeId), CMD_ENA);
         return;
     }
     const Answer answer = Exchange(QString::fromLatin1(command->mnemonic) + u'\r', command->replyBytes);
@@ -383,9 +384,9 @@ void DriveCommands::PollCycle(PauseGate& gate, std::mutex& csPoll)
     if (mode.Ok()) {
         if (mode.serial) {
             PostLogText(mode.text.constData(), kLogReplyLine, false);
-            PostValue(kCmdGMOD, static_cast<uint32_t>(ReplyTextToInt(mode.text)));
+            PostValue(CMD_GMOD, static_cast<uint32_t>(TextToInt(mode.text)));
         } else {
-            PostValue(kCmdGMOD, CanPollValue(mode.frame));
+            PostValue(CMD_GMOD, CanPollValue(mode.frame));
         }
     }
 
@@ -395,15 +396,15 @@ void DriveCommands::PollCycle(PauseGate& gate, std::mutex& csPoll)
         int id;
         int fallbackId;
     };
-    for (const StatusStep& step : { StatusStep { "GSIN\r", "GSI\r", kCmdGSIN, kCmdGSI },
-             StatusStep { "GEIN\r", "GEI\r", kCmdGEIN, kCmdGEI } }) {
+    for (const StatusStep& step : { StatusStep { "GSIN\r", "GSI\r", CMD_GSIN, CMD_GSI },
+             StatusStep { "GEIN\r", "GEI\r", CMD_GEIN, CMD_GEI } }) {
         const Answer answer = PollExchange(QString::fromLatin1(step.command), gate, csPoll, &stopped);
         if (!answer.Ok())
             continue;
         if (answer.serial) {
             PostLogText(answer.text.constData(), kLogReplyLine, false);
             if (!IsErr2(answer.text)) {
-                PostValue(step.id, static_cast<uint32_t>(ReplyTextToInt(answer.text)));
+                PostValue(step.id, static_cast<uint32_t>(TextToInt(answer.text)));
                 continue;
             }
             const Answer old = PollExchange(QString::fromLatin1(step.fallback), gate, csPoll, &stopped);
@@ -429,9 +430,9 @@ void DriveCommands::PollCycle(PauseGate& gate, std::mutex& csPoll)
     if (temperature.Ok()) {
         if (temperature.serial) {
             PostLogText(temperature.text.constData(), kLogReplyLine, false);
-            PostValue(kCmdGT, static_cast<uint32_t>(ReplyTextToInt(temperature.text)));
+            PostValue(CMD_GT, static_cast<uint32_t>(TextToInt(temperature.text)));
         } else {
-            PostValue(kCmdGT, static_cast<uint32_t>(CanTemperature(temperature.frame)));
+            PostValue(CMD_GT, static_cast<uint32_t>(CanTemperature(temperature.frame)));
         }
     }
 }
@@ -442,23 +443,6 @@ QByteArray ReplyTextWithoutLineEnd(const QByteArray& text)
     while (end < text.size() && text[end] != '\r' && text[end] != '\n' && text[end] != '\0')
         ++end;
     return text.left(end);
-}
-
-int ReplyTextToInt(const QByteArray& text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    // Accumulated as a negative number, which reaches INT_MIN without overflow.
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        value = std::max<long long>(value * 10 - (text[i] - '0'), static_cast<long long>(INT_MIN) - 1);
-    if (!negative)
-        return value < -static_cast<long long>(INT_MAX) ? INT_MAX : static_cast<int>(-value);
-    return value < INT_MIN ? INT_MIN : static_cast<int>(value);
 }
 
 QString NormalizeFreeText(const QString& comboText)

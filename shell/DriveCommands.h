@@ -2,6 +2,7 @@
 
 #include "link/CanFrame.h"
 #include "platform/PauseGate.h"
+#include "shell/StripDecoders.h"
 
 #include <QByteArray>
 #include <QString>
@@ -14,31 +15,6 @@
 
 class QObject;
 class QWidget;
-
-// Command ids that the strip's WM_DRIVE_REPLY carries.
-constexpr int kCmdGVER = 2;
-constexpr int kCmdGDTY = 3;
-constexpr int kCmdGMOD = 43;
-constexpr int kCmdENA = 128;
-constexpr int kCmdGT = 209;
-constexpr int kCmdGEI = 210;
-constexpr int kCmdGSI = 211;
-constexpr int kCmdGVEN = 9808;
-constexpr int kCmdGDTN = 9809;
-constexpr int kCmdGEIN = 9810;
-constexpr int kCmdGSIN = 9832;
-
-// HIWORD(lParam) of a WM_DRIVE_REPLY whose wParam is the value itself.
-constexpr int kDriveReplyValue = 0x10;
-
-// Button ids of the strip's one-word commands.
-constexpr int IDC_BUTTON_GM = 1136;
-constexpr int IDC_BUTTON_GV = 1147;
-constexpr int IDC_BUTTON_GC = 1151;
-constexpr int IDC_BUTTON_GSE = 1153;
-constexpr int IDC_BUTTON_PO = 1148;
-constexpr int IDC_BUTTON_DISABLE = 1140;
-constexpr int IDC_BUTTON_ENABLE = 1139;
 
 // The free-text history keeps this many commands, newest first.
 constexpr int kCommandHistorySize = 15;
@@ -86,7 +62,8 @@ public:
     void RequestTypeNamePart(int part);
     void OnConnectDrive();
     void OnRefreshStatus();
-    // The strip's single-command buttons (IDC_BUTTON_*); other ids do nothing.
+    // The strip's single-command buttons (IDC_GM, IDC_GV, IDC_GC, IDC_GSE, IDC_PO,
+    // IDC_DISABLE, IDC_ENABLE); other ids do nothing.
     void OnOneWordCommand(int buttonId);
     // Sends the combo's text as a command and files it in `history` (the combo's list,
     // newest first). Returns the command as it now stands in the combo's edit, or nothing
@@ -120,11 +97,6 @@ private:
 
 // The reply text as the strip and the decoders read it: what the drive sent before its CR.
 QByteArray ReplyTextWithoutLineEnd(const QByteArray& text);
-
-// Decimal text to int the way the drive's replies are read: leading white space, an
-// optional sign, digits up to the first other character; no digits give 0; values beyond
-// the int range saturate.
-int ReplyTextToInt(const QByteArray& text);
 
 // The free-text line's rules. NormalizeFreeText: the first 61 characters, every blank
 // removed, ASCII letters upper-cased (without the CR the command gets when sent).

@@ -1,4 +1,5 @@
 #include "shell/DriveCommands.h"
+#include "shell/DriveReplyDecoder.h"
 
 #include "link/LinkLayer.h"
 #include "platform/MessageBox.h"
@@ -61,7 +62,7 @@ protected:
     {
         QStringList out;
         for (const auto& m : strip.Take(WM_DRIVE_REPLY)) {
-            if (m.High() == kDriveReplyValue)
+            if (m.High() == DriveReply::NUMERIC)
                 out << QStringLiteral("%1:%2").arg(m.Id()).arg(static_cast<int32_t>(m.wParam));
             else if (m.wParam)
                 out << QStringLiteral("%1:'%2'").arg(m.Id()).arg(QString::fromLatin1(m.data));
@@ -130,20 +131,12 @@ TEST(FreeTextRules, HistoryPutsTheCommandOnTopRemovesOneItemItBeginsAndKeeps15)
     EXPECT_EQ(history.last(), QStringLiteral("K102"));
 }
 
-TEST(ReplyValues, DecimalTextSaturatesAndStopsAtTheFirstOtherCharacter)
+TEST(ReplyValues, TextsForTheStripEndBeforeTheDrivesLineEnd)
 {
-    EXPECT_EQ(ReplyTextToInt("12300\r"), 12300);
-    EXPECT_EQ(ReplyTextToInt("  -42x"), -42);
-    EXPECT_EQ(ReplyTextToInt("+7"), 7);
-    EXPECT_EQ(ReplyTextToInt("ERR2"), 0);
-    EXPECT_EQ(ReplyTextToInt(""), 0);
-    EXPECT_EQ(ReplyTextToInt("2147483647"), INT_MAX);
-    EXPECT_EQ(ReplyTextToInt("2147483648"), INT_MAX);
-    EXPECT_EQ(ReplyTextToInt("99999999999999999999999"), INT_MAX);
-    EXPECT_EQ(ReplyTextToInt("-2147483648"), INT_MIN);
-    EXPECT_EQ(ReplyTextToInt("-99999999999999999999999"), INT_MIN);
     EXPECT_EQ(ReplyTextWithoutLineEnd("V1.2\r"), QByteArray("V1.2"));
     EXPECT_EQ(ReplyTextWithoutLineEnd("0000000001\r\n"), QByteArray("0000000001"));
+    EXPECT_EQ(ReplyTextWithoutLineEnd("QX6215"), QByteArray("QX6215"));
+    EXPECT_EQ(ReplyTextWithoutLineEnd("\r"), QByteArray());
 }
 
 TEST(ReplyValues, CanValuesByDataLength)
@@ -262,8 +255,8 @@ TEST_F(DriveCommandsTest, WithoutADriveEveryCommandRefusesAndSendsNothing)
     g_bDriveConnected = 0;
     QStringList history;
     commands.OnRefreshStatus();
-    for (int id : { IDC_BUTTON_GM, IDC_BUTTON_GV, IDC_BUTTON_GC, IDC_BUTTON_GSE, IDC_BUTTON_PO, IDC_BUTTON_DISABLE,
-             IDC_BUTTON_ENABLE })
+    for (int id : { IDC_GM, IDC_GV, IDC_GC, IDC_GSE, IDC_PO, IDC_DISABLE,
+             IDC_ENABLE })
         commands.OnOneWordCommand(id);
     EXPECT_FALSE(commands.OnSendText(QStringLiteral("GM"), history).has_value());
 
@@ -280,7 +273,7 @@ TEST_F(DriveCommandsTest, WithoutADriveEveryCommandRefusesAndSendsNothing)
     const Messages replies = strip.Take(WM_DRIVE_REPLY);
     ASSERT_EQ(replies.size(), 2u);
     for (const auto& m : replies) {
-        EXPECT_EQ(m.lParam, kCmdENA);
+        EXPECT_EQ(m.lParam, CMD_ENA);
         EXPECT_EQ(m.wParam, static_cast<WPARAM>(commands.NodeId()));
     }
 }
@@ -289,9 +282,9 @@ TEST_F(DriveCommandsTest, OneWordCommandsLogCommandAndReply)
 {
     drive.Serial("GM", "-1500");
     drive.Serial("PO", "OK");
-    commands.OnOneWordCommand(IDC_BUTTON_GM);
-    commands.OnOneWordCommand(IDC_BUTTON_PO);
-    commands.OnOneWordCommand(IDC_BUTTON_GSE); // times out
+    commands.OnOneWordCommand(IDC_GM);
+    commands.OnOneWordCommand(IDC_PO);
+    commands.OnOneWordCommand(IDC_GSE); // times out
     commands.OnOneWordCommand(9999);           // not a button of the strip
     EXPECT_EQ(LogLines(log), (QStringList { "C:GM", "R:-1500\r", "C:PO", "C:GSE" }));
     ASSERT_EQ(drive.Calls().size(), 3u);
@@ -302,9 +295,9 @@ TEST_F(DriveCommandsTest, OneWordCommandsLogCommandAndReply)
     UseCan();
     drive.Can("GC", 0xFFFE, 6);
     drive.Can("GV", 70000, 8);
-    commands.OnOneWordCommand(IDC_BUTTON_GC);
-    commands.OnOneWordCommand(IDC_BUTTON_GV);
-    commands.OnOneWordCommand(IDC_BUTTON_ENABLE);
+    commands.OnOneWordCommand(IDC_GC);
+    commands.OnOneWordCommand(IDC_GV);
+    commands.OnOneWordCommand(IDC_ENABLE);
     EXPECT_EQ(LogLines(log), (QStringList { "C:GC", "R:-2", "C:GV", "R:70000", "C:ENA" }));
     EXPECT_EQ(drive.Calls().back().capacity, 0);
 }
@@ -338,10 +331,10 @@ TEST_F(DriveCommandsTest, SerialRefreshFallsBackToTheOlderQueriesOnErr2)
     ASSERT_EQ(replies.size(), 2u);
     // The status text reached the strip while the refresh ran, without its CR.
     EXPECT_TRUE(replies[0].sent);
-    EXPECT_EQ(replies[0].lParam, kCmdGSI);
+    EXPECT_EQ(replies[0].lParam, CMD_GSI);
     EXPECT_EQ(replies[0].wParam, 1u);
     EXPECT_EQ(replies[0].data, QByteArray("00100010"));
-    EXPECT_EQ(replies[1].Id(), kCmdGT);
+    EXPECT_EQ(replies[1].Id(), CMD_GT);
 }
 
 TEST_F(DriveCommandsTest, CanRefreshFallsBackOnValueTwoAndDropsZeroAndOne)
@@ -517,7 +510,7 @@ TEST_F(DriveCommandsTest, PollTextFromItsOwnThreadIsPostedWithItsOwnCopy)
     const Messages replies = strip.Take(WM_DRIVE_REPLY);
     ASSERT_EQ(replies.size(), 1u);
     EXPECT_FALSE(replies[0].sent);
-    EXPECT_EQ(replies[0].lParam, kCmdGSI);
+    EXPECT_EQ(replies[0].lParam, CMD_GSI);
     EXPECT_EQ(replies[0].wParam, 1u);
     EXPECT_EQ(replies[0].data, QByteArray("00100010"));
 }

@@ -131,6 +131,7 @@ TEST_F(StatusPollThreadTest, PauseWaitsForTheTransactionInFlight)
     ASSERT_TRUE(latch.WaitInside(1));
 
     auto paused = std::async(std::launch::async, [&] { poll.Pause(); });
+    ASSERT_TRUE(WaitFor([&] { return poll.Gate().PauseCount() == 1; }));
     EXPECT_EQ(paused.wait_for(100ms), std::future_status::timeout);
     latch.Open();
     ASSERT_EQ(paused.wait_for(20s), std::future_status::ready);
@@ -169,6 +170,7 @@ TEST_F(StatusPollThreadTest, StopDuringATransactionEndsAfterItWithoutAnother)
     poll.Start();
     ASSERT_TRUE(latch.WaitInside(1));
     auto stopped = std::async(std::launch::async, [&] { poll.Stop(); });
+    ASSERT_TRUE(WaitFor([&] { return poll.Gate().IsStopped(); }));
     EXPECT_EQ(stopped.wait_for(100ms), std::future_status::timeout);
     latch.Open();
     ASSERT_EQ(stopped.wait_for(20s), std::future_status::ready);
