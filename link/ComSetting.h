@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// The communication set-up: the channel type with its parameters. Open tries the channel
+// through the link layer, stores the settings in the profile and ends the dialog with
+// QDialog::Accepted (== IDOK) whether or not the channel opened; the caller looks at
+// m_bOpened and shows the dialog again while it is 0. Cancel ends with QDialog::Rejected.
+// The profile is read when the dialog is constructed.
+class CComSetting : public QDialog {
+    Q_OBJECT
+public:
+    explicit CComSetting(QWidget* parent = nullptr);
+
+    // Runs the dialog, or, while a hook is installed, hands it to the hook instead and
+    // returns the hook's answer (tests script the user with it: press Open, Cancel, or
+    // just answer).
+    int exec() override;
+    using ExecHook = std::function<int(CComSetting& dialog)>;
+    // An empty hook restores the real dialog.
+    static void SetExecHook(ExecHook hook);
+
+    // Whether the chosen channel opened at the last Open.
+    bool IsOpened() const { return m_bOpened != 0; }
+
+    // The handlers, as the buttons call them.
+    void OnOpen();
+    void OnCancel();
+    void OnRs232();
+    void OnCanK8110();
+    void OnCanUsb1();
+    void OnCanUsb2();
+    void OnCanUsbEU();
+    void OnCanUsb2EU();
+
+    QComboBox* m_cmbDevice = nullptr;  // 1230, CAN device number 0..9
+    QComboBox* m_cmbBitRate = nullptr; // 1001, CAN kbit/s
+    QComboBox* m_cmbBaud = nullptr;    // 1096
+    QComboBox* m_cmbCom = nullptr;     // 1099, COM1..COM10
+    QString m_strAcr;                  // 1228
+    QString m_strAmr;                  // 1229
+    int m_nComNum = 1;
+    int m_nBaud = 9600;
+    int m_nDevice = 0;
+    int m_nKbps = 500;
+    int m_nComType = 16; // a CommType
+    int m_bOpened = 0;
+
+private:
+    void OnInitDialog();
+    void DataExchange(bool save);
+    void SelectChannel(int commType);
+    void ShowComDevice();
+    void OpenSerial();
+    void OpenCan();
+    // Closing a family always clears its open flag, so no flag claims a closed channel.
+    void CloseSerialFamily();
+    void CloseUsbCanFamily();
+
+    QButtonGroup* m_radios = nullptr;
+    QLineEdit* m_editAcr = nullptr;
+    QLineEdit* m_editAmr = nullptr;
+    QLabel* m_comDevice = nullptr;
+    QPushButton* m_btnOpen = nullptr;
+    QPushButton* m_btnCancel = nullptr;
+    // The adapter type in force when the dialog came up: a radio click changes
+    // g_nVciDevType at once, and an adapter opened under the old type must still close.
+    int m_nVciDevTypeAtStart = 0;
+};
