@@ -4,20 +4,20 @@
 
 namespace {
 
-DriveReply Value(uint32_t value, int width)
+SimReply Value(uint32_t value, int width)
 {
-    DriveReply reply;
-    reply.kind = DriveReply::Kind::Value;
+    SimReply reply;
+    reply.kind = SimReply::Kind::Value;
     reply.value = static_cast<int32_t>(value);
     reply.width = width;
     return reply;
 }
 
 // A reply with a text on the serial line and a value on CAN.
-DriveReply Text(std::string text, uint32_t value, int width)
+SimReply Text(std::string text, uint32_t value, int width)
 {
-    DriveReply reply = Value(value, width);
-    reply.kind = DriveReply::Kind::Text;
+    SimReply reply = Value(value, width);
+    reply.kind = SimReply::Kind::Text;
     reply.text = std::move(text);
     return reply;
 }
@@ -63,8 +63,8 @@ std::shared_ptr<SimDriveStatus> SimDriveStatus::Attach(SimDrive& drive)
             Fields fields = status->GetFields();
             fields.enabled = enable;
             status->SetFields(fields);
-            DriveReply reply;
-            reply.kind = DriveReply::Kind::Ack;
+            SimReply reply;
+            reply.kind = SimReply::Kind::Ack;
             reply.width = 2;
             return reply;
         });
