@@ -1,12 +1,16 @@
+// velquarin: set up, tune and watch servo drives over a serial port or a CAN bus.
+#include "res/ProgramIcon.h"
+#include "shell/BrantovelixApp.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Velquarin"));
-    window.resize(1080, 700);
-    window.show();
-    return app.exec();
+    QApplication::setWindowIcon(ProgramIcon());
+    if (!theApp.InitInstance())
+        return 1;
+    const int code = app.exec();
+    theApp.ExitInstance();
+    return code;
 }

@@ -38,6 +38,7 @@ void TestEnvironment::Prepare()
     ::setenv("XDG_CACHE_HOME", MakeDir(g_root + "/cache").c_str(), 1);
     ::setenv("XDG_RUNTIME_DIR", MakeDir(g_root + "/runtime").c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    ::setenv("VELQUARIN_BUILD_DIR", VELQUARIN_BUILD_DIR, 0);
 }
 
 const std::string& TestEnvironment::Root()

@@ -1,0 +1,471 @@
+#include "shell/MainFrame.h"
+
+#include "controls/LogFont.h"
+#include "controls/MenuEx.h"
+#include "link/ComSetting.h"
+#include "link/CommSel.h"
+#include "link/CommandTables.h"
+#include "link/LinkLayer.h"
+#include "link/SearchNode.h"
+#include "pages/BasicParam.h"
+#include "pages/Monitor.h"
+#include "pages/PidParam.h"
+#include "platform/Profile.h"
+#include "platform/MessageBox.h"
+#include "res/ProgramIcon.h"
+#include "shell/C12DialogBar.h"
+#include "shell/StripDecoders.h"
+#include "shell/BrantovelixApp.h"
+#include "shell/BrantovelixSheetView.h"
+#include "shell/CBrantovelixEditView.h"
+#include "shell/Globals.h"
+#include "shell/LogRing.h"
+#include "shell/ProgramFiles.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+std::atomic<CMainFrame*> s_mainFrame { nullptr };
+
+const QString kMainSection = QStringLiteral("QzBrantovelix");
+const QString kCanSection = QStringLiteral("CommK8110");
+
+// Command ids of the menu and the keys.
+constexpr int ID_CONFIG_COMMUNICATION = 32850;
+constexpr int ID_FILE_OPEN_TEXT = 32897;
+constexpr int ID_APP_EXIT = 57665;
+constexpr int ID_APP_ABOUT = 57664;
+constexpr int ID_HELP = 57670;
+constexpr int IDR_MAINFRAME_MENU = 134;
+constexpr int AFX_IDW_STATUS_BAR = 59393;
+constexpr int AFX_IDW_PANE_FIRST = 59648;
+constexpr int kStatusBarMinHeight = 30;
+constexpr int kStatusPaneWidths[] = { 0, 400, 424, 200 };
+
+const QString kManualFile = QStringLiteral("Velquarin说明书-TRQX6215.pdf");
+
+QString IdName(int id)
+{
+    return QStringLiteral("idc_%1").arg(id);
+}
+
+QString Key(const QString& section, const char* key)
+{
+    return section + u'/' + QLatin1String(key);
+}
+
+// A value that is missing or no number counts as missing.
+int ProfileInt(QSettings& profile, const QString& section, const char* key, int fallback)
+{
+    bool ok = false;
+    const int value = profile.value(Key(section, key)).toInt(&ok);
+    return ok ? value : fallback;
+}
+
+QString ProfileString(QSettings& profile, const QString& section, const char* key, const QString& fallback)
+{
+    const QVariant value = profile.value(Key(section, key));
+    return value.isValid() ? value.toString() : fallback;
+}
+
+} // namespace
+
+CMainFrame::CMainFrame()
+{
+    setWindowTitle(QStringLiteral("Velquarin"));
+    g_nCurNode = 1;
+    g_nComType = COMM_RS232;
+    g_bRs232Open = 0;
+    g_bCanK8110Open = 0;
+    ResetReplyRingIndex();
+    g_bDriveStatusBit8 = 1;
+    g_bMonitoring = 0;
+    g_nCanState = 0;
+    g_nRunLockValue = 0;
+    g_bDriveConnected = theApp.m_bOfflineMode ? 1 : 0;
+    s_mainFrame = this;
+    LinkInit();
+}
+
+CMainFrame::~CMainFrame()
+{
+    StopPollThread();
+    // The views take the pages with them, and the pages end their worker threads; all of
+    // that has to happen while the link still runs.
+    delete takeCentralWidget();
+    m_pLogView = nullptr;
+    m_pSheetView = nullptr;
+    m_pBasicParamPage = nullptr;
+    m_pPidParamPage = nullptr;
+    m_pMonitorPage = nullptr;
+    CMainFrame* self = this;
+    s_mainFrame.compare_exchange_strong(self, nullptr);
+    LinkShutdown();
+}
+
+CMainFrame* CMainFrame::Get()
+{
+    return s_mainFrame.load();
+}
+
+bool CMainFrame::LoadFrame()
+{
+    if (OnCreate() == -1)
+        return false;
+    InitialUpdateFrame();
+    // Restored from maximised, the window gives the panes their initial sizes.
+    const int searchWidth = m_wndSearchBar->isVisibleTo(this) ? m_wndSearchBar->width() : 0;
+    const int panesWidth = searchWidth + kSheetPaneWidth + m_wndSplitter->handleWidth() + kLogPaneWidth;
+    resize(std::max(panesWidth, minimumSizeHint().width()),
+        menuBar()->sizeHint().height() + m_wndTopBar->height() + kPaneHeight);
+    return true;
+}
+
+int CMainFrame::OnCreate()
+{
+    if (!OnCreateClient())
+        return -1;
+    // The maker's shared folder; nothing of ours needs it to exist.
+    QDir().mkpath(GetSharedFolderPath());
+    if (!CreateTopBar())
+        return -1;
+    m_wndSearchBar = new CSearchNode;
+    if (!m_wndSearchBar->Create(centralWidget()))
+        return -1;
+    static_cast<QHBoxLayout*>(m_wndSplitter->parentWidget()->layout())->insertWidget(0, m_wndSearchBar);
+    if (!CreateStatusBar())
+        return -1;
+    InitCommandTables();
+    setWindowIcon(ProgramIcon());
+    CreateMenu();
+    for (QObject* page : std::initializer_list<QObject*> { m_pBasicParamPage, m_pPidParamPage, m_pMonitorPage })
+        PostMessage(page, WM_PAGE_INIT, 0, 0);
+    if (ConnectFromRegistry())
+        PostMessage(this, WM_AUTO_CONNECT, 0, 0);
+    m_pollEvent.Reset();
+    m_pollThread = std::thread(StatusPollThread, this);
+    return 0;
+}
+
+bool CMainFrame::OnCreateClient()
+{
+    // Top strip across the whole width; below it the search bar (CAN only) and the panes.
+    auto* client = new QWidget;
+    auto* column = new QVBoxLayout(client);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    auto* row = new QWidget;
+    auto* rowLayout = new QHBoxLayout(row);
+    rowLayout->setContentsMargins(0, 0, 0, 0);
+    rowLayout->setSpacing(0);
+    column->addWidget(row, 1);
+    setCentralWidget(client);
+
+    m_wndSplitter = new QSplitter(Qt::Horizontal);
+    m_wndSplitter->setObjectName(IdName(AFX_IDW_PANE_FIRST));
+    m_wndSplitter->setChildrenCollapsible(false);
+    rowLayout->addWidget(m_wndSplitter, 1);
+
+    auto* sheet = new CBrantovelixSheetView;
+    connect(sheet, &CBrantovelixSheetView::InitialUpdateDone, this,
+        [this](CBrantovelixSheetView* view) { m_pSheetView = view; });
+    m_pLogView = new CBrantovelixEditView;
+    m_wndSplitter->addWidget(sheet);
+    m_wndSplitter->addWidget(m_pLogView);
+    // The pages keep their width; the log takes what the window has beyond it.
+    m_wndSplitter->setStretchFactor(0, 0);
+    m_wndSplitter->setStretchFactor(1, 1);
+    m_wndSplitter->setSizes({ kSheetPaneWidth, kLogPaneWidth });
+    return true;
+}
+
+void CMainFrame::InitialUpdateFrame()
+{
+    if (auto* sheet = qobject_cast<CBrantovelixSheetView*>(m_wndSplitter->widget(0)))
+        sheet->OnInitialUpdate();
+    m_pLogView->OnInitialUpdate();
+}
+
+bool CMainFrame::CreateTopBar()
+{
+    m_wndTopBar = new C12DialogBar;
+    if (!m_wndTopBar->Create(centralWidget()))
+        return false;
+    static_cast<QVBoxLayout*>(centralWidget()->layout())->insertWidget(0, m_wndTopBar);
+    connect(m_wndTopBar, &C12DialogBar::CommandClicked, this, &CMainFrame::OnStripCommand);
+    return true;
+}
+
+bool CMainFrame::CreateStatusBar()
+{
+    m_wndStatusBar = new QStatusBar;
+    m_wndStatusBar->setObjectName(IdName(AFX_IDW_STATUS_BAR));
+    m_wndStatusBar->setMinimumHeight(kStatusBarMinHeight);
+    m_wndStatusBar->setFont(FontFromLogFont(100, 900, DEFAULT_PITCH, QStringLiteral("宋体")));
+    for (int pane = 0; pane < 4; ++pane) {
+        auto* label = new QLabel;
+        label->setObjectName(QStringLiteral("pane_%1").arg(pane));
+        if (pane == 0) {
+            label->setEnabled(false);
+            m_wndStatusBar->addWidget(label, 1);
+        } else {
+            label->setFixedWidth(kStatusPaneWidths[pane]);
+            label->setFrameShape(QFrame::Panel);
+            label->setFrameShadow(QFrame::Sunken);
+            m_wndStatusBar->addPermanentWidget(label);
+        }
+        m_statusPanes.append(label);
+    }
+    setStatusBar(m_wndStatusBar);
+    // Nothing shows it again: its texts are kept but not seen.
+    m_wndStatusBar->hide();
+    return true;
+}
+
+void CMainFrame::CreateMenu()
+{
+    m_menu = new CMenuEx;
+    m_menu->setObjectName(QStringLiteral("idr_%1").arg(IDR_MAINFRAME_MENU));
+    auto command = [this](QMenu* menu, const QString& text, int id, auto handler) {
+        QAction* action = menu->addAction(text);
+        action->setObjectName(IdName(id));
+        connect(action, &QAction::triggered, this, handler);
+    };
+    QMenu* file = m_menu->addMenu(QStringLiteral("File(&F)"));
+    command(file, QStringLiteral("Open(&O)"), ID_FILE_OPEN_TEXT, [this] { OnFileOpenText(); });
+    command(file, QStringLiteral("Exit(&X)"), ID_APP_EXIT, [this] { close(); });
+    QMenu* config = m_menu->addMenu(QStringLiteral("Configuration(&C)"));
+    command(config, QStringLiteral("Communication(&N)"), ID_CONFIG_COMMUNICATION, [this] { OnConfigCommunication(); });
+    QMenu* about = m_menu->addMenu(QStringLiteral("About(&A)"));
+    command(about, QStringLiteral("Velquarin"), ID_APP_ABOUT, [] { theApp.OnAppAbout(); });
+    setMenuBar(m_menu);
+
+    // The keys: Enter sends the strip's free text, F1 opens the manual.
+    for (QKeySequence key : { QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter) }) {
+        auto* send = new QShortcut(key, this);
+        send->setObjectName(IdName(IDC_SEND));
+        connect(send, &QShortcut::activated, this, &CMainFrame::OnSendText);
+    }
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    help->setObjectName(IdName(ID_HELP));
+    connect(help, &QShortcut::activated, this, &CMainFrame::OnHelpManual);
+}
+
+void CMainFrame::ShowSearchBar(bool show)
+{
+    m_wndSearchBar->setVisible(show);
+    centralWidget()->layout()->invalidate();
+}
+
+int CMainFrame::ConnectFromRegistry()
+{
+    auto profile = OpenProfile();
+    const int node = ProfileInt(*profile, kMainSection, "CurNote", 1);
+    // A node address the drives cannot have is not taken over.
+    g_nCurNode = node >= 1 && node <= 127 ? node : 1;
+    const int type = ProfileInt(*profile, kMainSection, "ComType", COMM_CAN_K8110);
+    g_nComType = type;
+    const int comNum = ProfileInt(*profile, kMainSection, "ComNum", 1);
+    const int comBaud = ProfileInt(*profile, kMainSection, "ComBaud", 9600);
+    const int index = ProfileInt(*profile, kCanSection, "Index", 0);
+    const int kbps = ProfileInt(*profile, kCanSection, "Baud", 500);
+    const QString acr = ProfileString(*profile, kCanSection, "ACR", QStringLiteral("00000000"));
+    const QString amr = ProfileString(*profile, kCanSection, "AMR", QStringLiteral("FFFFFFFF"));
+
+    bool opened = false;
+    if (type == COMM_RS232) {
+        ShowSearchBar(false);
+        SerialSettings serial;
+        serial.port = static_cast<uint32_t>(comNum);
+        serial.baud = static_cast<uint32_t>(comBaud);
+        serial.parity = 'N';
+        serial.byteSize = 8;
+        serial.stopBits = 1;
+        g_bRs232Open = LinkOpenChannel(COMM_RS232, &serial);
+        if (g_bRs232Open) {
+            profile->setValue(Key(kMainSection, "ComNum"), comNum);
+            profile->setValue(Key(kMainSection, "ComBaud"), comBaud);
+            opened = true;
+        }
+    } else {
+        ShowSearchBar(true);
+        // The adapter library is told which adapter it serves before it is opened.
+        if (IsUsbCanType(type))
+            g_nVciDevType = VciDeviceTypeOf(type);
+        // A bit rate that is not in the table opens nothing: the dialog comes up instead.
+        // Short ACR/AMR texts leave the remaining bytes zero.
+        CanSettings can;
+        if (BuildCanSettings(index, kbps, acr.toLatin1().toStdString(), amr.toLatin1().toStdString(), &can)) {
+            if (type == COMM_CAN_K8110)
+                g_bCanK8110Open = LinkOpenChannel(COMM_CAN_K8110, &can);
+            else
+                g_bCanUsbOpen = LinkOpenChannel(type, &can);
+        }
+        if (g_bCanK8110Open || g_bCanUsbOpen) {
+            profile->setValue(Key(kCanSection, "Index"), index);
+            profile->setValue(Key(kCanSection, "Baud"), kbps);
+            profile->setValue(Key(kCanSection, "ACR"), acr);
+            profile->setValue(Key(kCanSection, "AMR"), amr);
+            opened = true;
+        }
+    }
+
+    if (opened)
+        profile->setValue(Key(kMainSection, "ComType"), g_nComType.load());
+    // The dialog stores what it opened itself.
+    else if (!RunComSetting(nullptr))
+        return 0;
+    ShowSearchBar(g_nComType != COMM_RS232);
+    return 1;
+}
+
+bool CMainFrame::RunComSetting(QWidget* parent)
+{
+    for (;;) {
+        CComSetting dialog(parent);
+        if (dialog.exec() != IDOK)
+            return false;
+        if (dialog.IsOpened())
+            return true;
+    }
+}
+
+void CMainFrame::OnConfigCommunication()
+{
+    RunComSetting(this);
+    ShowSearchBar(g_nComType != COMM_RS232);
+}
+
+void CMainFrame::OnSelectNode()
+{
+    CCommSel dialog(this);
+    dialog.exec();
+}
+
+void CMainFrame::OnStripCommand(int id)
+{
+    // The strip's drive commands (status refresh, GM, GV, GC, GSE, PO, Enable, Disable)
+    // join these as they are handled.
+    switch (id) {
+    case IDC_CONNECT: OnConnectDrive(); break;
+    case IDC_SEND: OnSendText(); break;
+    case IDC_SELECT_NODE: OnSelectNode(); break;
+    default: break;
+    }
+}
+
+void CMainFrame::OnFileOpenText()
+{
+    const QString path = QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("Text Files (*.txt)"));
+    if (!path.isEmpty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void CMainFrame::OnHelpManual()
+{
+    // A missing manual or no program for PDF files is not worth a message.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(GetModuleFolderPath() + kManualFile));
+}
+
+void CMainFrame::OnConnectDrive()
+{
+}
+
+void CMainFrame::OnSendText()
+{
+}
+
+void CMainFrame::SetStatusText(const QString& text)
+{
+    m_statusPanes[2]->setText(text);
+}
+
+int CMainFrame::PostLogText(const char* text, LPARAM lParam, bool post)
+{
+    return ::PostLogText(text, lParam, post);
+}
+
+int CMainFrame::PostLogString(const QString& text, LPARAM lParam, bool post)
+{
+    return ::PostLogString(text, lParam, post);
+}
+
+void CMainFrame::LogCommResult(int code, bool enable)
+{
+    ::LogCommResult(code, enable);
+}
+
+void CMainFrame::SuspendPollThread()
+{
+    m_pollGate.Pause();
+}
+
+void CMainFrame::ResumePollThread()
+{
+    m_pollGate.Resume();
+}
+
+bool CMainFrame::event(QEvent* event)
+{
+    if (WindowMessage::MessageOf(event) == WM_AUTO_CONNECT) {
+        OnConnectDrive();
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    OnClose();
+    event->accept();
+}
+
+void CMainFrame::OnClose()
+{
+    StopPollThread();
+}
+
+void CMainFrame::StopPollThread()
+{
+    if (!m_pollThread.joinable())
+        return;
+    m_bPollStop = 1;
+    // A poll thread held at its gate by a worker leaves it too.
+    m_pollGate.Stop();
+    m_pollEvent.Set();
+    m_pollThread.join();
+}
+
+int CMainFrame::StatusPollThread(CMainFrame* frame)
+{
+    for (;;) {
+        frame->m_pollEvent.Wait(kPollPeriodMs);
+        // Reset before the stop flag is read: a stop that comes later sets the event
+        // again, so the next wait ends at once instead of after a whole period.
+        frame->m_pollEvent.Reset();
+        if (frame->m_bPollStop)
+            break;
+        if (g_bDriveConnected)
+            frame->PollCycle();
+    }
+    return 1;
+}
+
+void CMainFrame::PollCycle()
+{
+}

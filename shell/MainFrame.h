@@ -1,0 +1,136 @@
+#pragma once
+
+#include "platform/ManualResetEvent.h"
+#include "platform/PauseGate.h"
+#include "platform/WindowMessage.h"
+
+#include <QMainWindow>
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+class C12DialogBar;
+class CBasicParam;
+class CBrantovelixEditView;
+class CBrantovelixSheetView;
+class CMenuEx;
+class CMonitor;
+class CPidParam;
+class CSearchNode;
+class QLabel;
+class QSplitter;
+class QStatusBar;
+
+// The main window. It owns the link's lifetime (LinkInit when built, LinkShutdown when
+// destroyed), opens the channel kept in the profile, lays out the top status strip, the
+// node-search bar and the two panes (drive pages left, log right), and carries what the
+// views, pages and worker threads reach through it: the log, the status-poll thread and
+// its pause, and the pointers to the views and pages.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    // Initial pane sizes: the drive pages on the left, the log on the right.
+    static constexpr int kSheetPaneWidth = 880;
+    static constexpr int kLogPaneWidth = 200;
+    static constexpr int kPaneHeight = 700;
+    // The status-poll thread looks at the drive this often.
+    static constexpr uint32_t kPollPeriodMs = 5000;
+
+    // Start values of the frame and of the link's and shell's globals, the locks, then
+    // LinkInit. A drive counts as connected from here on when theApp is in offline mode.
+    CMainFrame();
+    // Stops the poll thread if closing has not, destroys the views and pages (so their
+    // threads end while the link still runs), then shuts the link down.
+    ~CMainFrame() override;
+
+    // Builds the window and its bars, opens the stored channel (showing the communication
+    // dialog while that fails), starts the poll thread, then runs the views' initial
+    // updates. False when a part of the window cannot be made.
+    bool LoadFrame();
+
+    // The main window while one exists, for the pages, bars and worker threads.
+    static CMainFrame* Get();
+
+    // The log (see shell/LogRing.h); safe from any thread.
+    int PostLogText(const char* text, LPARAM lParam, bool post);
+    int PostLogString(const QString& text, LPARAM lParam, bool post);
+    void LogCommResult(int code, bool enable);
+
+    // Pane 2 of the status bar, which is kept hidden.
+    void SetStatusText(const QString& text);
+
+    // The pause of the status-poll thread for worker threads that talk to the drive.
+    // SuspendPollThread returns once no poll transaction is in flight; the poll thread
+    // then waits between transactions until every suspension has been resumed. Nests.
+    void SuspendPollThread();
+    void ResumePollThread();
+
+    // Opens the channel kept in the profile; 1 when a channel is open at the end, 0 when
+    // the user cancelled the communication dialog.
+    int ConnectFromRegistry();
+
+    // Commands.
+    void OnConnectDrive();        // strip button 1116; WM_AUTO_CONNECT
+    void OnSendText();            // strip button 1118; the Enter key
+    void OnConfigCommunication(); // menu 32850
+    void OnFileOpenText();        // menu 32897
+    void OnHelpManual();          // F1
+    void OnSelectNode();          // strip button 1138 (kept hidden by the strip)
+    // A click on one of the strip's buttons.
+    void OnStripCommand(int id);
+
+    C12DialogBar* TopBar() const { return m_wndTopBar; }
+    CSearchNode* SearchBar() const { return m_wndSearchBar; }
+    QStatusBar* StatusBar() const { return m_wndStatusBar; }
+    QSplitter* Splitter() const { return m_wndSplitter; }
+    bool IsPollThreadRunning() const { return m_pollThread.joinable(); }
+
+    // Set by the views and pages as they are initially updated.
+    CBrantovelixEditView* m_pLogView = nullptr;
+    CBrantovelixSheetView* m_pSheetView = nullptr;
+    CMonitor* m_pMonitorPage = nullptr;
+    CBasicParam* m_pBasicParamPage = nullptr;
+    CPidParam* m_pPidParamPage = nullptr;
+    // Node reported to the strip by Enable and Disable while no drive is connected.
+    int m_nNodeId = 1;
+    // The part of the drive's type name asked for last.
+    int m_nTypeNamePart = 0;
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    int OnCreate();
+    bool OnCreateClient();
+    void InitialUpdateFrame();
+    void CreateMenu();
+    bool CreateTopBar();
+    bool CreateStatusBar();
+    void ShowSearchBar(bool show);
+    // Runs the communication dialog modally while it ends with IDOK without having opened
+    // its channel; true when it opened one.
+    bool RunComSetting(QWidget* parent);
+    void OnClose();
+    void StopPollThread();
+
+    static int StatusPollThread(CMainFrame* frame);
+    // One round of status queries; runs on the poll thread while a drive is connected.
+    void PollCycle();
+
+    CMenuEx* m_menu = nullptr;
+    QStatusBar* m_wndStatusBar = nullptr;
+    QList<QLabel*> m_statusPanes;
+    C12DialogBar* m_wndTopBar = nullptr;
+    CSearchNode* m_wndSearchBar = nullptr;
+    QSplitter* m_wndSplitter = nullptr;
+
+    // The status-poll thread: woken by the event (only the stop does that) or every
+    // kPollPeriodMs. m_csPoll is held around each of its transactions; workers pause it
+    // through m_pollGate, never by holding m_csPoll. Lock order: m_csPoll before g_csLink.
+    std::thread m_pollThread;
+    ManualResetEvent m_pollEvent;
+    std::atomic<int> m_bPollStop { 0 };
+    std::mutex m_csPoll;
+    PauseGate m_pollGate;
+};

@@ -1,0 +1,106 @@
+#include "link/ComSetting.h"
+#include "link/LinkLayer.h"
+#include "link/SearchNode.h"
+#include "link/SerialPort.h"
+#include "platform/Profile.h"
+#include "shell/MainFrame.h"
+#include "tools/drivesim/DriveSimulator.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// Where pictures of the test run go: the build folder, else beside the test program.
+QString PictureFolder()
+{
+    if (const char* build = std::getenv("VELQUARIN_BUILD_DIR"))
+        return QString::fromLocal8Bit(build);
+    return QCoreApplication::applicationDirPath();
+}
+
+class WindowMessages : public QObject {
+public:
+    int autoConnects = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (WindowMessage::MessageOf(event) == WM_AUTO_CONNECT)
+            ++autoConnects;
+        return false;
+    }
+};
+
+} // namespace
+
+// The program's window starts with a profile whose COM1 is the simulated drive's
+// pseudo-terminal and opens the serial channel to it without asking the user.
+TEST(FrameOnDriveSim, OpensTheStoredSerialChannelToTheDrive)
+{
+    constexpr int kBaud = 115200;
+    DriveSimulatorConfig config;
+    config.pty = true;
+    config.baud = kBaud;
+    DriveSimulator sim(config);
+    std::string error;
+    ASSERT_TRUE(sim.Start(&error)) << error;
+
+    {
+        auto profile = OpenProfile();
+        profile->clear();
+        profile->setValue("Ports/COM1", QString::fromStdString(sim.PtyPath()));
+        profile->setValue("QzBrantovelix/ComType", 0);
+        profile->setValue("QzBrantovelix/ComNum", 1);
+        profile->setValue("QzBrantovelix/ComBaud", kBaud);
+    }
+    int dialogs = 0;
+    CComSetting::SetExecHook([&dialogs](CComSetting&) {
+        ++dialogs;
+        return static_cast<int>(QDialog::Rejected);
+    });
+
+    {
+        CMainFrame frame;
+        WindowMessages messages;
+        frame.installEventFilter(&messages);
+        ASSERT_TRUE(frame.LoadFrame());
+        EXPECT_EQ(g_bRs232Open.load(), 1);
+        EXPECT_EQ(g_nComType.load(), COMM_RS232);
+        EXPECT_EQ(dialogs, 0);
+        EXPECT_FALSE(frame.SearchBar()->isVisibleTo(&frame));
+
+        frame.resize(1280, 800);
+        frame.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(messages.autoConnects, 1) << "the connect sequence is asked for once the window runs";
+
+        // The port that opened is the drive's: a command reaches it and its reply comes back
+        // through the link's receive thread and reply scanner.
+        {
+            std::lock_guard lock(g_csLink);
+            LinkClearSerialReply();
+            ASSERT_EQ(SerialWrite("GVEN\r", 5, true), 5);
+            ASSERT_TRUE(LinkWaitReply(3000));
+            uint8_t reply[64] = {};
+            EXPECT_GT(LinkTakeSerialReply(reply, sizeof reply), 0);
+        }
+        EXPECT_EQ(sim.SerialCommands(), std::vector<std::string> { "GVEN" });
+
+        const QString picture = QDir(PictureFolder()).filePath(QStringLiteral("velquarin-frame-on-drivesim.png"));
+        EXPECT_TRUE(frame.grab().save(picture)) << picture.toStdString();
+
+        EXPECT_TRUE(frame.close());
+        EXPECT_FALSE(frame.IsPollThreadRunning());
+    }
+    CComSetting::SetExecHook({});
+    OpenProfile()->clear();
+    sim.Stop();
+}

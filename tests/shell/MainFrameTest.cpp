@@ -1,0 +1,420 @@
+#include "link/CanCardLibrary.h"
+#include "link/ComSetting.h"
+#include "link/LinkLayer.h"
+#include "link/SearchNode.h"
+#include "platform/Profile.h"
+#include "shell/BrantovelixApp.h"
+#include "shell/C12DialogBar.h"
+#include "shell/CBrantovelixEditView.h"
+#include "shell/BrantovelixSheetView.h"
+#include "shell/Globals.h"
+#include "shell/MainFrame.h"
+#include "tests/link/FakeBus.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTest>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <fcntl.h>
+#include <memory>
+#include <stdlib.h>
+#include <unistd.h>
+
+namespace {
+
+// Window messages as the frame receives them.
+class MessageRecorder : public QObject {
+public:
+    QList<int> messages;
+    int Count(int message) const { return static_cast<int>(messages.count(message)); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (const int message = WindowMessage::MessageOf(event))
+            messages.append(message);
+        return false;
+    }
+};
+
+// Stands in for the desktop: records the addresses the program asks it to open.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void Open(const QUrl& url) { opened.append(url); }
+};
+
+// One scripted run of the communication dialog: how it ended, whether its channel opened
+// and what it did to the link.
+struct DialogRun {
+    int result = QDialog::Rejected;
+    bool opened = false;
+    std::function<void()> effect;
+};
+
+// A pseudo-terminal whose slave stands in for a serial port.
+class Pty {
+public:
+    Pty()
+    {
+        m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (m_master >= 0 && ::grantpt(m_master) == 0 && ::unlockpt(m_master) == 0)
+            m_slave = QString::fromLocal8Bit(::ptsname(m_master));
+    }
+    ~Pty()
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+    }
+    const QString& Slave() const { return m_slave; }
+
+private:
+    int m_master = -1;
+    QString m_slave;
+};
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        OpenProfile()->clear();
+        CComSetting::SetExecHook([this](CComSetting& dialog) {
+            dialogParents.push_back(dialog.parentWidget());
+            if (script.empty())
+                return static_cast<int>(QDialog::Rejected);
+            DialogRun run = script.front();
+            script.pop_front();
+            if (run.effect)
+                run.effect();
+            dialog.m_bOpened = run.opened ? 1 : 0;
+            return run.result;
+        });
+    }
+
+    void TearDown() override
+    {
+        CComSetting::SetExecHook({});
+        OpenProfile()->clear();
+        theApp.m_bOfflineMode = 0;
+        g_bDriveConnected = 0;
+    }
+
+    static void Store(const QString& key, const QVariant& value) { OpenProfile()->setValue(key, value); }
+    static QVariant Stored(const QString& key) { return OpenProfile()->value(key); }
+
+    std::unique_ptr<CMainFrame> Start()
+    {
+        auto frame = std::make_unique<CMainFrame>();
+        frame->installEventFilter(&recorder);
+        EXPECT_TRUE(frame->LoadFrame());
+        QCoreApplication::sendPostedEvents(frame.get());
+        return frame;
+    }
+
+    static bool SearchBarShown(const CMainFrame& frame) { return frame.SearchBar()->isVisibleTo(&frame); }
+
+    static DialogRun Run(int result, bool opened = false, std::function<void()> effect = {})
+    {
+        return { result, opened, std::move(effect) };
+    }
+    // A dialog run that opened the serial channel.
+    static DialogRun OpenedSerial()
+    {
+        return Run(QDialog::Accepted, true, [] { g_nComType = COMM_RS232; });
+    }
+
+    std::deque<DialogRun> script;
+    std::vector<QWidget*> dialogParents;
+    MessageRecorder recorder;
+};
+
+} // namespace
+
+TEST_F(MainFrameTest, EmptyProfileOpensTheCardWithTheDefaultRecord)
+{
+    FakeBus bus;
+    auto frame = Start();
+
+    const auto card = bus.At(0);
+    ASSERT_NE(card, nullptr) << "card index 0";
+    EXPECT_EQ(card->BitRate(), 500000u);
+    EXPECT_TRUE(card->Running());
+    EXPECT_EQ(g_nComType.load(), COMM_CAN_K8110);
+    EXPECT_EQ(g_bCanK8110Open.load(), 1);
+    EXPECT_TRUE(dialogParents.empty());
+    EXPECT_TRUE(SearchBarShown(*frame));
+    EXPECT_EQ(recorder.Count(WM_AUTO_CONNECT), 1);
+
+    // What opened is written back; the node is not.
+    EXPECT_EQ(Stored("CommK8110/Index").toInt(), 0);
+    EXPECT_EQ(Stored("CommK8110/Baud").toInt(), 500);
+    EXPECT_EQ(Stored("CommK8110/ACR").toString(), QStringLiteral("00000000"));
+    EXPECT_EQ(Stored("CommK8110/AMR").toString(), QStringLiteral("FFFFFFFF"));
+    EXPECT_EQ(Stored("QzBrantovelix/ComType").toInt(), COMM_CAN_K8110);
+    EXPECT_FALSE(Stored("QzBrantovelix/CurNote").isValid());
+}
+
+TEST_F(MainFrameTest, AStoredChannelThatFailsBringsTheDialogUpUntilCancelled)
+{
+    FakeBus bus;
+    bus.Prepare([](FakeCanBackend& fake) { fake.RefuseOpen(true); });
+    script = { Run(QDialog::Accepted), Run(QDialog::Rejected) };
+    auto frame = Start();
+
+    EXPECT_EQ(bus.Created(), 1) << "the card was tried";
+    ASSERT_EQ(dialogParents.size(), 2u);
+    EXPECT_EQ(dialogParents[0], nullptr) << "at start-up the dialog has no parent";
+    EXPECT_EQ(g_bCanK8110Open.load(), 0);
+    EXPECT_EQ(recorder.Count(WM_AUTO_CONNECT), 0) << "no channel, no connect";
+    EXPECT_FALSE(Stored("QzBrantovelix/ComType").isValid()) << "nothing written for a failed open";
+    EXPECT_TRUE(frame->IsPollThreadRunning()) << "the program runs on without a channel";
+}
+
+TEST_F(MainFrameTest, TheDialogIsRepeatedUntilItOpensAChannel)
+{
+    FakeBus bus;
+    bus.Prepare([](FakeCanBackend& fake) { fake.RefuseOpen(true); });
+    script = { Run(QDialog::Accepted), Run(QDialog::Accepted), OpenedSerial(), Run(QDialog::Rejected) };
+    auto frame = Start();
+
+    EXPECT_EQ(dialogParents.size(), 3u);
+    EXPECT_EQ(script.size(), 1u) << "no run after the channel opened";
+    EXPECT_EQ(recorder.Count(WM_AUTO_CONNECT), 1);
+    EXPECT_FALSE(SearchBarShown(*frame)) << "the dialog chose the serial port";
+}
+
+TEST_F(MainFrameTest, AStoredUsbCanTypeSetsItsAdapterTypeBeforeOpening)
+{
+    const std::pair<int, int> types[] = { { COMM_CAN_USB2, 4 }, { COMM_CAN_USB1, 3 }, { COMM_CAN_USB_E_U, 20 },
+        { COMM_CAN_USB_2E_U, 21 } };
+    for (const auto& [type, device] : types) {
+        SCOPED_TRACE(type);
+        OpenProfile()->clear();
+        Store("QzBrantovelix/ComType", type);
+        FakeBus bus;
+        int deviceAtOpen = -1;
+        bus.Prepare([&deviceAtOpen](FakeCanBackend&) { deviceAtOpen = g_nVciDevType; });
+        auto frame = Start();
+        EXPECT_EQ(deviceAtOpen, device);
+        EXPECT_EQ(g_bCanUsbOpen.load(), 1);
+        EXPECT_EQ(g_nComType.load(), type);
+        EXPECT_TRUE(dialogParents.empty());
+        EXPECT_EQ(Stored("QzBrantovelix/ComType").toInt(), type);
+    }
+}
+
+TEST_F(MainFrameTest, NodeAddressOutsideTheBusFallsBackToOne)
+{
+    FakeBus bus;
+    for (const auto& [stored, node] : { std::pair { 300, 1 }, { 0, 1 }, { -5, 1 }, { 127, 127 }, { 42, 42 } }) {
+        Store("QzBrantovelix/CurNote", stored);
+        auto frame = Start();
+        EXPECT_EQ(g_nCurNode.load(), node) << stored;
+    }
+    Store("QzBrantovelix/CurNote", QStringLiteral("abc"));
+    auto frame = Start();
+    EXPECT_EQ(g_nCurNode.load(), 1) << "a value that is no number";
+}
+
+TEST_F(MainFrameTest, AnUnknownCanBitRateOpensNothingAndAsksTheUser)
+{
+    FakeBus bus;
+    Store("CommK8110/Baud", 300);
+    auto frame = Start();
+    EXPECT_EQ(bus.Created(), 0) << "no open with timing that is not the user's";
+    EXPECT_EQ(dialogParents.size(), 1u);
+    EXPECT_EQ(g_bCanK8110Open.load(), 0);
+}
+
+TEST_F(MainFrameTest, ShortAcceptanceTextsFillTheirMissingBytesWithZeros)
+{
+    FakeBus bus;
+    // Code 00 00 00 00, mask FF 00 00 00: any identifier whose low three bits are zero,
+    // with the first two data bytes zero.
+    Store("CommK8110/ACR", QString());
+    Store("CommK8110/AMR", QStringLiteral("FF"));
+    auto frame = Start();
+    const auto card = bus.At(0);
+    ASSERT_NE(card, nullptr);
+    ASSERT_EQ(g_bCanK8110Open.load(), 1);
+    EXPECT_EQ(Stored("CommK8110/AMR").toString(), QStringLiteral("FF")) << "written back as stored";
+
+    card->Inject(Message(0x08, { 0, 0 }));
+    card->Inject(Message(0x09, { 0, 0 }));
+    card->Inject(Message(0x10, { 0, 1 }));
+    card->Inject(Message(0x18, { 0, 0, 7 }));
+    int received = 0;
+    uint8_t buffer[20];
+    while (CAN_Recv(0, buffer, sizeof buffer) == 1)
+        ++received;
+    EXPECT_EQ(received, 2) << "identifiers 0x08 and 0x18 pass";
+}
+
+TEST_F(MainFrameTest, AWorkingSerialPortNeedsNoDialogAndHidesTheSearchBar)
+{
+    Pty pty;
+    ASSERT_FALSE(pty.Slave().isEmpty());
+    Store("Ports/COM3", pty.Slave());
+    Store("QzBrantovelix/ComType", 0);
+    Store("QzBrantovelix/ComNum", 3);
+    Store("QzBrantovelix/ComBaud", 19200);
+    auto frame = Start();
+
+    EXPECT_EQ(g_bRs232Open.load(), 1);
+    EXPECT_TRUE(dialogParents.empty());
+    EXPECT_FALSE(SearchBarShown(*frame));
+    EXPECT_EQ(recorder.Count(WM_AUTO_CONNECT), 1);
+    EXPECT_EQ(Stored("QzBrantovelix/ComNum").toInt(), 3);
+    EXPECT_EQ(Stored("QzBrantovelix/ComBaud").toInt(), 19200);
+    EXPECT_EQ(Stored("QzBrantovelix/ComType").toInt(), 0);
+}
+
+TEST_F(MainFrameTest, OfflineSwitchCountsADriveAsConnectedWithoutAChannel)
+{
+    g_bDriveConnected = 0;
+    theApp.m_bOfflineMode = 1;
+    Store("QzBrantovelix/ComType", 0);
+    Store("Ports/COM1", QStringLiteral("/nonexistent/tty"));
+    CMainFrame frame;
+    EXPECT_EQ(g_bDriveConnected.load(), 1);
+    theApp.m_bOfflineMode = 0;
+    CMainFrame second;
+    EXPECT_EQ(g_bDriveConnected.load(), 0);
+}
+
+TEST_F(MainFrameTest, WindowLayout)
+{
+    FakeBus bus;
+    auto frame = Start();
+    frame->resize(1400, 900);
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Velquarin"));
+
+    // Pages on the left at their width, the log to the right of them taking the rest.
+    QSplitter* splitter = frame->Splitter();
+    ASSERT_EQ(splitter->count(), 2);
+    EXPECT_NE(qobject_cast<CBrantovelixSheetView*>(splitter->widget(0)), nullptr);
+    EXPECT_EQ(splitter->widget(1), frame->m_pLogView);
+    EXPECT_EQ(splitter->widget(0), frame->m_pSheetView) << "set by the view's initial update";
+    EXPECT_EQ(splitter->sizes().at(0), CMainFrame::kSheetPaneWidth);
+    EXPECT_GE(splitter->sizes().at(1), CMainFrame::kLogPaneWidth);
+    frame->resize(1600, 900);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(splitter->sizes().at(0), CMainFrame::kSheetPaneWidth) << "a wider window widens the log";
+
+    // The strip across the top, the search bar (CAN) left of the panes.
+    QWidget* top = frame->TopBar();
+    EXPECT_EQ(top->objectName(), QStringLiteral("idc_152"));
+    EXPECT_TRUE(top->isVisible());
+    EXPECT_EQ(top->width(), frame->centralWidget()->width());
+    EXPECT_LE(top->mapTo(frame.get(), QPoint(0, top->height())).y(), splitter->mapTo(frame.get(), QPoint()).y());
+    CSearchNode* search = frame->SearchBar();
+    EXPECT_TRUE(search->isVisible());
+    EXPECT_EQ(search->objectName(), QStringLiteral("idc_226"));
+    EXPECT_LE(search->mapTo(frame.get(), QPoint(search->width(), 0)).x(), splitter->mapTo(frame.get(), QPoint()).x());
+    EXPECT_EQ(search->m_nFrom, 2);
+    EXPECT_EQ(search->m_nTo, 127);
+
+    // The status bar is there but never seen.
+    EXPECT_FALSE(frame->StatusBar()->isVisible());
+    frame->SetStatusText(QStringLiteral("Sampling"));
+    auto* pane = frame->StatusBar()->findChild<QLabel*>(QStringLiteral("pane_2"));
+    ASSERT_NE(pane, nullptr);
+    EXPECT_EQ(pane->text(), QStringLiteral("Sampling"));
+    EXPECT_EQ(frame->StatusBar()->findChildren<QLabel*>().size(), 4);
+}
+
+TEST_F(MainFrameTest, MenuAndKeys)
+{
+    FakeBus bus;
+    auto frame = Start();
+    const std::pair<int, const char*> items[] = { { 32897, "Open(&O)" }, { 57665, "Exit(&X)" },
+        { 32850, "Communication(&N)" }, { 57664, "Velquarin" } };
+    for (const auto& [id, text] : items) {
+        auto* action = frame->findChild<QAction*>(QStringLiteral("idc_%1").arg(id));
+        ASSERT_NE(action, nullptr) << id;
+        EXPECT_EQ(action->text(), QString::fromUtf8(text));
+    }
+    QStringList menus;
+    for (QAction* menu : frame->menuBar()->actions())
+        menus << menu->text();
+    EXPECT_EQ(menus, (QStringList { "File(&F)", "Configuration(&C)", "About(&A)" }));
+
+    QList<QKeySequence> sendKeys;
+    for (QShortcut* shortcut : frame->findChildren<QShortcut*>(QStringLiteral("idc_1118")))
+        sendKeys << shortcut->key();
+    EXPECT_TRUE(sendKeys.contains(QKeySequence(Qt::Key_Return)));
+}
+
+TEST_F(MainFrameTest, CommunicationMenuRepeatsTheDialogAndPlacesTheSearchBar)
+{
+    FakeBus bus;
+    auto frame = Start();
+    ASSERT_TRUE(SearchBarShown(*frame));
+    script = { Run(QDialog::Accepted), OpenedSerial() };
+    frame->findChild<QAction*>(QStringLiteral("idc_32850"))->trigger();
+    EXPECT_EQ(dialogParents.size(), 2u);
+    EXPECT_EQ(dialogParents.back(), frame.get());
+    EXPECT_FALSE(SearchBarShown(*frame));
+
+    script = { Run(QDialog::Accepted, true, [] { g_nComType = COMM_CAN_USB2; }) };
+    frame->OnConfigCommunication();
+    EXPECT_TRUE(SearchBarShown(*frame));
+
+    // Cancelled: the bar follows the channel type as it stands.
+    script = { Run(QDialog::Rejected, false, [] { g_nComType = COMM_RS232; }) };
+    frame->OnConfigCommunication();
+    EXPECT_FALSE(SearchBarShown(*frame));
+}
+
+TEST_F(MainFrameTest, HelpOpensTheManualInTheProgramFolder)
+{
+    UrlRecorder urls;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &urls, "Open");
+    FakeBus bus;
+    auto frame = Start();
+    frame->OnHelpManual();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    ASSERT_EQ(urls.opened.size(), 1);
+    EXPECT_EQ(urls.opened[0], QUrl::fromLocalFile(QCoreApplication::applicationDirPath()
+                                                  + QStringLiteral("/Velquarin说明书-TRQX6215.pdf")));
+}
+
+TEST_F(MainFrameTest, ClosingJoinsThePollThreadWithoutWaitingOutItsPeriod)
+{
+    FakeBus bus;
+    auto frame = Start();
+    ASSERT_TRUE(frame->IsPollThreadRunning());
+    // Closing also ends a poll thread that a worker holds paused.
+    frame->SuspendPollThread();
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_TRUE(frame->close());
+    EXPECT_FALSE(frame->IsPollThreadRunning()) << "joined";
+    EXPECT_LT(timer.elapsed(), static_cast<qint64>(CMainFrame::kPollPeriodMs) * 4 / 5);
+    frame->ResumePollThread();
+    EXPECT_EQ(CMainFrame::Get(), frame.get());
+    const auto card = bus.At(0);
+    ASSERT_NE(card, nullptr);
+    EXPECT_TRUE(card->Running()) << "the link outlives the closed window until it is destroyed";
+    frame.reset();
+    EXPECT_EQ(CMainFrame::Get(), nullptr);
+    EXPECT_FALSE(card->Running()) << "the link is shut down with the frame";
+    EXPECT_EQ(card->Calls().back(), "Close");
+}
+
+#include "MainFrameTest.moc"
