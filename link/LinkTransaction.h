@@ -1,0 +1,36 @@
+#pragma once
+
+#include "link/CommResult.h"
+
+#include <QString>
+
+// One command exchange with the drive at g_nCurNode on the channel of g_nComType.
+//
+// command: the command text ("GV\r", "SMOD3\r"). Serial: written as it stands in the ANSI
+//   code page. CAN: looked up in the command table and sent as one request frame.
+// reply: the caller's reply record, at least 64 bytes in practice. Zeroed (*length bytes)
+//   before anything else happens. Serial: the reply text after '#' up to and including the
+//   CR, at most *length - 1 bytes, so a terminating zero always fits (the rest stays zero).
+//   CAN: one CanFrame (which needs *length of at least 24).
+// length, in: the reply record's capacity in bytes; 0 (or a null pointer) sends the command
+//   without waiting for an answer. Out: serial: the bytes stored (0 on any failure); card: 11
+//   for a standard reply frame, 13 for an extended one, 0 after a reply time-out; USB-CAN:
+//   unchanged.
+// A capacity below 24 on CAN, a negative capacity or a null record with a capacity give
+// COMM_ERR_REPLY_TOO_SMALL before anything is sent.
+//
+// Takes the transaction lock g_csLink (re-entrant) for the whole exchange, waits included:
+// up to 500 ms serial, 80 ms USB-CAN, 50 ms card, plus up to 100 ms clearing stale frames.
+// The only entry for callers.
+CommResult LinkTransactLocked(QString command, void* reply, int* length);
+
+// The steps of the exchange; callers hold g_csLink.
+CommResult LinkTransact(QString command, void* reply, int* length);
+// Serial (COMM_RS232): empties the port's receive queue and the reply ring, then writes the
+// request bytes. Card (COMM_CAN_K8110): request is a CanFrame; drains what the card holds
+// when a reply is wanted, sends, and polls up to 50 ms for the reply frame, stored in reply
+// with *length 11 or 13. Another channel type: COMM_NO_SUCH_CHANNEL.
+CommResult LinkSendSerialOrK8110(const void* request, int requestLength, void* reply, int* length, int channelType);
+// USB-CAN: request is a CanFrame; clears the adapter's receive buffer when a reply is wanted
+// (*length not 0) and transmits the frame. The reply comes through the receive ring.
+CommResult LinkSendControlCan(const void* request, int requestLength, void* reply, int* length, int channelType);

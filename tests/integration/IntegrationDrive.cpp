@@ -1,0 +1,64 @@
+#include "tests/integration/IntegrationDrive.h"
+
+#include "platform/Profile.h"
+
+#include <arpa/inet.h>
+#include <memory>
+#include <netinet/in.h>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+uint16_t FreeLoopbackPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr {};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof addr;
+    const bool ok = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0
+        && ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (!ok)
+        throw std::runtime_error("no free loopback port");
+    return ntohs(addr.sin_port);
+}
+
+std::unique_ptr<DriveSimulator> Start()
+{
+    DriveSimulatorConfig config;
+    config.pty = true;
+    config.canUrl = "tcp://127.0.0.1:" + std::to_string(FreeLoopbackPort()) + "/can0";
+    config.canMode = VirtualCanBus::Mode::Host;
+    config.nodes = { 1, 6 };
+    auto sim = std::make_unique<DriveSimulator>(config);
+    std::string error;
+    if (!sim->Start(&error))
+        throw std::runtime_error("the simulated drive does not start: " + error);
+
+    qputenv("VELQUARIN_CAN_PLUGIN", "virtualcan");
+    qputenv("VELQUARIN_CAN_INTERFACE", QByteArray::fromStdString(config.canUrl));
+    return sim;
+}
+}
+
+DriveSimulator& IntegrationDrive()
+{
+    static const std::unique_ptr<DriveSimulator> sim = Start();
+    // Entered on every use: other tests of the program may start from an empty profile.
+    auto profile = OpenProfile();
+    const QString key = QStringLiteral("Ports/COM%1").arg(kIntegrationCom);
+    const QString path = QString::fromStdString(sim->PtyPath());
+    if (profile->value(key).toString() != path) {
+        profile->setValue(key, path);
+        profile->sync();
+    }
+    return *sim;
+}
+
+const std::string& IntegrationCanUrl()
+{
+    return IntegrationDrive().Config().canUrl;
+}
