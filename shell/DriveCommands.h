@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/CanFrame.h"
+#include "link/LinkTransaction.h"
 #include "platform/PauseGate.h"
 #include "shell/StripDecoders.h"
 
@@ -42,8 +43,8 @@ public:
     // no reply wanted), out: the reply's length. Returns the result code, 0 = success.
     using Transaction = std::function<int(QString command, void* reply, int* length)>;
 
-    // Without a transaction, every exchange fails (-1) until SetTransaction gives one.
-    explicit DriveCommands(Transaction transact = {});
+    // An empty transaction makes every exchange fail (-1).
+    explicit DriveCommands(Transaction transact = LinkTransactLocked);
 
     void SetTransaction(Transaction transact);
     void SetStripReceiver(QObject* strip);
