@@ -91,6 +91,7 @@ DriveCommands::DriveCommands(Transaction transact)
 
 void DriveCommands::SetTransaction(Transaction transact)
 {
+    std::lock_guard lock(m_transactMutex);
     m_transact = std::move(transact);
 }
 
@@ -120,13 +121,19 @@ DriveCommands::Answer DriveCommands::Exchange(const QString& command, int capaci
 {
     Answer answer;
     answer.serial = g_nComType.load() == COMM_RS232;
-    if (!m_transact)
+    Transaction transact;
+    {
+        // The poll thread may be in here while the UI thread swaps the transaction.
+        std::lock_guard lock(m_transactMutex);
+        transact = m_transact;
+    }
+    if (!transact)
         return answer;
     // One byte more than offered, so the text always has room for its NUL.
     alignas(CanFrame) uint8_t buffer[kMaxReplyBytes + 1] = {};
     capacity = std::clamp(capacity, 0, kMaxReplyBytes);
     int length = capacity;
-    answer.result = m_transact(command, buffer, &length);
+    answer.result = transact(command, buffer, &length);
     if (!answer.Ok() || capacity == 0)
         return answer;
     if (answer.serial) {

@@ -85,6 +85,7 @@ private:
     void DeliverText(int id, const QByteArray* text) const;
     void RefreshStatusWord(const char* mnemonic, const char* fallback, int id, int fallbackId);
 
+    mutable std::mutex m_transactMutex;
     Transaction m_transact;
     std::atomic<QObject*> m_strip { nullptr };
     QObject* m_basicParamPage = nullptr;
