@@ -54,7 +54,9 @@ std::mutex g_csFoundNodes;
 
 namespace {
 constexpr int kReceiveWaitMs = 20;
-constexpr int kScannerPassMs = 1;
+// Every write into a ring wakes the scanner, so its timed pass is only a safety net; a
+// pass every millisecond kept an idle program busy for no reply.
+constexpr int kScannerPassMs = 100;
 constexpr int kSerialReadChunk = 64;
 
 const struct {

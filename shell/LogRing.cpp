@@ -42,7 +42,9 @@ int StoreLine(QByteArrayView text, LPARAM lParam, bool post)
     if (++g_nReplyRingIndex >= kReplyRingSlots)
         g_nReplyRingIndex = 0;
     const int slot = g_nReplyRingIndex;
-    memcpy(g_ReplyRing[slot], text.data(), static_cast<size_t>(length));
+    // An empty line may come without any storage behind it.
+    if (length > 0)
+        memcpy(g_ReplyRing[slot], text.data(), static_cast<size_t>(length));
     g_ReplyRing[slot][length] = '\0';
     if (post && g_pLogView)
         PostMessage(g_pLogView, WM_LOG_APPEND, static_cast<WPARAM>(slot), lParam,

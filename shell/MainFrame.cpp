@@ -23,6 +23,8 @@
 #include "shell/ProgramFiles.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -56,6 +58,8 @@ constexpr int AFX_IDW_STATUS_BAR = 59393;
 constexpr int AFX_IDW_PANE_FIRST = 59648;
 constexpr int kStatusBarMinHeight = 30;
 constexpr int kStatusPaneWidths[] = { 0, 400, 424, 200 };
+// The search bar's current-device combo, which shows the node being talked to.
+constexpr int IDC_SEARCH_NODE_COMBO = 1342;
 
 const QString kManualFile = QStringLiteral("Velquarin说明书-TRQX6215.pdf");
 
@@ -104,7 +108,7 @@ CMainFrame::CMainFrame()
 
 CMainFrame::~CMainFrame()
 {
-    StopPollThread();
+    m_statusPoll.Stop();
     // The views take the pages with them, and the pages end their worker threads; all of
     // that has to happen while the link still runs.
     delete takeCentralWidget();
@@ -151,14 +155,14 @@ int CMainFrame::OnCreate()
     if (!CreateStatusBar())
         return -1;
     InitCommandTables();
+    ConnectDriveCommands();
     setWindowIcon(ProgramIcon());
     CreateMenu();
     for (QObject* page : std::initializer_list<QObject*> { m_pBasicParamPage, m_pPidParamPage, m_pMonitorPage })
         PostMessage(page, WM_PAGE_INIT, 0, 0);
     if (ConnectFromRegistry())
         PostMessage(this, WM_AUTO_CONNECT, 0, 0);
-    m_pollEvent.Reset();
-    m_pollThread = std::thread(StatusPollThread, this);
+    m_statusPoll.Start();
     return 0;
 }
 
@@ -359,13 +363,12 @@ void CMainFrame::OnSelectNode()
 
 void CMainFrame::OnStripCommand(int id)
 {
-    // The strip's drive commands (status refresh, GM, GV, GC, GSE, PO, Enable, Disable)
-    // join these as they are handled.
     switch (id) {
     case IDC_CONNECT: OnConnectDrive(); break;
     case IDC_SEND: OnSendText(); break;
     case IDC_SELECT_NODE: OnSelectNode(); break;
-    default: break;
+    case IDC_REFRESH: OnRefreshStatus(); break;
+    default: m_driveCommands.OnOneWordCommand(id); break;
     }
 }
 
@@ -382,12 +385,43 @@ void CMainFrame::OnHelpManual()
     QDesktopServices::openUrl(QUrl::fromLocalFile(GetModuleFolderPath() + kManualFile));
 }
 
+void CMainFrame::ConnectDriveCommands()
+{
+    m_driveCommands.SetStripReceiver(m_wndTopBar);
+    m_driveCommands.SetMessageBoxOwner(this);
+    m_driveCommands.SetNodeTextSink([this](const QString& text) {
+        if (auto* combo = qobject_cast<QComboBox*>(m_wndSearchBar->GetDlgItem(IDC_SEARCH_NODE_COMBO)))
+            combo->setEditText(text);
+    });
+    m_wndTopBar->SetTypeNameRequester([this] { return m_driveCommands.TypeNamePart(); },
+        [this](int part) { m_driveCommands.RequestTypeNamePart(part); });
+}
+
 void CMainFrame::OnConnectDrive()
 {
+    m_driveCommands.SetPageReceivers(m_pBasicParamPage, m_pPidParamPage, m_pMonitorPage);
+    m_driveCommands.OnConnectDrive();
+}
+
+void CMainFrame::OnRefreshStatus()
+{
+    m_driveCommands.OnRefreshStatus();
 }
 
 void CMainFrame::OnSendText()
 {
+    QComboBox* combo = m_wndTopBar->CommandCombo();
+    QStringList history;
+    for (int i = 0; i < combo->count(); ++i)
+        history << combo->itemText(i);
+    const std::optional<QString> sent = m_driveCommands.OnSendText(combo->currentText(), history);
+    if (!sent)
+        return;
+    combo->clear();
+    combo->addItems(history);
+    combo->setEditText(*sent);
+    combo->lineEdit()->selectAll();
+    combo->setFocus();
 }
 
 void CMainFrame::SetStatusText(const QString& text)
@@ -412,12 +446,12 @@ void CMainFrame::LogCommResult(int code, bool enable)
 
 void CMainFrame::SuspendPollThread()
 {
-    m_pollGate.Pause();
+    m_statusPoll.Pause();
 }
 
 void CMainFrame::ResumePollThread()
 {
-    m_pollGate.Resume();
+    m_statusPoll.Resume();
 }
 
 bool CMainFrame::event(QEvent* event)
@@ -437,35 +471,5 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 
 void CMainFrame::OnClose()
 {
-    StopPollThread();
-}
-
-void CMainFrame::StopPollThread()
-{
-    if (!m_pollThread.joinable())
-        return;
-    m_bPollStop = 1;
-    // A poll thread held at its gate by a worker leaves it too.
-    m_pollGate.Stop();
-    m_pollEvent.Set();
-    m_pollThread.join();
-}
-
-int CMainFrame::StatusPollThread(CMainFrame* frame)
-{
-    for (;;) {
-        frame->m_pollEvent.Wait(kPollPeriodMs);
-        // Reset before the stop flag is read: a stop that comes later sets the event
-        // again, so the next wait ends at once instead of after a whole period.
-        frame->m_pollEvent.Reset();
-        if (frame->m_bPollStop)
-            break;
-        if (g_bDriveConnected)
-            frame->PollCycle();
-    }
-    return 1;
-}
-
-void CMainFrame::PollCycle()
-{
+    m_statusPoll.Stop();
 }

@@ -1,13 +1,10 @@
 #pragma once
 
-#include "platform/ManualResetEvent.h"
-#include "platform/PauseGate.h"
 #include "platform/WindowMessage.h"
+#include "shell/DriveCommands.h"
+#include "shell/StatusPollThread.h"
 
 #include <QMainWindow>
-#include <atomic>
-#include <mutex>
-#include <thread>
 
 class C12DialogBar;
 class CBasicParam;
@@ -34,7 +31,7 @@ public:
     static constexpr int kLogPaneWidth = 200;
     static constexpr int kPaneHeight = 700;
     // The status-poll thread looks at the drive this often.
-    static constexpr uint32_t kPollPeriodMs = 5000;
+    static constexpr uint32_t kPollPeriodMs = StatusPollThread::kPeriodMs;
 
     // Start values of the frame and of the link's and shell's globals, the locks, then
     // LinkInit. A drive counts as connected from here on when theApp is in offline mode.
@@ -76,6 +73,7 @@ public:
     void OnFileOpenText();        // menu 32897
     void OnHelpManual();          // F1
     void OnSelectNode();          // strip button 1138 (kept hidden by the strip)
+    void OnRefreshStatus();       // strip button 1141
     // A click on one of the strip's buttons.
     void OnStripCommand(int id);
 
@@ -83,7 +81,10 @@ public:
     CSearchNode* SearchBar() const { return m_wndSearchBar; }
     QStatusBar* StatusBar() const { return m_wndStatusBar; }
     QSplitter* Splitter() const { return m_wndSplitter; }
-    bool IsPollThreadRunning() const { return m_pollThread.joinable(); }
+    bool IsPollThreadRunning() const { return m_statusPoll.IsRunning(); }
+    // The drive commands behind the strip: the node reported by Enable and Disable while
+    // no drive is connected, and the part of the type name asked for last, live there.
+    DriveCommands& Commands() { return m_driveCommands; }
 
     // Set by the views and pages as they are initially updated.
     CBrantovelixEditView* m_pLogView = nullptr;
@@ -91,10 +92,6 @@ public:
     CMonitor* m_pMonitorPage = nullptr;
     CBasicParam* m_pBasicParamPage = nullptr;
     CPidParam* m_pPidParamPage = nullptr;
-    // Node reported to the strip by Enable and Disable while no drive is connected.
-    int m_nNodeId = 1;
-    // The part of the drive's type name asked for last.
-    int m_nTypeNamePart = 0;
 
 protected:
     bool event(QEvent* event) override;
@@ -106,17 +103,14 @@ private:
     void InitialUpdateFrame();
     void CreateMenu();
     bool CreateTopBar();
+    // Wires the drive commands to the strip, the search bar and message boxes.
+    void ConnectDriveCommands();
     bool CreateStatusBar();
     void ShowSearchBar(bool show);
     // Runs the communication dialog modally while it ends with IDOK without having opened
     // its channel; true when it opened one.
     bool RunComSetting(QWidget* parent);
     void OnClose();
-    void StopPollThread();
-
-    static int StatusPollThread(CMainFrame* frame);
-    // One round of status queries; runs on the poll thread while a drive is connected.
-    void PollCycle();
 
     CMenuEx* m_menu = nullptr;
     QStatusBar* m_wndStatusBar = nullptr;
@@ -125,12 +119,11 @@ private:
     CSearchNode* m_wndSearchBar = nullptr;
     QSplitter* m_wndSplitter = nullptr;
 
-    // The status-poll thread: woken by the event (only the stop does that) or every
-    // kPollPeriodMs. m_csPoll is held around each of its transactions; workers pause it
-    // through m_pollGate, never by holding m_csPoll. Lock order: m_csPoll before g_csLink.
-    std::thread m_pollThread;
-    ManualResetEvent m_pollEvent;
-    std::atomic<int> m_bPollStop { 0 };
-    std::mutex m_csPoll;
-    PauseGate m_pollGate;
+    DriveCommands m_driveCommands;
+    // Every kPollPeriodMs while a drive is connected, one round of status queries. Its
+    // poll lock is held around each of its transactions; workers pause it through its
+    // gate, never by holding the lock. Lock order: the poll lock before g_csLink.
+    StatusPollThread m_statusPoll { [this](PauseGate& gate, std::mutex& csPoll) {
+        m_driveCommands.PollCycle(gate, csPoll);
+    } };
 };

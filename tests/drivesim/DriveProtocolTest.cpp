@@ -18,11 +18,11 @@ DriveRequest Text(const std::string& line)
 std::string Serial(SimDrive& drive, const std::string& line)
 {
     auto request = SerialCommandParser::Parse(line);
-    DriveReply reply;
+    SimReply reply;
     if (request)
         reply = drive.Answer(*request);
     else
-        reply.kind = DriveReply::Kind::Unknown;
+        reply.kind = SimReply::Kind::Unknown;
     return SerialCommandParser::Format(reply);
 }
 
@@ -121,7 +121,7 @@ TEST(SimDrive, HoldsValuesInTheirOwnWidth)
     EXPECT_EQ(SimDrive::DefaultWidth(*SimCommandTable::Find(std::string_view("GVER"))), 4);
 
     drive.SetParameter("GVER", 0x12345, 2);
-    DriveReply reply = drive.Answer(Text("GVER"));
+    SimReply reply = drive.Answer(Text("GVER"));
     EXPECT_EQ(reply.width, 2);
     EXPECT_EQ(reply.value, 0x2345);
     drive.SetParameter("SWM", 9);  // a setting nothing reads back keeps its own name
@@ -137,8 +137,8 @@ TEST(SimDrive, CommandsCanBeForgottenOrTakenOver)
     EXPECT_EQ(Serial(drive, "GVEN"), "#0\r\n");
 
     drive.SetHandler("GDTN", [](SimDrive& self, const DriveRequest& request) {
-        DriveReply reply;
-        reply.kind = DriveReply::Kind::Text;
+        SimReply reply;
+        reply.kind = SimReply::Kind::Text;
         reply.text = "PART" + std::to_string(request.value.value_or(0)) + "@" + std::to_string(self.Node());
         self.SetParameter("GDTN", 77);
         return reply;
@@ -202,8 +202,8 @@ TEST(CanCommandCodec, SortsOutTrafficThatIsNotACommandForUs)
 
 TEST(CanCommandCodec, EncodesRepliesWithTwoOrFourValueBytes)
 {
-    DriveReply value;
-    value.kind = DriveReply::Kind::Value;
+    SimReply value;
+    value.kind = SimReply::Kind::Value;
     value.value = 300;
     value.width = 2;
     auto frame = CanCommandCodec::Encode(5, 43, value);
@@ -217,13 +217,13 @@ TEST(CanCommandCodec, EncodesRepliesWithTwoOrFourValueBytes)
     frame = CanCommandCodec::Encode(5, 9809, value);
     EXPECT_EQ(frame->data, (std::vector<uint8_t> {5, 0, 0x51, 0xA6, 0xFE, 0xFF, 0xFF, 0xFF}));
 
-    DriveReply unknown;
-    unknown.kind = DriveReply::Kind::Unknown;
+    SimReply unknown;
+    unknown.kind = SimReply::Kind::Unknown;
     frame = CanCommandCodec::Encode(1, 5000, unknown, 0x701);
     EXPECT_EQ(frame->id, 0x701u);
     EXPECT_EQ(frame->data, (std::vector<uint8_t> {1, 0, 0x88, 0x93, 2, 0}));
 
-    EXPECT_FALSE(CanCommandCodec::Encode(1, 43, DriveReply {}).has_value());
+    EXPECT_FALSE(CanCommandCodec::Encode(1, 43, SimReply {}).has_value());
 }
 
 TEST(SimDrive, AcknowledgesOnCanWithTheValueTaken)

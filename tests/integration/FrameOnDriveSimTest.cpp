@@ -3,6 +3,7 @@
 #include "link/SearchNode.h"
 #include "link/SerialPort.h"
 #include "platform/Profile.h"
+#include "shell/Globals.h"
 #include "shell/MainFrame.h"
 #include "tools/drivesim/DriveSimulator.h"
 
@@ -81,6 +82,9 @@ TEST(FrameOnDriveSim, OpensTheStoredSerialChannelToTheDrive)
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
         QCoreApplication::processEvents();
         EXPECT_EQ(messages.autoConnects, 1) << "the connect sequence is asked for once the window runs";
+        EXPECT_EQ(sim.SerialCommands(), (std::vector<std::string> { "GDTN1", "GVEN", "GSI" }));
+        EXPECT_EQ(g_bDriveConnected.load(), 1);
+        sim.ClearRecords();
 
         // The port that opened is the drive's: a command reaches it and its reply comes back
         // through the link's receive thread and reply scanner.

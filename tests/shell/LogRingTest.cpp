@@ -244,3 +244,13 @@ TEST_F(LogRingTest, LinesFromManyThreadsArriveWholeAndInSlotOrder)
     }
     EXPECT_EQ(ReplyRingIndex(), kThreads * kLines % kReplyRingSlots);
 }
+
+TEST_F(LogRingTest, AnEmptyLineTakesASlotOfItsOwn)
+{
+    PostLogText("old text", kLogReplyLine, false);
+    ResetReplyRingIndex();
+    EXPECT_EQ(PostLogString(QString(), kLogReplyLine, false), 1);
+    EXPECT_EQ(ReplyRingSlotText(1), QByteArray());
+    EXPECT_EQ(PostLogText(nullptr, kLogReplyLine, false), 2);
+    EXPECT_EQ(ReplyRingSlotText(2), QByteArray());
+}

@@ -53,21 +53,21 @@ CanCommandCodec::Result CanCommandCodec::Decode(const SimCanFrame& frame,
     return Result::Request;
 }
 
-std::optional<SimCanFrame> CanCommandCodec::Encode(int node, int commandId, const DriveReply& reply,
+std::optional<SimCanFrame> CanCommandCodec::Encode(int node, int commandId, const SimReply& reply,
                                                    uint32_t identifier)
 {
     int32_t value = reply.value;
     int width = reply.width == 2 ? 2 : 4;
     switch (reply.kind) {
-    case DriveReply::Kind::None:
+    case SimReply::Kind::None:
         return std::nullopt;
-    case DriveReply::Kind::Unknown:
+    case SimReply::Kind::Unknown:
         value = 2;
         width = 2;
         break;
-    case DriveReply::Kind::Value:
-    case DriveReply::Kind::Ack:
-    case DriveReply::Kind::Text:
+    case SimReply::Kind::Value:
+    case SimReply::Kind::Ack:
+    case SimReply::Kind::Text:
         break;
     }
     const uint16_t answered = static_cast<uint16_t>(commandId + 0x8000);

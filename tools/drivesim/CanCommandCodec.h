@@ -34,6 +34,6 @@ public:
     static Result Decode(const SimCanFrame& frame, const std::function<bool(int)>& isOurNode,
                          CanRequest* out, std::string* why = nullptr);
     // The reply frame; nullopt when the drive stays silent.
-    static std::optional<SimCanFrame> Encode(int node, int commandId, const DriveReply& reply,
+    static std::optional<SimCanFrame> Encode(int node, int commandId, const SimReply& reply,
                                              uint32_t identifier = kReplyIdentifier);
 };

@@ -356,11 +356,11 @@ void DriveSimulator::HandleSerialLine(const std::string& line)
     }
     SimDrive& drive = *m_drives.at(m_config.nodes.front());
     const auto request = SerialCommandParser::Parse(line);
-    DriveReply reply;
+    SimReply reply;
     if (request)
         reply = drive.Answer(*request);
     else
-        reply.kind = DriveReply::Kind::Unknown;
+        reply.kind = SimReply::Kind::Unknown;
     std::string text = SerialCommandParser::Format(reply);
     if (text.empty())
         return;
@@ -420,7 +420,7 @@ void DriveSimulator::HandleFrame(const SimCanFrame& frame)
                      FrameText(frame).c_str());
         return;
     }
-    const DriveReply reply = m_drives.at(request.node)->Answer(request.request);
+    const SimReply reply = m_drives.at(request.node)->Answer(request.request);
     auto encoded = CanCommandCodec::Encode(request.node, request.commandId, reply, m_config.replyIdentifier);
     if (!encoded)
         return;

@@ -71,23 +71,23 @@ std::optional<DriveRequest> SerialCommandParser::Parse(std::string_view line)
     return request;
 }
 
-std::string SerialCommandParser::Format(const DriveReply& reply)
+std::string SerialCommandParser::Format(const SimReply& reply)
 {
     std::string text;
     switch (reply.kind) {
-    case DriveReply::Kind::Value:
+    case SimReply::Kind::Value:
         text = std::to_string(reply.value);
         break;
-    case DriveReply::Kind::Ack:
+    case SimReply::Kind::Ack:
         text = "OK";
         break;
-    case DriveReply::Kind::Unknown:
+    case SimReply::Kind::Unknown:
         text = "ERR2";
         break;
-    case DriveReply::Kind::Text:
+    case SimReply::Kind::Text:
         text = reply.text;
         break;
-    case DriveReply::Kind::None:
+    case SimReply::Kind::None:
         return {};
     }
     return "#" + text + "\r\n";

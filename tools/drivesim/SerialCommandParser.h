@@ -24,7 +24,7 @@ public:
     // otherwise the line is not understood (nullopt).
     static std::optional<DriveRequest> Parse(std::string_view line);
     // "#<text>\r\n" for a reply, empty when the drive stays silent.
-    static std::string Format(const DriveReply& reply);
+    static std::string Format(const SimReply& reply);
 
     static inline const std::string kOverflowLine = std::string(1, '\0');
 

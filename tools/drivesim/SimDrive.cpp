@@ -31,11 +31,11 @@ std::string SimDrive::StoreKey(const SimCommand& command)
     return query ? query->mnemonic : command.mnemonic;
 }
 
-DriveReply SimDrive::Answer(const DriveRequest& request)
+SimReply SimDrive::Answer(const DriveRequest& request)
 {
-    DriveReply reply;
+    SimReply reply;
     if (!request.command) {
-        reply.kind = DriveReply::Kind::Unknown;
+        reply.kind = SimReply::Kind::Unknown;
         return reply;
     }
     const SimCommand& command = *request.command;
@@ -43,7 +43,7 @@ DriveReply SimDrive::Answer(const DriveRequest& request)
     {
         std::lock_guard lock(m_mutex);
         if (m_unknown.count(command.mnemonic)) {
-            reply.kind = DriveReply::Kind::Unknown;
+            reply.kind = SimReply::Kind::Unknown;
             return reply;
         }
         auto it = m_handlers.find(command.mnemonic);
@@ -57,7 +57,7 @@ DriveReply SimDrive::Answer(const DriveRequest& request)
     std::lock_guard lock(m_mutex);
     if (SimCommandTable::IsQuery(command)) {
         auto it = m_store.find(command.mnemonic);
-        reply.kind = DriveReply::Kind::Value;
+        reply.kind = SimReply::Kind::Value;
         reply.value = it == m_store.end() ? 0 : it->second.value;
         reply.width = it == m_store.end() ? DefaultWidth(command) : it->second.width;
         return reply;
@@ -65,7 +65,7 @@ DriveReply SimDrive::Answer(const DriveRequest& request)
     if (command.argBytes > 0) {
         // A setting without its value is not a command the drive can carry out.
         if (!request.value) {
-            reply.kind = DriveReply::Kind::Unknown;
+            reply.kind = SimReply::Kind::Unknown;
             return reply;
         }
         const int32_t value = Narrow(*request.value, command.argBytes);
@@ -76,7 +76,7 @@ DriveReply SimDrive::Answer(const DriveRequest& request)
         // An action carries no value; on CAN its acknowledgement reads 0.
         reply.width = 2;
     }
-    reply.kind = DriveReply::Kind::Ack;
+    reply.kind = SimReply::Kind::Ack;
     return reply;
 }
 

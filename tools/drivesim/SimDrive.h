@@ -20,7 +20,7 @@ struct DriveRequest {
 
 // What a simulated drive answers. The channel turns it into its own form: a value is
 // "#<decimal>" on the serial line and a frame with 2 or 4 value bytes on CAN.
-struct DriveReply {
+struct SimReply {
     enum class Kind {
         Value,    // a value of `width` bytes (2 or 4)
         Ack,      // a setting or an action was taken
@@ -40,13 +40,13 @@ struct DriveReply {
 // All members are safe to call from any thread.
 class SimDrive {
 public:
-    using Handler = std::function<DriveReply(SimDrive& drive, const DriveRequest& request)>;
+    using Handler = std::function<SimReply(SimDrive& drive, const DriveRequest& request)>;
 
     explicit SimDrive(int node);
 
     int Node() const { return m_node; }
 
-    DriveReply Answer(const DriveRequest& request);
+    SimReply Answer(const DriveRequest& request);
 
     // The stored value that a query reads; the name may be the query or its setter.
     std::optional<int32_t> Parameter(std::string_view mnemonic) const;

@@ -1,5 +1,6 @@
 // velquarin-drivesim: simulated servo drives for trying Velquarin without hardware.
 #include "tools/drivesim/DriveSimulator.h"
+#include "tools/drivesim/SimDriveStatus.h"
 
 #include <cctype>
 #include <cerrno>
@@ -32,6 +33,9 @@ const char kUsage[] =
     "  --bitrate KBIT    hold each CAN reply back by the bus's wire time\n"
     "  --reply-id N      identifier of CAN replies (default 0x101)\n"
     "  --set M=V         store V as the value that query M (or its setter) reads, on every drive\n"
+    "  --type-name NAME  the drives' type name, as GDTN answers it (default QX6215)\n"
+    "  --alarm BIT       raise alarm bit BIT (0-9) on every drive; may be repeated\n"
+    "  --old-firmware    answer ERR2 to GVEN, GSIN and GEIN, as drives of older firmware do\n"
     "\n"
     "faults (on both channels where they apply):\n"
     "  --silent          never reply\n"
@@ -92,6 +96,9 @@ int main(int argc, char** argv)
     DriveSimulatorConfig config;
     FaultPlan faults;
     std::vector<std::pair<std::string, int32_t>> presets;
+    std::optional<std::string> typeName;
+    std::vector<int> alarms;
+    bool oldFirmware = false;
 
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
@@ -152,6 +159,12 @@ int main(int argc, char** argv)
             if (!n || equals == 0)
                 Fail("--set takes MNEMONIC=VALUE, not " + item);
             presets.emplace_back(item.substr(0, equals), static_cast<int32_t>(static_cast<uint32_t>(*n)));
+        } else if (option == "--type-name") {
+            typeName = value();
+        } else if (option == "--alarm") {
+            alarms.push_back(number(0, SimDriveStatus::kAlarmBits - 1));
+        } else if (option == "--old-firmware") {
+            oldFirmware = true;
         } else if (option == "--silent") {
             faults.silent = true;
         } else if (option == "--delay") {
@@ -193,8 +206,15 @@ int main(int argc, char** argv)
 
     DriveSimulator simulator(config);
     for (int node : config.nodes) {
+        SimDrive& drive = *simulator.Drive(node);
+        const auto status = SimDriveStatus::Attach(drive);
+        if (typeName)
+            status->SetTypeName(*typeName);
+        for (int bit : alarms)
+            status->SetAlarm(bit, true);
+        status->SetOldFirmware(oldFirmware);
         for (const auto& [mnemonic, value] : presets)
-            simulator.Drive(node)->SetParameter(mnemonic, value);
+            drive.SetParameter(mnemonic, value);
     }
     simulator.SetFaults(SimChannel::Serial, faults);
     simulator.SetFaults(SimChannel::Can, faults);

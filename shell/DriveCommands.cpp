@@ -1,0 +1,524 @@
+#include "shell/DriveCommands.h"
+
+#include "link/CommandTables.h"
+#include "link/LinkLayer.h"
+#include "platform/MessageBox.h"
+#include "platform/WindowMessage.h"
+#include "shell/DriveReplyDecoder.h"
+#include "shell/Globals.h"
+#include "shell/LogRing.h"
+
+#include <QObject>
+#include <QThread>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+namespace {
+
+// Every exchange here asks for at most this much reply (the free-text line).
+constexpr int kMaxReplyBytes = 100;
+constexpr int kReplyBytes = 64;
+
+const QString kCaption = QStringLiteral("Velquarin");
+
+struct OneWordCommand {
+    int buttonId;
+    const char* mnemonic;
+    int replyBytes;
+};
+
+const OneWordCommand kOneWordCommands[] = {
+    { IDC_GM, "GM", kReplyBytes },
+    { IDC_GV, "GV", kReplyBytes },
+    { IDC_GC, "GC", kReplyBytes },
+    { IDC_GSE, "GSE", kReplyBytes },
+    { IDC_PO, "PO", 0 },
+    { IDC_DISABLE, "DIS", 0 },
+    { IDC_ENABLE, "ENA", 0 },
+};
+
+// Commands the drive carries out without answering (ENA, DIS, ESA, FCFG, SBS, CBS).
+bool IsNoReplyCommand(CommandId id)
+{
+    return id >= 128 && id <= 133;
+}
+
+void LogCommand(const char* mnemonic)
+{
+    PostLogText(mnemonic, kLogCommandLine, true);
+}
+
+void LogReplyText(const QByteArray& text)
+{
+    PostLogText(text.constData(), kLogReplyLine, true);
+}
+
+void LogReplyString(const QString& text)
+{
+    PostLogString(text, kLogReplyLine, true);
+}
+
+QString SignedText(const CanFrame& frame)
+{
+    const auto value = CanSignedValue(frame);
+    return value ? QString::number(*value) : QString();
+}
+
+bool IsErr2(const QByteArray& text)
+{
+    return text.contains("ERR2");
+}
+
+} // namespace
+
+struct DriveCommands::Answer {
+    int result = -1;
+    bool serial = true;
+    QByteArray text; // serial: the reply up to its length (or an earlier NUL)
+    CanFrame frame {};
+
+    bool Ok() const { return result == 0; }
+};
+
+DriveCommands::DriveCommands(Transaction transact)
+    : m_transact(std::move(transact))
+{
+    // The free-text line looks mnemonics up; filling the tables twice is harmless.
+    InitCommandTables();
+}
+
+void DriveCommands::SetTransaction(Transaction transact)
+{
+    std::lock_guard lock(m_transactMutex);
+    m_transact = std::move(transact);
+}
+
+void DriveCommands::SetStripReceiver(QObject* strip)
+{
+    m_strip = strip;
+}
+
+void DriveCommands::SetPageReceivers(QObject* basicParamPage, QObject* pidParamPage, QObject* monitorPage)
+{
+    m_basicParamPage = basicParamPage;
+    m_pidParamPage = pidParamPage;
+    m_monitorPage = monitorPage;
+}
+
+void DriveCommands::SetNodeTextSink(std::function<void(const QString&)> sink)
+{
+    m_nodeTextSink = std::move(sink);
+}
+
+void DriveCommands::SetMessageBoxOwner(QWidget* owner)
+{
+    m_messageBoxOwner = owner;
+}
+
+DriveCommands::Answer DriveCommands::Exchange(const QString& command, int capacity) const
+{
+    Answer answer;
+    answer.serial = g_nComType.load() == COMM_RS232;
+    Transaction transact;
+    {
+        // The poll thread may be in here while the UI thread swaps the transaction.
+        std::lock_guard lock(m_transactMutex);
+        transact = m_transact;
+    }
+    if (!transact)
+        return answer;
+    // One byte more than offered, so the text always has room for its NUL.
+    alignas(CanFrame) uint8_t buffer[kMaxReplyBytes + 1] = {};
+    capacity = std::clamp(capacity, 0, kMaxReplyBytes);
+    int length = capacity;
+    answer.result = transact(command, buffer, &length);
+    if (!answer.Ok() || capacity == 0)
+        return answer;
+    if (answer.serial) {
+        buffer[std::clamp(length, 0, capacity)] = '\0';
+        answer.text = QByteArray(reinterpret_cast<const char*>(buffer));
+    } else {
+        memcpy(&answer.frame, buffer, sizeof answer.frame);
+    }
+    return answer;
+}
+
+DriveCommands::Answer DriveCommands::PollExchange(const QString& command, PauseGate& gate, std::mutex& csPoll,
+    bool* stopped) const
+{
+    // The gate is passed without the poll lock held, so a paused poll thread waits holding
+    // nothing; the lock then covers exactly one transaction.
+    if (*stopped || !gate.Enter()) {
+        *stopped = true;
+        return {};
+    }
+    Answer answer;
+    {
+        std::lock_guard lock(csPoll);
+        answer = Exchange(command, kReplyBytes);
+    }
+    gate.Leave();
+    return answer;
+}
+
+bool DriveCommands::CheckConnected() const
+{
+    if (g_bDriveConnected.load())
+        return true;
+    ShowMessageBox(m_messageBoxOwner, QStringLiteral("Please connect Drive"), kCaption, MB_ICONERROR);
+    return false;
+}
+
+void DriveCommands::PostValue(int id, uint32_t value) const
+{
+    PostMessage(m_strip.load(), WM_DRIVE_REPLY, value, MAKELPARAM(static_cast<uint16_t>(id), DriveReply::NUMERIC));
+}
+
+void DriveCommands::DeliverText(int id, const QByteArray* text) const
+{
+    QObject* strip = m_strip.load();
+    if (!strip)
+        return;
+    const WPARAM hasText = text ? 1 : 0;
+    QByteArray copy = text ? ReplyTextWithoutLineEnd(*text) : QByteArray();
+    const LPARAM lParam = MAKELPARAM(static_cast<uint16_t>(id), 0);
+    if (strip->thread() == QThread::currentThread())
+        SendMessage(strip, WM_DRIVE_REPLY, hasText, lParam, std::move(copy));
+    else
+        PostMessage(strip, WM_DRIVE_REPLY, hasText, lParam, std::move(copy));
+}
+
+void DriveCommands::RequestTypeNamePart(int part)
+{
+    if (m_nodeTextSink)
+        m_nodeTextSink(QString::number(g_nCurNode.load()));
+    m_nTypeNamePart = part;
+    const Answer answer = Exchange(QStringLiteral("GDTN%1\r").arg(part), kReplyBytes);
+    if (!answer.Ok()) {
+        g_bDriveConnected = 0;
+        DeliverText(CMD_GDTY, nullptr);
+        return;
+    }
+    if (!answer.serial) {
+        const uint32_t value = CanPollValue(answer.frame);
+        if (value == 2) {
+            const Answer type = Exchange(QStringLiteral("GDTY1\r"), kReplyBytes);
+            if (type.Ok())
+                PostValue(CMD_GDTY, CanPollValue(type.frame));
+        } else if (value > 2) {
+            PostValue(CMD_GDTN, value);
+        }
+    } else if (IsErr2(answer.text)) {
+        const Answer type = Exchange(QStringLiteral("GDTY1\r"), kReplyBytes);
+        if (type.Ok())
+            DeliverText(CMD_GDTY, &type.text);
+    } else {
+        DeliverText(CMD_GDTN, &answer.text);
+    }
+}
+
+void DriveCommands::OnConnectDrive()
+{
+    if (m_nodeTextSink)
+        m_nodeTextSink(QString::number(g_nCurNode.load()));
+    RequestTypeNamePart(1);
+
+    const Answer version = Exchange(QStringLiteral("GVEN\r"), kReplyBytes);
+    if (!version.Ok()) {
+        g_bDriveConnected = 0;
+    } else {
+        g_bDriveConnected = 1;
+        if (!version.serial) {
+            const uint32_t value = CanPollValue(version.frame);
+            if (value == 2) {
+                const Answer old = Exchange(QStringLiteral("GVER\r"), kReplyBytes);
+                if (old.Ok())
+                    PostValue(CMD_GVER, CanPollValue(old.frame));
+            } else if (value > 2) {
+                PostValue(CMD_GVEN, value);
+            }
+        } else if (IsErr2(version.text)) {
+            const Answer old = Exchange(QStringLiteral("GVER\r"), kReplyBytes);
+            if (old.Ok())
+                DeliverText(CMD_GVER, &old.text);
+        } else {
+            PostValue(CMD_GVEN, static_cast<uint32_t>(TextToInt(version.text)));
+        }
+    }
+
+    const Answer status = Exchange(QStringLiteral("GSI\r"), kReplyBytes);
+    if (!status.Ok())
+        return;
+    g_bDriveStatusBit8 = status.serial ? 1 : static_cast<int>((CanPollValue(status.frame) >> 8) & 1);
+    for (QObject* page : { m_basicParamPage, m_pidParamPage, m_monitorPage }) {
+        if (page)
+            PostMessage(page, WM_PAGE_INIT, 0, 0);
+    }
+    if (m_basicParamPage)
+        PostMessage(m_basicParamPage, WM_PAGE_ACTIVATED, 0, 0);
+}
+
+void DriveCommands::OnRefreshStatus()
+{
+    if (!CheckConnected())
+        return;
+
+    LogCommand("GMOD");
+    const Answer mode = Exchange(QStringLiteral("GMOD\r"), kReplyBytes);
+    if (mode.Ok()) {
+        if (mode.serial) {
+            LogReplyText(mode.text);
+            PostValue(CMD_GMOD, static_cast<uint32_t>(TextToInt(mode.text)));
+        } else {
+            LogReplyString(SignedText(mode.frame));
+            PostValue(CMD_GMOD, CanWord(mode.frame));
+        }
+    }
+
+    RefreshStatusWord("GSIN", "GSI", CMD_GSIN, CMD_GSI);
+    RefreshStatusWord("GEIN", "GEI", CMD_GEIN, CMD_GEI);
+
+    LogCommand("GT");
+    const Answer temperature = Exchange(QStringLiteral("GT\r"), kReplyBytes);
+    if (temperature.Ok()) {
+        if (temperature.serial) {
+            LogReplyText(temperature.text);
+            PostValue(CMD_GT, static_cast<uint32_t>(TextToInt(temperature.text)));
+        } else {
+            LogReplyString(SignedText(temperature.frame));
+            PostValue(CMD_GT, CanWord(temperature.frame));
+        }
+    }
+}
+
+void DriveCommands::RefreshStatusWord(const char* mnemonic, const char* fallback, int id, int fallbackId)
+{
+    const Answer answer = Exchange(QString::fromLatin1(mnemonic) + u'\r', kReplyBytes);
+    if (!answer.Ok())
+        return;
+    const bool unknown = answer.serial ? IsErr2(answer.text) : CanWord(answer.frame) == 2;
+    if (unknown) {
+        LogCommand(fallback);
+        const Answer old = Exchange(QString::fromLatin1(fallback) + u'\r', kReplyBytes);
+        if (!old.Ok())
+            return;
+        if (old.serial) {
+            LogReplyText(old.text);
+            DeliverText(fallbackId, &old.text);
+        } else {
+            LogReplyString(CanHexText(old.frame));
+            PostValue(fallbackId, CanWord(old.frame));
+        }
+        return;
+    }
+    if (answer.serial) {
+        LogCommand(mnemonic);
+        LogReplyText(answer.text);
+        PostValue(id, static_cast<uint32_t>(TextToInt(answer.text)));
+    } else if (CanWord(answer.frame) > 2) {
+        // A first answer of 0 or 1 is no status a drive of this family reports.
+        LogCommand(mnemonic);
+        LogReplyString(CanHexText(answer.frame));
+        PostValue(id, CanWord(answer.frame));
+    }
+}
+
+void DriveCommands::OnOneWordCommand(int buttonId)
+{
+    const auto command = std::find_if(std::begin(kOneWordCommands), std::end(kOneWordCommands),
+        [buttonId](const OneWordCommand& c) { return c.buttonId == buttonId; });
+    if (command == std::end(kOneWordCommands))
+        return;
+    if (!CheckConnected()) {
+        // The strip's controlled box follows every Enable and Disable, refused ones too.
+        if (buttonId == IDC_ENABLE || buttonId == IDC_DISABLE)
+            PostMessage(m_strip.load(), WM_DRIVE_REPLY, static_cast<WPARAM>(m_nNodeId), CMD_ENA);
+        return;
+    }
+    const Answer answer = Exchange(QString::fromLatin1(command->mnemonic) + u'\r', command->replyBytes);
+    LogCommand(command->mnemonic);
+    LogCommResult(answer.result, false);
+    if (!answer.Ok() || command->replyBytes == 0)
+        return;
+    if (answer.serial)
+        LogReplyText(answer.text);
+    else
+        LogReplyString(SignedText(answer.frame));
+}
+
+std::optional<QString> DriveCommands::OnSendText(const QString& comboText, QStringList& history)
+{
+    if (!CheckConnected())
+        return std::nullopt;
+    const QString command = NormalizeFreeText(comboText);
+    if (command.isEmpty()) {
+        ShowMessageBox(m_messageBoxOwner, QStringLiteral("Please input content！"), kCaption, MB_ICONERROR);
+        return std::nullopt;
+    }
+    QString mnemonic = command;
+    CommandId id = -1;
+    ParseCommandId(mnemonic, id, false);
+    const int capacity = IsNoReplyCommand(id) ? 0 : kMaxReplyBytes;
+
+    const Answer answer = Exchange(command + u'\r', capacity);
+    PostLogString(command, kLogCommandLine, true);
+    LogCommResult(answer.result, false);
+    // A command sent without waiting has no reply to show.
+    if (answer.Ok() && capacity > 0) {
+        if (answer.serial) {
+            LogReplyText(answer.text);
+        } else if (id == 1) {
+            // The drive's identity number reads unsigned.
+            const int32_t length = static_cast<int32_t>(answer.frame.dataLength);
+            const uint32_t word = CanWord(answer.frame);
+            LogReplyString(length == 6 ? QString::number(word & 0xFFFF)
+                    : length == 8      ? QString::number(word)
+                                       : QString());
+        } else {
+            LogReplyString(SignedText(answer.frame));
+        }
+    }
+    UpdateCommandHistory(history, command);
+    return command;
+}
+
+void DriveCommands::PollCycle(PauseGate& gate, std::mutex& csPoll)
+{
+    bool stopped = false;
+    const Answer mode = PollExchange(QStringLiteral("GMOD\r"), gate, csPoll, &stopped);
+    if (mode.Ok()) {
+        if (mode.serial) {
+            PostLogText(mode.text.constData(), kLogReplyLine, false);
+            PostValue(CMD_GMOD, static_cast<uint32_t>(TextToInt(mode.text)));
+        } else {
+            PostValue(CMD_GMOD, CanPollValue(mode.frame));
+        }
+    }
+
+    struct StatusStep {
+        const char* command;
+        const char* fallback;
+        int id;
+        int fallbackId;
+    };
+    for (const StatusStep& step : { StatusStep { "GSIN\r", "GSI\r", CMD_GSIN, CMD_GSI },
+             StatusStep { "GEIN\r", "GEI\r", CMD_GEIN, CMD_GEI } }) {
+        const Answer answer = PollExchange(QString::fromLatin1(step.command), gate, csPoll, &stopped);
+        if (!answer.Ok())
+            continue;
+        if (answer.serial) {
+            PostLogText(answer.text.constData(), kLogReplyLine, false);
+            if (!IsErr2(answer.text)) {
+                PostValue(step.id, static_cast<uint32_t>(TextToInt(answer.text)));
+                continue;
+            }
+            const Answer old = PollExchange(QString::fromLatin1(step.fallback), gate, csPoll, &stopped);
+            if (old.Ok()) {
+                PostLogText(old.text.constData(), kLogReplyLine, false);
+                DeliverText(step.fallbackId, &old.text);
+            }
+            continue;
+        }
+        if (answer.frame.dataLength != 6 && answer.frame.dataLength != 8)
+            continue;
+        const uint32_t value = CanPollValue(answer.frame);
+        if (value == 2) {
+            const Answer old = PollExchange(QString::fromLatin1(step.fallback), gate, csPoll, &stopped);
+            if (old.Ok())
+                PostValue(step.fallbackId, CanPollValue(old.frame));
+        } else if (value > 2) {
+            PostValue(step.id, value);
+        }
+    }
+
+    const Answer temperature = PollExchange(QStringLiteral("GT\r"), gate, csPoll, &stopped);
+    if (temperature.Ok()) {
+        if (temperature.serial) {
+            PostLogText(temperature.text.constData(), kLogReplyLine, false);
+            PostValue(CMD_GT, static_cast<uint32_t>(TextToInt(temperature.text)));
+        } else {
+            PostValue(CMD_GT, static_cast<uint32_t>(CanTemperature(temperature.frame)));
+        }
+    }
+}
+
+QByteArray ReplyTextWithoutLineEnd(const QByteArray& text)
+{
+    qsizetype end = 0;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n' && text[end] != '\0')
+        ++end;
+    return text.left(end);
+}
+
+QString NormalizeFreeText(const QString& comboText)
+{
+    QString command;
+    for (QChar c : QStringView(comboText).left(kFreeTextMaxChars)) {
+        if (c.isSpace())
+            continue;
+        command += (c >= u'a' && c <= u'z') ? QChar(c.unicode() - 'a' + 'A') : c;
+    }
+    return command;
+}
+
+int FindStringPrefix(const QStringList& items, int startAfter, const QString& text)
+{
+    const int count = static_cast<int>(items.size());
+    for (int step = 1; step <= count; ++step) {
+        const int i = ((startAfter + step) % count + count) % count;
+        if (items[i].startsWith(text, Qt::CaseInsensitive))
+            return i;
+    }
+    return -1;
+}
+
+void UpdateCommandHistory(QStringList& history, const QString& command)
+{
+    if (const int found = FindStringPrefix(history, 0, command); found >= 0)
+        history.removeAt(found);
+    history.insert(0, command);
+    while (history.size() > kCommandHistorySize)
+        history.removeAt(kCommandHistorySize);
+}
+
+std::optional<int32_t> CanSignedValue(const CanFrame& frame)
+{
+    if (frame.dataLength == 6)
+        return static_cast<int16_t>(frame.data[4] | frame.data[5] << 8);
+    if (frame.dataLength == 8)
+        return static_cast<int32_t>(CanWord(frame));
+    return std::nullopt;
+}
+
+uint32_t CanPollValue(const CanFrame& frame)
+{
+    if (frame.dataLength == 6)
+        return static_cast<uint32_t>(frame.data[4] | frame.data[5] << 8);
+    if (frame.dataLength == 8)
+        return CanWord(frame);
+    return 0;
+}
+
+uint32_t CanWord(const CanFrame& frame)
+{
+    return static_cast<uint32_t>(frame.data[4]) | static_cast<uint32_t>(frame.data[5]) << 8
+        | static_cast<uint32_t>(frame.data[6]) << 16 | static_cast<uint32_t>(frame.data[7]) << 24;
+}
+
+int32_t CanTemperature(const CanFrame& frame)
+{
+    if (frame.dataLength != 6 && frame.dataLength != 8)
+        return 0;
+    return static_cast<int8_t>(frame.data[4]);
+}
+
+QString CanHexText(const CanFrame& frame)
+{
+    if (frame.dataLength == 6)
+        return QStringLiteral("%1").arg(CanPollValue(frame), 4, 16, QChar(u'0')).toUpper();
+    if (frame.dataLength == 8)
+        return QStringLiteral("%1").arg(CanWord(frame), 8, 16, QChar(u'0')).toUpper();
+    return {};
+}

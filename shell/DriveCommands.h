@@ -1,0 +1,123 @@
+#pragma once
+
+#include "link/CanFrame.h"
+#include "link/LinkTransaction.h"
+#include "platform/PauseGate.h"
+#include "shell/StripDecoders.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <optional>
+
+class QObject;
+class QWidget;
+
+// The free-text history keeps this many commands, newest first.
+constexpr int kCommandHistorySize = 15;
+// The free-text line takes this many characters of the combo's text.
+constexpr int kFreeTextMaxChars = 61;
+
+// The drive commands behind the top strip and the status poll: the connect sequence, the
+// status refresh, the one-word buttons, the free-text line and one cycle of the status
+// poll. Every exchange goes through one transaction function (the link's locked
+// transaction unless another is given). Replies reach the strip as WM_DRIVE_REPLY and the
+// log through the log ring.
+//
+// WM_DRIVE_REPLY: LOWORD(lParam) = the command id answered. HIWORD(lParam) 0x10: wParam is
+// the value; such messages are always posted. HIWORD 0: a text reply that travels in the
+// event's own data (the reply up to its CR), wParam 1 when there is a reply, 0 when there
+// is none. Text replies are sent at once when the strip lives on the calling thread (the
+// UI thread), so the strip has taken them before the command returns; from any other
+// thread (the status poll) they are posted, which is safe because the event owns its copy.
+//
+// Threads: everything but PollCycle runs on the UI thread. PollCycle runs on the poll
+// thread; set the receivers before that thread starts.
+class DriveCommands {
+public:
+    // The link's transaction: command text, reply buffer, in: its capacity in bytes (0 =
+    // no reply wanted), out: the reply's length. Returns the result code, 0 = success.
+    using Transaction = std::function<int(QString command, void* reply, int* length)>;
+
+    // An empty transaction makes every exchange fail (-1).
+    explicit DriveCommands(Transaction transact = LinkTransactLocked);
+
+    void SetTransaction(Transaction transact);
+    void SetStripReceiver(QObject* strip);
+    // Receivers of WM_PAGE_INIT and WM_PAGE_ACTIVATED after the connect sequence; null for
+    // a page that does not exist.
+    void SetPageReceivers(QObject* basicParamPage, QObject* pidParamPage, QObject* monitorPage);
+    // Shows the node address in the node-search bar's combo (1342).
+    void SetNodeTextSink(std::function<void(const QString&)> sink);
+    void SetMessageBoxOwner(QWidget* owner);
+
+    // The part of the type name last asked for.
+    int TypeNamePart() const { return m_nTypeNamePart.load(); }
+    // Sent with WM_DRIVE_REPLY code 128 when Enable or Disable find no drive.
+    int NodeId() const { return m_nNodeId; }
+
+    void RequestTypeNamePart(int part);
+    void OnConnectDrive();
+    void OnRefreshStatus();
+    // The strip's single-command buttons (IDC_GM, IDC_GV, IDC_GC, IDC_GSE, IDC_PO,
+    // IDC_DISABLE, IDC_ENABLE); other ids do nothing.
+    void OnOneWordCommand(int buttonId);
+    // Sends the combo's text as a command and files it in `history` (the combo's list,
+    // newest first). Returns the command as it now stands in the combo's edit, or nothing
+    // when nothing was sent (no drive, empty input), in which case history is untouched.
+    std::optional<QString> OnSendText(const QString& comboText, QStringList& history);
+
+    // One round of the status poll (mode, status word, alarm word, temperature). Each
+    // transaction passes the gate and holds csPoll; the cycle returns early once the gate
+    // is stopped, so it never starts another transaction after a stop.
+    void PollCycle(PauseGate& gate, std::mutex& csPoll);
+
+private:
+    struct Answer;
+    Answer Exchange(const QString& command, int capacity) const;
+    Answer PollExchange(const QString& command, PauseGate& gate, std::mutex& csPoll, bool* stopped) const;
+    bool CheckConnected() const;
+    void PostValue(int id, uint32_t value) const;
+    void DeliverText(int id, const QByteArray* text) const;
+    void RefreshStatusWord(const char* mnemonic, const char* fallback, int id, int fallbackId);
+
+    mutable std::mutex m_transactMutex;
+    Transaction m_transact;
+    std::atomic<QObject*> m_strip { nullptr };
+    QObject* m_basicParamPage = nullptr;
+    QObject* m_pidParamPage = nullptr;
+    QObject* m_monitorPage = nullptr;
+    std::function<void(const QString&)> m_nodeTextSink;
+    QWidget* m_messageBoxOwner = nullptr;
+    std::atomic<int> m_nTypeNamePart { 0 };
+    int m_nNodeId = 1;
+};
+
+// The reply text as the strip and the decoders read it: what the drive sent before its CR.
+QByteArray ReplyTextWithoutLineEnd(const QByteArray& text);
+
+// The free-text line's rules. NormalizeFreeText: the first 61 characters, every blank
+// removed, ASCII letters upper-cased (without the CR the command gets when sent).
+QString NormalizeFreeText(const QString& comboText);
+// The combo's prefix search: the first item after `startAfter`, wrapping to the top, that
+// begins with `text` (case-insensitive); -1 when none does.
+int FindStringPrefix(const QStringList& items, int startAfter, const QString& text);
+// Files a sent command: an item it is a prefix of (searched from after item 0, wrapping)
+// is removed, the command goes on top, and the list keeps at most 15 items.
+void UpdateCommandHistory(QStringList& history, const QString& command);
+
+// CAN reply values. Length 6 carries a 16-bit value at data byte 4, length 8 a 32-bit one.
+// Signed value for the log; nothing for other lengths.
+std::optional<int32_t> CanSignedValue(const CanFrame& frame);
+// The status poll's value: 16-bit zero-extended, 32-bit, else 0.
+uint32_t CanPollValue(const CanFrame& frame);
+// The 32-bit word at data byte 4, whatever the length (the refresh's value).
+uint32_t CanWord(const CanFrame& frame);
+// The status poll's temperature: the low byte at data byte 4, signed, for lengths 6 and 8.
+int32_t CanTemperature(const CanFrame& frame);
+// "%04X" (length 6) or "%08X" (length 8) of the value; empty for other lengths.
+QString CanHexText(const CanFrame& frame);
