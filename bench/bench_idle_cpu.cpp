@@ -5,6 +5,7 @@
 //
 // VELQUARIN_IDLE_SECONDS sets the time measured per channel (default 60).
 #include "link/LinkLayer.h"
+#include "tools/drivesim/LoopbackPort.h"
 #include "link/LinkTransaction.h"
 #include "platform/Profile.h"
 #include "platform/WindowMessage.h"
@@ -52,19 +53,6 @@ int MeasureSeconds()
     return seconds > 0 ? seconds : 60;
 }
 
-uint16_t FreeLoopbackPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr {};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof addr;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0
-        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length) != 0)
-        std::abort();
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
 
 std::string ReadLine(int fd)
 {

@@ -5,6 +5,7 @@
 // directly, or the card library polled without pause): the wire time plus the simulator's
 // own turnaround. The link's overhead is the transaction minus that.
 #include "link/CanCardLibrary.h"
+#include "tools/drivesim/LoopbackPort.h"
 #include "link/CanFrameCodec.h"
 #include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
@@ -67,19 +68,6 @@ double Us(Clock::time_point start)
     return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
 }
 
-uint16_t FreeLoopbackPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr {};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof addr;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0
-        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length) != 0)
-        std::abort();
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
 
 void Start()
 {

@@ -1,4 +1,5 @@
 #include "tests/drivesim/DriveSimTestClients.h"
+#include "tools/drivesim/LoopbackPort.h"
 
 #include <QCanBus>
 #include <QCoreApplication>
@@ -14,18 +15,6 @@
 
 using namespace std::chrono;
 
-uint16_t FreeLoopbackPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in sa {};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    socklen_t length = sizeof sa;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &length);
-    ::close(fd);
-    return ntohs(sa.sin_port);
-}
 
 std::string VirtualCanUrl(uint16_t port)
 {

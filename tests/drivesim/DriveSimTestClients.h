@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tools/drivesim/LoopbackPort.h"
+
 #include "tools/drivesim/SimCanFrame.h"
 
 #include <QCanBusDevice>
@@ -16,7 +18,6 @@
 // and a plain QCanBusDevice so that they share no code with the simulator.
 
 // A TCP port on the loopback interface that was free a moment ago.
-uint16_t FreeLoopbackPort();
 std::string VirtualCanUrl(uint16_t port);
 
 class PtyClient {

@@ -1,4 +1,5 @@
 #include "link/LinkLayer.h"
+#include "tools/drivesim/LoopbackPort.h"
 #include "link/LinkTransaction.h"
 #include "platform/MessageBox.h"
 #include "platform/Profile.h"
@@ -30,19 +31,6 @@ constexpr int kAlarmBit = 2;         // "Over Current"
 constexpr int kTrackingErrorBit = 9; // "Tracking Err."
 constexpr int kPosition = 1234;
 
-uint16_t FreeLoopbackPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr {};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof addr;
-    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    return bound ? ntohs(addr.sin_port) : 0;
-}
 
 // The program's side against the simulated drive: the link on a pseudo-terminal or a
 // virtual CAN bus, the drive commands, a recording strip and log, and a real top strip

@@ -1,4 +1,5 @@
 #include "tests/integration/IntegrationDrive.h"
+#include "tools/drivesim/LoopbackPort.h"
 
 #include "platform/Profile.h"
 
@@ -10,21 +11,6 @@
 #include <unistd.h>
 
 namespace {
-uint16_t FreeLoopbackPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr {};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof addr;
-    const bool ok = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    if (!ok)
-        throw std::runtime_error("no free loopback port");
-    return ntohs(addr.sin_port);
-}
 
 std::unique_ptr<DriveSimulator> Start()
 {
