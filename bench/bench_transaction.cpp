@@ -16,7 +16,6 @@
 
 #include <QCoreApplication>
 #include <algorithm>
-#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
@@ -25,12 +24,9 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <netinet/in.h>
 #include <poll.h>
 #include <string>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {

@@ -5,11 +5,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 

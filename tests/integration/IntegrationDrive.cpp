@@ -3,12 +3,8 @@
 
 #include "platform/Profile.h"
 
-#include <arpa/inet.h>
 #include <memory>
-#include <netinet/in.h>
 #include <stdexcept>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
