@@ -4,11 +4,10 @@
 #include "link/UsbCanLibrary.h"
 #include "platform/Profile.h"
 #include "platform/Tick.h"
+#include "tools/drivesim/LoopbackPort.h"
 
-#include <arpa/inet.h>
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <linux/can.h>
@@ -21,16 +20,10 @@ namespace {
 QString VirtualCanUrl()
 {
     static const int port = [] {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr {};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof addr;
-        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0
-            || ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length) != 0)
+        const uint16_t free = FreeLoopbackPort();
+        if (free == 0)
             throw std::runtime_error("no free port");
-        ::close(fd);
-        return static_cast<int>(ntohs(addr.sin_port));
+        return static_cast<int>(free);
     }();
     return QStringLiteral("tcp://127.0.0.1:%1/can0").arg(port);
 }
