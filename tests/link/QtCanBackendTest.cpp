@@ -77,8 +77,11 @@ TEST(ChooseCanBackend, SocketCanByDefaultThenProfileThenEnvironment)
 
 TEST(QtCanBackend, SocketCanFailsCleanlyWithoutTheKernelSupport)
 {
-    if (::socket(AF_CAN, SOCK_RAW, 1) >= 0)
+    const int probe = ::socket(AF_CAN, SOCK_RAW, 1);
+    if (probe >= 0) {
+        ::close(probe);
         GTEST_SKIP() << "this machine has SocketCAN";
+    }
     ScopedEnv plugin("VELQUARIN_CAN_PLUGIN", "socketcan");
     ScopedEnv iface("VELQUARIN_CAN_INTERFACE", nullptr);
     SetCanBackendFactory({});
