@@ -3,6 +3,7 @@
 #include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
 #include "tests/integration/IntegrationDrive.h"
+#include "tests/support/SerialChannel.h"
 
 #include <gtest/gtest.h>
 
@@ -75,14 +76,7 @@ protected:
 
     void OpenSerial()
     {
-        SerialSettings settings;
-        settings.port = kIntegrationCom;
-        settings.baud = 115200;
-        settings.byteSize = 8;
-        settings.stopBits = 1;
-        ASSERT_EQ(LinkOpenChannel(COMM_RS232, &settings), 1);
-        g_bRs232Open = 1;
-        g_nComType = COMM_RS232;
+        OpenSerialChannel(kIntegrationCom);
     }
     void OpenCan(int type)
     {

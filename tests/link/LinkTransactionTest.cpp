@@ -5,6 +5,7 @@
 #include "platform/Tick.h"
 #include "tests/link/FakeBus.h"
 #include "tests/link/PtyPair.h"
+#include "tests/support/SerialChannel.h"
 
 #include <gtest/gtest.h>
 
@@ -151,14 +152,7 @@ protected:
 
     void OpenSerial()
     {
-        SerialSettings settings;
-        settings.port = kCom;
-        settings.baud = 115200;
-        settings.byteSize = 8;
-        settings.stopBits = 1;
-        ASSERT_EQ(LinkOpenChannel(COMM_RS232, &settings), 1);
-        g_bRs232Open = 1;
-        g_nComType = COMM_RS232;
+        OpenSerialChannel(kCom);
     }
     static CanSettings Can(int device)
     {
