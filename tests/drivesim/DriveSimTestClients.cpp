@@ -12,7 +12,6 @@
 
 using namespace std::chrono;
 
-
 std::string VirtualCanUrl(uint16_t port)
 {
     return "tcp://127.0.0.1:" + std::to_string(port) + "/can0";
@@ -49,42 +48,35 @@ void PtyClient::Write(const std::string& bytes)
     }
 }
 
-std::string PtyClient::ReadReply(milliseconds timeout)
+namespace {
+// What the drive sends until the time is up or, when asked, until a line ends.
+std::string ReadUntil(int fd, steady_clock::time_point end, bool toLineEnd)
 {
     std::string bytes;
-    const auto end = steady_clock::now() + timeout;
-    while (bytes.size() < 2 || bytes.compare(bytes.size() - 2, 2, "\r\n") != 0) {
+    while (!toLineEnd || bytes.size() < 2 || bytes.compare(bytes.size() - 2, 2, "\r\n") != 0) {
         const auto left = duration_cast<milliseconds>(end - steady_clock::now()).count();
         if (left <= 0)
             break;
-        pollfd p {m_fd, POLLIN, 0};
+        pollfd p {fd, POLLIN, 0};
         if (::poll(&p, 1, static_cast<int>(left)) <= 0)
             continue;
         char buffer[512];
-        const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n > 0)
             bytes.append(buffer, static_cast<size_t>(n));
     }
     return bytes;
 }
+}
+
+std::string PtyClient::ReadReply(milliseconds timeout)
+{
+    return ReadUntil(m_fd, steady_clock::now() + timeout, true);
+}
 
 std::string PtyClient::ReadFor(milliseconds time)
 {
-    std::string bytes;
-    const auto end = steady_clock::now() + time;
-    for (;;) {
-        const auto left = duration_cast<milliseconds>(end - steady_clock::now()).count();
-        if (left <= 0)
-            break;
-        pollfd p {m_fd, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(left)) <= 0)
-            continue;
-        char buffer[512];
-        const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
-        if (n > 0)
-            bytes.append(buffer, static_cast<size_t>(n));
-    }
-    return bytes;
+    return ReadUntil(m_fd, steady_clock::now() + time, false);
 }
 
 CanClient::CanClient(const std::string& url)
