@@ -5,6 +5,7 @@
 #include "shell/Globals.h"
 #include "tests/shell/ScriptedTransaction.h"
 
+#include <QScopeGuard>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -126,6 +127,12 @@ TEST_F(StatusPollThreadTest, PausesNestAndThePausedThreadHoldsNoLock)
 TEST_F(StatusPollThreadTest, PauseWaitsForTheTransactionInFlight)
 {
     Latch latch;
+    // The poll thread goes on calling into the latch until it is stopped, so it is stopped
+    // before the latch goes, also when an assertion ends the test early.
+    const auto stop = qScopeGuard([&] {
+        latch.Open();
+        poll.Stop();
+    });
     drive.OnCall([&](const QString&) { latch.Hold(); });
     poll.Start();
     ASSERT_TRUE(latch.WaitInside(1));
@@ -166,6 +173,12 @@ TEST_F(StatusPollThreadTest, StopWakesAPausedOrWaitingThread)
 TEST_F(StatusPollThreadTest, StopDuringATransactionEndsAfterItWithoutAnother)
 {
     Latch latch;
+    // The poll thread goes on calling into the latch until it is stopped, so it is stopped
+    // before the latch goes, also when an assertion ends the test early.
+    const auto stop = qScopeGuard([&] {
+        latch.Open();
+        poll.Stop();
+    });
     drive.OnCall([&](const QString&) { latch.Hold(); });
     poll.Start();
     ASSERT_TRUE(latch.WaitInside(1));
