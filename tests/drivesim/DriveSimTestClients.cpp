@@ -41,9 +41,17 @@ void PtyClient::Write(const std::string& bytes)
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
-        if (n > 0)
+        if (n > 0) {
             done += static_cast<size_t>(n);
-        else if (n < 0 && errno != EAGAIN && errno != EINTR)
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            return;
+        // A full line waits for the drive to read, not in a busy loop, and not for ever.
+        pollfd p {m_fd, POLLOUT, 0};
+        if (::poll(&p, 1, 5000) <= 0)
             return;
     }
 }
