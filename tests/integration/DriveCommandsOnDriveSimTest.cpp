@@ -1,4 +1,5 @@
 #include "link/LinkLayer.h"
+#include "tests/support/SerialChannel.h"
 #include "tools/drivesim/LoopbackPort.h"
 #include "link/LinkTransaction.h"
 #include "platform/MessageBox.h"
@@ -61,13 +62,7 @@ protected:
         g_nCurNode = 1;
         g_nComType = GetParam();
         if (GetParam() == COMM_RS232) {
-            SerialSettings serial;
-            serial.port = kCom;
-            serial.baud = kBaud;
-            serial.byteSize = 8;
-            serial.stopBits = 1;
-            g_bRs232Open = LinkOpenChannel(COMM_RS232, &serial);
-            ASSERT_EQ(g_bRs232Open.load(), 1);
+            OpenSerialChannel(kCom);
         } else {
             CanSettings can;
             ASSERT_TRUE(BuildCanSettings(0, 500, "00000000", "FFFFFFFF", &can));
