@@ -1,5 +1,7 @@
 #include "controls/Label.h"
 
+#include "tests/support/UrlRecorder.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMouseEvent>
@@ -9,14 +11,6 @@
 
 namespace {
 
-// Stands in for the desktop: records every address the program asks it to open.
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void Open(const QUrl& url) { opened.append(url); }
-};
 
 class ClickCounter : public QWidget {
 public:
@@ -145,4 +139,3 @@ TEST(Label, BlinkingTextComesBack)
 
 } // namespace
 
-#include "LabelTest.moc"

@@ -10,6 +10,7 @@
 #include "shell/Globals.h"
 #include "shell/MainFrame.h"
 #include "tests/link/FakeBus.h"
+#include "tests/support/UrlRecorder.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -47,14 +48,6 @@ protected:
     }
 };
 
-// Stands in for the desktop: records the addresses the program asks it to open.
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void Open(const QUrl& url) { opened.append(url); }
-};
 
 // One scripted run of the communication dialog: how it ended, whether its channel opened
 // and what it did to the link.
@@ -417,4 +410,3 @@ TEST_F(MainFrameTest, ClosingJoinsThePollThreadWithoutWaitingOutItsPeriod)
     EXPECT_EQ(card->Calls().back(), "Close");
 }
 
-#include "MainFrameTest.moc"
