@@ -93,7 +93,6 @@ CComSetting::CComSetting(QWidget* parent)
     : QDialog(parent)
     , m_strAcr(QStringLiteral("00000000"))
     , m_strAmr(QStringLiteral("FFFFFFFF"))
-    , m_nVciDevTypeAtStart(g_nVciDevType)
 {
     setWindowTitle(QStringLiteral("Communication Config"));
     setObjectName(QStringLiteral("idd_146"));
@@ -251,8 +250,8 @@ void CComSetting::SelectChannel(int commType)
     m_cmbBaud->setEnabled(serial);
     for (QWidget* control : std::initializer_list<QWidget*> { m_cmbDevice, m_cmbBitRate, m_editAcr, m_editAmr })
         control->setEnabled(!serial);
-    if (IsUsbCanType(commType))
-        g_nVciDevType = VciDeviceTypeOf(commType);
+    // The adapter type of a USB-CAN radio takes effect only when Open opens it: until then
+    // every transaction still addresses the adapter that is open.
 }
 
 void CComSetting::OnRs232() { SelectChannel(COMM_RS232); }
@@ -328,7 +327,11 @@ void CComSetting::OpenCan()
     } else {
         CloseUsbCanFamily();
         g_nUsbEuRateIndex = m_cmbBitRate->currentIndex();
+        const int typeBefore = g_nVciDevType;
+        g_nVciDevType = VciDeviceTypeOf(type);
         g_bCanUsbOpen = known ? LinkOpenChannel(type, &settings) : 0;
+        if (!g_bCanUsbOpen)
+            g_nVciDevType = typeBefore;
     }
 
     const auto profile = OpenProfile();
@@ -358,10 +361,6 @@ void CComSetting::CloseSerialFamily()
 
 void CComSetting::CloseUsbCanFamily()
 {
-    const int now = g_nVciDevType;
-    const auto device = static_cast<uint32_t>(g_nVciDevIndex.load());
-    VCI_CloseDevice(static_cast<uint32_t>(now), device);
-    if (m_nVciDevTypeAtStart != now)
-        VCI_CloseDevice(static_cast<uint32_t>(m_nVciDevTypeAtStart), device);
+    VCI_CloseDevice(static_cast<uint32_t>(g_nVciDevType.load()), static_cast<uint32_t>(g_nVciDevIndex.load()));
     g_bCanUsbOpen = 0;
 }

@@ -72,7 +72,4 @@ private:
     QLabel* m_comDevice = nullptr;
     QPushButton* m_btnOpen = nullptr;
     QPushButton* m_btnCancel = nullptr;
-    // The adapter type in force when the dialog came up: a radio click changes
-    // g_nVciDevType at once, and an adapter opened under the old type must still close.
-    int m_nVciDevTypeAtStart = 0;
 };

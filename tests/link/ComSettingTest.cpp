@@ -1,4 +1,6 @@
 #include "link/ComSetting.h"
+#include "link/CommandTables.h"
+#include "link/LinkTransaction.h"
 #include "link/LinkLayer.h"
 #include "link/SerialPort.h"
 #include "platform/Profile.h"
@@ -143,13 +145,13 @@ TEST_F(ComSettingTest, StoredValuesSelectTheirItemsOrTheFallbacks)
     EXPECT_EQ(Control<QLineEdit>(dialog, 1229)->text(), "0000FFFF") << "cut to eight characters";
 }
 
-TEST_F(ComSettingTest, TheStoredTypeChoosesTheRadioAndTheAdapterType)
+TEST_F(ComSettingTest, TheStoredTypeChoosesTheRadio)
 {
     const struct {
-        int stored, radio, comType, vciType;
+        int stored, radio, comType;
     } cases[] = {
-        { 0, 1047, 0, 99 }, { 16, 1226, 16, 99 }, { 17, 1270, 17, 4 }, { 18, 1271, 18, 3 },
-        { 19, 1272, 19, 20 }, { 20, 1273, 20, 21 }, { 5, 1270, 17, 4 }, { -1, 1270, 17, 4 },
+        { 0, 1047, 0 }, { 16, 1226, 16 }, { 17, 1270, 17 }, { 18, 1271, 18 },
+        { 19, 1272, 19 }, { 20, 1273, 20 }, { 5, 1270, 17 }, { -1, 1270, 17 },
     };
     for (const auto& c : cases) {
         Store("QzBrantovelix/ComType", c.stored);
@@ -157,23 +159,20 @@ TEST_F(ComSettingTest, TheStoredTypeChoosesTheRadioAndTheAdapterType)
         CComSetting dialog;
         EXPECT_EQ(CheckedRadio(dialog), c.radio) << c.stored;
         EXPECT_EQ(dialog.m_nComType, c.comType) << c.stored;
-        EXPECT_EQ(g_nVciDevType, c.vciType) << c.stored;
+        EXPECT_EQ(g_nVciDevType, 99) << "the adapter type waits for Open";
     }
 }
 
-TEST_F(ComSettingTest, EachRadioEnablesItsParametersAndSetsTheAdapterType)
+TEST_F(ComSettingTest, EachRadioEnablesItsParameters)
 {
     const struct {
-        int radio, comType, vciType;
-    } cases[] = {
-        { 1271, 18, 3 }, { 1047, 0, 3 }, { 1272, 19, 20 }, { 1226, 16, 20 }, { 1273, 20, 21 }, { 1270, 17, 4 },
-    };
+        int radio, comType;
+    } cases[] = { { 1271, 18 }, { 1047, 0 }, { 1272, 19 }, { 1226, 16 }, { 1273, 20 }, { 1270, 17 } };
     CComSetting dialog;
     for (const auto& c : cases) {
         Click(dialog, c.radio);
         EXPECT_EQ(CheckedRadio(dialog), c.radio);
         EXPECT_EQ(dialog.m_nComType, c.comType);
-        EXPECT_EQ(g_nVciDevType, c.vciType) << "RS232 and the card leave it";
         const bool serial = c.comType == COMM_RS232;
         for (int id : { 1099, 1096 })
             EXPECT_EQ(Control<QWidget>(dialog, id)->isEnabled(), serial) << c.radio << " " << id;
@@ -375,16 +374,37 @@ TEST_F(ComSettingTest, SwitchingToCanClearsTheSerialFlagEvenWhenCanFails)
     EXPECT_EQ(g_bRs232Open, 0) << "the port is closed, so its flag says so";
 }
 
-TEST_F(ComSettingTest, CancelKeepsTheRadiosChoiceAndStoresNothing)
+TEST_F(ComSettingTest, AnotherAdapterRadioThenCancelLeavesTheOpenAdapterWorking)
 {
+    InitCommandTables();
+    g_nCurNode = 1;
+    OpenUsbBefore(COMM_CAN_USB2);
+    const auto adapter = bus.At(0);
+    // The drive at node 1 answers GV (id 145) with 1500.
+    adapter->SetResponder([](const CanMessage&) {
+        return std::vector<CanMessage> { Message(0x101, { 1, 6, 0x91, 0x80, 0xDC, 0x05 }) };
+    });
     CComSetting dialog;
     Click(dialog, 1271);
+    Click(dialog, 1273);
     Click(dialog, 1098);
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(dialog.m_nComType, COMM_CAN_USB1);
-    EXPECT_EQ(g_nVciDevType, 3);
-    EXPECT_EQ(bus.Created(), 0);
+    EXPECT_EQ(g_nVciDevType, 4) << "the open adapter's type stands";
+    EXPECT_EQ(g_bCanUsbOpen, 1);
+    EXPECT_EQ(bus.Created(), 1);
     EXPECT_TRUE(OpenProfile()->childGroups().filter("QzBrantovelix").isEmpty());
+
+    CanFrame reply {};
+    int length = sizeof reply;
+    EXPECT_EQ(LinkTransactLocked(QStringLiteral("GV\r"), &reply, &length), COMM_OK);
+    EXPECT_EQ(reply.data[4] | reply.data[5] << 8, 1500);
+
+    // Opened, the clicked type takes over and the old adapter is let go.
+    CComSetting again;
+    Click(again, 1273);
+    Click(again, 1097);
+    EXPECT_EQ(g_nVciDevType, 21);
+    EXPECT_EQ(adapter->Calls().back(), "Close");
 }
 
 TEST_F(ComSettingTest, TheRealDialogRunsModallyUntilAButtonEndsIt)
