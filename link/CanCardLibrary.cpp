@@ -4,11 +4,13 @@
 
 #include <QtGlobal>
 #include <algorithm>
+#include <chrono>
 #include <atomic>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 namespace {
 struct Card {
@@ -130,6 +132,16 @@ int CAN_ReadReg(int index, K8110RegRecord* reg)
         return 0;
     reg->value = card->running ? static_cast<uint8_t>(std::min(card->bus->Pending(), 255)) : 0;
     return 1;
+}
+
+int CAN_WaitRecv(int index, int waitMs)
+{
+    const auto card = FindCard(index);
+    if (!card || !card->running) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::max(waitMs, 0)));
+        return 0;
+    }
+    return card->bus->WaitPending(waitMs) ? 1 : 0;
 }
 
 int CAN_Recv(int index, uint8_t* frame, int size)
