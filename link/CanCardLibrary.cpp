@@ -1,6 +1,8 @@
 #include "link/CanCardLibrary.h"
 
 #include "link/CanBackend.h"
+#include "link/LinkLayer.h"
+#include "link/OpenError.h"
 
 #include <QtGlobal>
 #include <algorithm>
@@ -82,7 +84,7 @@ int CAN_Open(int index)
     card->bus = CreateCanBackend(index);
     QString error;
     if (!card->bus || !card->bus->Open(&error)) {
-        qWarning("CAN card %d cannot be opened: %s", index, qPrintable(error));
+        LinkSetOpenError(COMM_CAN_K8110, QStringLiteral("CAN card %1: %2").arg(index).arg(error));
         return 0;
     }
     std::lock_guard lock(g_cardsMutex);
@@ -98,7 +100,8 @@ int CAN_Init(int index, const K8110InitRecord* init)
     card->running = false;
     const uint32_t bitRate = CanTimingToBitRate(init->BTR0, init->BTR1);
     if (bitRate == 0) {
-        qWarning("CAN card %d: bus timing %02X %02X gives no usable bit rate", index, init->BTR0, init->BTR1);
+        LinkSetOpenError(COMM_CAN_K8110, QStringLiteral("CAN card %1: bus timing %2 %3 gives no usable bit rate")
+                .arg(index).arg(init->BTR0, 2, 16, QChar(u'0')).arg(init->BTR1, 2, 16, QChar(u'0')));
         return 0;
     }
     CanAcceptance acceptance;
@@ -107,7 +110,7 @@ int CAN_Init(int index, const K8110InitRecord* init)
     card->bus->SetAcceptance(acceptance);
     QString error;
     if (!card->bus->Configure(bitRate, &error) || !card->bus->Start(&error)) {
-        qWarning("CAN card %d cannot be initialised: %s", index, qPrintable(error));
+        LinkSetOpenError(COMM_CAN_K8110, QStringLiteral("CAN card %1: %2").arg(index).arg(error));
         return 0;
     }
     card->bus->ClearReceive();

@@ -1,6 +1,7 @@
 #include "link/ComSetting.h"
 
 #include "link/LinkLayer.h"
+#include "link/OpenError.h"
 #include "link/SerialPort.h"
 #include "link/UsbCanLibrary.h"
 #include "platform/Profile.h"
@@ -170,10 +171,20 @@ CComSetting::CComSetting(QWidget* parent)
     buttons->addWidget(m_btnOpen);
     buttons->addWidget(m_btnCancel);
 
+    m_status = new QLabel;
+    m_status->setObjectName(QStringLiteral("openStatus"));
+    m_status->setWordWrap(true);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPalette warning = m_status->palette();
+    warning.setColor(QPalette::WindowText, QColor(0xB0, 0, 0));
+    m_status->setPalette(warning);
+    m_status->hide();
+
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(radioGrid);
     layout->addWidget(serialGroup);
     layout->addWidget(canGroup);
+    layout->addWidget(m_status);
     layout->addLayout(buttons);
 
     OnInitDialog();
@@ -192,6 +203,12 @@ int CComSetting::exec()
 void CComSetting::SetExecHook(ExecHook hook)
 {
     Hook() = std::move(hook);
+}
+
+void CComSetting::ShowOpenFailure(const QString& text)
+{
+    m_status->setText(text);
+    m_status->setVisible(!text.isEmpty());
 }
 
 void CComSetting::OnInitDialog()
@@ -263,6 +280,7 @@ void CComSetting::OnCanUsb2EU() { SelectChannel(COMM_CAN_USB_2E_U); }
 
 void CComSetting::OnOpen()
 {
+    m_strOpenFailure.clear();
     {
         // No transaction may be half-way through a channel while it is closed or opened.
         std::lock_guard link(g_csLink);
@@ -295,6 +313,7 @@ void CComSetting::OpenSerial()
     g_bRs232Open = LinkOpenChannel(COMM_RS232, &settings);
     if (!g_bRs232Open) {
         m_bOpened = 0;
+        m_strOpenFailure = LinkLastOpenError(COMM_RS232);
         return;
     }
     const auto profile = OpenProfile();
@@ -346,6 +365,7 @@ void CComSetting::OpenCan()
     const int opened = type == COMM_CAN_K8110 ? g_bCanK8110Open.load() : g_bCanUsbOpen.load();
     if (!opened) {
         m_bOpened = 0;
+        m_strOpenFailure = LinkLastOpenError(type);
         return;
     }
     g_nComType = type;

@@ -31,6 +31,11 @@ public:
 
     // Whether the chosen channel opened at the last Open.
     bool IsOpened() const { return m_bOpened != 0; }
+    // Why the last Open failed (device, cause, remedy); empty when it worked or never ran.
+    QString OpenFailure() const { return m_strOpenFailure; }
+    // Shows why an earlier attempt failed on the status line under the controls; an empty
+    // text hides the line.
+    void ShowOpenFailure(const QString& text);
 
     // The handlers, as the buttons call them.
     void OnOpen();
@@ -54,6 +59,7 @@ public:
     int m_nKbps = 500;
     int m_nComType = 16; // a CommType
     int m_bOpened = 0;
+    QString m_strOpenFailure;
 
 private:
     void OnInitDialog();
@@ -70,6 +76,7 @@ private:
     QLineEdit* m_editAcr = nullptr;
     QLineEdit* m_editAmr = nullptr;
     QLabel* m_comDevice = nullptr;
+    QLabel* m_status = nullptr;
     QPushButton* m_btnOpen = nullptr;
     QPushButton* m_btnCancel = nullptr;
 };

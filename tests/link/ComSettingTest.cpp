@@ -1,6 +1,8 @@
 #include "link/ComSetting.h"
 #include "link/CommandTables.h"
 #include "link/LinkTransaction.h"
+#include "link/OpenError.h"
+#include "link/QtCanBackend.h"
 #include "link/LinkLayer.h"
 #include "link/SerialPort.h"
 #include "platform/Profile.h"
@@ -12,6 +14,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <map>
@@ -453,4 +458,67 @@ TEST_F(ComSettingTest, AHookScriptsTheDialogForTheCallersRetryLoop)
     EXPECT_EQ(dialog.exec(), QDialog::Rejected);
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
 }
+}
+
+TEST_F(ComSettingTest, AFailedOpenSaysWhichDeviceAndWhy)
+{
+    QTemporaryFile plainFile;
+    ASSERT_TRUE(plainFile.open());
+    Store("Ports/COM5", "/nonexistent/ttyVQ");
+    Store("Ports/COM6", plainFile.fileName());
+    qputenv("VELQUARIN_CAN_PLUGIN", "socketcan");
+    qputenv("VELQUARIN_CAN_INTERFACE", "vqnone%1");
+    SetCanBackendFactory({}); // the real choice: SocketCAN on this machine
+    const struct {
+        int radio, com;
+        QString expected;
+    } cases[] = {
+        { 1047, 5, "COM5 (/nonexistent/ttyVQ): no such device" },
+        { 1047, 6, "COM6 (" + plainFile.fileName() + "): not a serial port" },
+        { 1226, 0, "CAN card 0: CAN interface vqnone0 does not exist" },
+        { 1270, 0, "USB-CAN adapter 0: CAN interface vqnone0 does not exist" },
+    };
+    for (const auto& c : cases) {
+        CComSetting dialog;
+        Click(dialog, c.radio);
+        dialog.m_cmbCom->setCurrentIndex(c.com - 1);
+        Click(dialog, 1097);
+        EXPECT_EQ(dialog.m_bOpened, 0);
+        EXPECT_TRUE(dialog.OpenFailure().startsWith(c.expected)) << dialog.OpenFailure().toStdString();
+
+        // The dialog that comes back shows it under its controls.
+        CComSetting again;
+        auto* status = again.findChild<QLabel*>(QStringLiteral("openStatus"));
+        ASSERT_NE(status, nullptr);
+        EXPECT_FALSE(status->isVisibleTo(&again));
+        again.ShowOpenFailure(dialog.OpenFailure());
+        EXPECT_TRUE(status->isVisibleTo(&again));
+        EXPECT_EQ(status->text(), dialog.OpenFailure());
+    }
+    qunsetenv("VELQUARIN_CAN_PLUGIN");
+    qunsetenv("VELQUARIN_CAN_INTERFACE");
+}
+
+TEST(OpenErrorTexts, NameTheRemedyWhereOneIsKnown)
+{
+    EXPECT_EQ(SerialOpenErrorText(3, "/dev/ttyUSB0", EACCES),
+              "COM3 (/dev/ttyUSB0): permission denied; add the user to the dialout group "
+              "(sudo adduser $USER dialout) and log in again");
+    EXPECT_TRUE(SerialOpenErrorText(1, "/dev/ttyS0", EBUSY).endsWith("in use by another program"));
+
+    QTemporaryDir net;
+    ASSERT_TRUE(net.isValid());
+    QDir(net.path()).mkpath("can0");
+    QDir(net.path()).mkpath("can1");
+    auto writeFlags = [&](const char* name, const char* flags) {
+        QFile file(net.path() + "/" + name + "/flags");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(flags);
+    };
+    writeFlags("can0", "0x80\n");  // down
+    writeFlags("can1", "0xc1\n");  // up
+    EXPECT_EQ(SocketCanInterfaceProblem("can0", 250000, net.path()),
+              "CAN interface can0 is down; bring it up with: sudo ip link set can0 up type can bitrate 250000");
+    EXPECT_EQ(SocketCanInterfaceProblem("can1", 250000, net.path()), "");
+    EXPECT_TRUE(SocketCanInterfaceProblem("can2", 250000, net.path()).startsWith("CAN interface can2 does not exist"));
 }
