@@ -51,6 +51,9 @@ public:
     QComboBox* m_cmbBitRate = nullptr; // 1001, CAN kbit/s
     QComboBox* m_cmbBaud = nullptr;    // 1096
     QComboBox* m_cmbCom = nullptr;     // 1099, COM1..COM10
+    // The device the chosen COM number stands for: its binding, or a device present on
+    // this machine, which Open binds it to once the port opens.
+    QComboBox* m_cmbSerialDevice = nullptr;
     QString m_strAcr;                  // 1228
     QString m_strAmr;                  // 1229
     int m_nComNum = 1;
@@ -65,7 +68,10 @@ private:
     void OnInitDialog();
     void DataExchange(bool save);
     void SelectChannel(int commType);
-    void ShowComDevice();
+    void ShowComDevices();
+    // Binds COM<comNum> to the chosen device in the profile; returns the binding it
+    // replaced (null when there was none), for putting back after a failed open.
+    QVariant BindChosenDevice(int comNum);
     void OpenSerial();
     void OpenCan();
     // Closing a family always clears its open flag, so no flag claims a closed channel.
@@ -75,7 +81,6 @@ private:
     QButtonGroup* m_radios = nullptr;
     QLineEdit* m_editAcr = nullptr;
     QLineEdit* m_editAmr = nullptr;
-    QLabel* m_comDevice = nullptr;
     QLabel* m_status = nullptr;
     QPushButton* m_btnOpen = nullptr;
     QPushButton* m_btnCancel = nullptr;

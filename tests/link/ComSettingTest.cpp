@@ -3,6 +3,7 @@
 #include "link/LinkTransaction.h"
 #include "link/OpenError.h"
 #include "link/QtCanBackend.h"
+#include "link/SerialDeviceList.h"
 #include "link/LinkLayer.h"
 #include "link/SerialPort.h"
 #include "platform/Profile.h"
@@ -76,6 +77,7 @@ protected:
     void TearDown() override
     {
         CComSetting::SetExecHook({});
+        SetSerialDeviceLister({});
         LinkShutdown();
         g_bRs232Open = 0;
         g_bCanK8110Open = 0;
@@ -188,16 +190,73 @@ TEST_F(ComSettingTest, EachRadioEnablesItsParameters)
 
 TEST_F(ComSettingTest, ThePortListShowsWhichDeviceEachNumberIs)
 {
+    SetSerialDeviceLister([] { return QList<SerialDeviceEntry> {}; });
     CComSetting dialog;
     const QString slave = QString::fromStdString(pty.SlavePath());
     EXPECT_EQ(dialog.m_cmbCom->itemText(2), "COM3");
     EXPECT_EQ(dialog.m_cmbCom->itemData(2, Qt::ToolTipRole).toString(), slave);
-    EXPECT_EQ(dialog.m_cmbCom->itemData(0, Qt::ToolTipRole).toString(), SerialDeviceName(1));
-    auto* device = dialog.findChild<QLabel*>(QStringLiteral("comDevice"));
-    ASSERT_NE(device, nullptr);
-    EXPECT_EQ(device->text(), SerialDeviceName(1));
+    EXPECT_EQ(dialog.m_cmbCom->itemData(0, Qt::ToolTipRole).toString(), "/dev/ttyS0");
+    EXPECT_EQ(dialog.m_cmbSerialDevice->currentText(), "/dev/ttyS0");
     dialog.m_cmbCom->setCurrentIndex(2);
-    EXPECT_EQ(device->text(), slave);
+    EXPECT_EQ(dialog.m_cmbSerialDevice->currentText(), slave) << "a binding typed by hand stands";
+}
+
+TEST_F(ComSettingTest, AListedDeviceIsBoundToThePortOnlyWhenItOpens)
+{
+    PtyPair adapter; // stands in for a USB serial adapter
+    const QString path = QString::fromStdString(adapter.SlavePath());
+    SetSerialDeviceLister([&] {
+        return QList<SerialDeviceEntry> { { path, "USB-Serial Controller", "Prolific" }, { "/nonexistent/ttyUSB9", "", "" } };
+    });
+    Store("QzBrantovelix/ComType", 0);
+    auto items = [](QComboBox* combo) {
+        QStringList texts;
+        for (int i = 0; i < combo->count(); ++i)
+            texts << combo->itemText(i);
+        return texts;
+    };
+
+    CComSetting failing;
+    failing.m_cmbCom->setCurrentIndex(1);
+    EXPECT_EQ(items(failing.m_cmbSerialDevice),
+              QStringList({ "/dev/ttyS1", path + "  USB-Serial Controller, Prolific", "/nonexistent/ttyUSB9" }));
+    failing.m_cmbSerialDevice->setCurrentIndex(2);
+    Click(failing, 1097);
+    EXPECT_EQ(failing.m_bOpened, 0);
+    EXPECT_TRUE(failing.OpenFailure().startsWith("COM2 (/nonexistent/ttyUSB9): no such device"));
+    EXPECT_FALSE(OpenProfile()->contains("Ports/COM2")) << "a device that did not open is not bound";
+
+    CComSetting dialog;
+    dialog.m_cmbCom->setCurrentIndex(1);
+    dialog.m_cmbSerialDevice->setCurrentIndex(1);
+    Click(dialog, 1097);
+    EXPECT_EQ(dialog.m_bOpened, 1);
+    EXPECT_EQ(Stored("Ports/COM2").toString(), path);
+    EXPECT_EQ(Stored("QzBrantovelix/ComNum").toInt(), 2);
+    SerialWrite("GV\r", 3, true);
+    EXPECT_EQ(adapter.Read(3, 5000), "GV\r");
+
+    CComSetting later;
+    EXPECT_EQ(later.m_cmbCom->currentText(), "COM2");
+    EXPECT_EQ(later.m_cmbSerialDevice->currentData().toString(), path);
+    EXPECT_EQ(later.m_cmbSerialDevice->count(), 2) << "the bound device is listed once";
+}
+
+TEST(SerialDeviceList, StablePathsAndLabels)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile device(dir.path() + "/ttyUSB0");
+    ASSERT_TRUE(device.open(QIODevice::WriteOnly));
+    QDir(dir.path()).mkdir("by-id");
+    const QString link = dir.path() + "/by-id/usb-FTDI_FT232R_A1-if00-port0";
+    ASSERT_TRUE(QFile::link(device.fileName(), link));
+    EXPECT_EQ(StableSerialPath(device.fileName(), dir.path() + "/by-id"), link);
+    EXPECT_EQ(StableSerialPath(dir.path() + "/ttyS0", dir.path() + "/by-id"), dir.path() + "/ttyS0");
+
+    EXPECT_EQ(SerialDeviceLabel({ "/dev/ttyACM0", "", "" }), "/dev/ttyACM0");
+    EXPECT_EQ(SerialDeviceLabel({ "/dev/ttyUSB0", "FT232R USB UART", "FTDI" }), "/dev/ttyUSB0  FT232R USB UART, FTDI");
+    EXPECT_EQ(SerialDeviceLabel({ "/dev/ttyUSB1", "FTDI", "FTDI" }), "/dev/ttyUSB1  FTDI");
 }
 
 TEST_F(ComSettingTest, OpeningTheSerialPortStoresItAndClosesTheAdapter)
