@@ -33,6 +33,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
@@ -136,8 +137,11 @@ bool CMainFrame::LoadFrame()
     // Restored from maximised, the window gives the panes their initial sizes.
     const int searchWidth = m_wndSearchBar->isVisibleTo(this) ? m_wndSearchBar->width() : 0;
     const int panesWidth = searchWidth + kSheetPaneWidth + m_wndSplitter->handleWidth() + kLogPaneWidth;
-    resize(std::max(panesWidth, minimumSizeHint().width()),
-        menuBar()->sizeHint().height() + m_wndTopBar->height() + kPaneHeight);
+    // As wide as the strip too, where the screen has room for it.
+    int width = std::max({ panesWidth, m_wndTopBar->sizeHint().width(), minimumSizeHint().width() });
+    if (const QScreen* screen = this->screen())
+        width = std::min(width, screen->availableGeometry().width());
+    resize(width, menuBar()->sizeHint().height() + m_wndTopBar->height() + kPaneHeight);
     return true;
 }
 

@@ -421,3 +421,34 @@ TEST_F(MainFrameTest, ClosingJoinsThePollThreadWithoutWaitingOutItsPeriod)
     EXPECT_EQ(card->Calls().back(), "Close");
 }
 
+
+TEST_F(MainFrameTest, TheWindowFitsALaptopScreen)
+{
+    FakeBus bus;
+    auto frame = Start();
+    EXPECT_LE(frame->minimumSizeHint().width(), 1280);
+    frame->resize(1366, 768);
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    EXPECT_EQ(frame->size(), QSize(1366, 768)) << "the window does not force itself wider";
+
+    const QRect window = frame->rect();
+    auto placeOf = [&](QWidget* widget) { return QRect(widget->mapTo(frame.get(), QPoint()), widget->size()); };
+    QWidget* disable = frame->TopBar()->GetDlgItem(1140);
+    EXPECT_TRUE(window.contains(placeOf(disable))) << "the strip's last button";
+    EXPECT_TRUE(disable->isVisible());
+    const QRect log = placeOf(frame->m_pLogView);
+    EXPECT_TRUE(window.contains(log));
+    EXPECT_GE(log.width(), CMainFrame::kLogPaneWidth);
+
+    const QPixmap shot = frame->grab();
+    const QByteArray buildDir = qgetenv("VELQUARIN_BUILD_DIR");
+    const QString path = (buildDir.isEmpty() ? QCoreApplication::applicationDirPath() : QString::fromLocal8Bit(buildDir))
+        + QStringLiteral("/main_window_1366x768.png");
+    EXPECT_TRUE(shot.save(path)) << path.toStdString();
+
+    // Narrower than the strip, the window clips the strip instead of growing.
+    frame->resize(1000, 700);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->width(), 1000);
+}
