@@ -170,6 +170,8 @@ void ParkWhilePaused()
     g_rxParked = false;
 }
 
+void ScanOnce();
+
 void ReceiveUsbCanFrame()
 {
     VciFrameRecord rec {};
@@ -198,7 +200,9 @@ void ReceiveUsbCanFrame()
             g_nCanRxRead = (next + 1) % kCanRxRingSize;
         g_nCanRxWrite = next;
     }
-    WakeScanner();
+    // Scanned here rather than by the scanner thread: a transaction waiting for this frame
+    // is woken one thread switch sooner.
+    ScanOnce();
 }
 
 void ReceiveSerialBytes()
