@@ -1,6 +1,7 @@
 // velquarin-drivesim: simulated servo drives for trying Velquarin without hardware.
 #include "tools/drivesim/DriveSimulator.h"
 #include "tools/drivesim/SimDriveStatus.h"
+#include "tools/drivesim/SimMotion.h"
 
 #include <cctype>
 #include <cerrno>
@@ -33,6 +34,8 @@ const char kUsage[] =
     "  --bitrate KBIT    hold each CAN reply back by the bus's wire time\n"
     "  --reply-id N      identifier of CAN replies (default 0x101)\n"
     "  --set M=V         store V as the value that query M (or its setter) reads, on every drive\n"
+    "                    (the motor's GM, GV and GC follow its motion; SSP and A set its\n"
+    "                    speed limit and acceleration)\n"
     "  --type-name NAME  the drives' type name, as GDTN answers it (default QX6215)\n"
     "  --alarm BIT       raise alarm bit BIT (0-9) on every drive; may be repeated\n"
     "  --old-firmware    answer ERR2 to GVEN, GSIN and GEIN, as drives of older firmware do\n"
@@ -213,6 +216,7 @@ int main(int argc, char** argv)
         for (int bit : alarms)
             status->SetAlarm(bit, true);
         status->SetOldFirmware(oldFirmware);
+        SimMotion::Attach(drive, status);
         for (const auto& [mnemonic, value] : presets)
             drive.SetParameter(mnemonic, value);
     }
