@@ -90,7 +90,7 @@ const Group kActions { nullptr, 0, 0, 0,
         C(IDC_SAVE_FILE, 60), C(IDC_LOAD_FILE, 66) } } },
     false };
 
-const Group kModeCommand { "Mode && Command", 0, 40, 90,
+const Group kModeCommand { "Mode && Command", 0, 44, 90,
     { { { C(IDC_VELOCITY, 54), C(IDC_POSITION, 54) } }, { { C(IDC_TORQUE, 54) } }, F(IDC_COMMAND) } };
 const Group kFeedback { "Feedback", 0, 36, 44,
     { F(IDC_ENCODER), { { C(1327) } }, { { C(1328) } }, { { C(IDC_MASTER_ENCODER) } }, { { C(IDC_AUX_ENCODER) } },
@@ -140,7 +140,7 @@ Row PhaseRow(int row)
     for (int i = 4 * row; i < 4 * row + 4; ++i) {
         if (i > 4 * row)
             cells.cells.push_back(T("", 6));
-        cells.cells.push_back(C(IDC_PHASE_LABEL_FIRST + i, 16));
+        cells.cells.push_back(C(IDC_PHASE_LABEL_FIRST + i, 18));
         cells.cells.push_back(C(kPhaseEdits[i], 40));
     }
     return cells;
@@ -167,7 +167,7 @@ const std::vector<Band> kBands {
         { 157, { &kDirection, &kPhaseInit, &kConsumption, &kAddress, &kHome, &kBrake } } },
     { { 186, { &kFunctionPort } }, { 126, { &kCommunication } } },
     { { 364, { &kCommonPort } } },
-    { { 284, { &kPhaseTable } } },
+    { { 292, { &kPhaseTable } } },
 };
 
 int ControlHeight(int id)
