@@ -1,7 +1,6 @@
 #include "link/CanBackend.h"
 #include "link/CommandTables.h"
 #include "link/LinkLayer.h"
-#include "link/LinkTransaction.h"
 #include "pages/BasicParam.h"
 #include "pages/BasicParamIds.h"
 #include "platform/MessageBox.h"
@@ -37,20 +36,7 @@ protected:
             OpenSerialChannel(kIntegrationCom);
         } else {
             g_nCurNode = 6;
-            CanSettings settings;
-            ASSERT_TRUE(BuildCanSettings(0, 500, "00000000", "FFFFFFFF", &settings));
-            g_nVciDevType = VciDeviceTypeOf(GetParam());
-            ASSERT_EQ(LinkOpenChannel(GetParam(), &settings), 1) << IntegrationCanUrl();
-            g_bCanUsbOpen = 1;
-            g_nComType = GetParam();
-            // The bus relays a new device's frames once its server has registered it.
-            uint8_t reply[64] = {};
-            bool answered = false;
-            for (int attempt = 0; attempt < 50 && !answered; ++attempt) {
-                int length = sizeof reply;
-                answered = LinkTransactLocked(QStringLiteral("GID\r"), reply, &length) == 0;
-            }
-            ASSERT_TRUE(answered);
+            ASSERT_NO_FATAL_FAILURE(OpenIntegrationCan(GetParam()));
             drive.ClearRecords();
         }
         g_bDriveConnected = 1;
