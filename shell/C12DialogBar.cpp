@@ -2,6 +2,7 @@
 
 #include "controls/EditEx.h"
 #include "link/LinkLayer.h"
+#include "platform/DialogFont.h"
 #include "platform/DialogUnits.h"
 #include "res/StripBitmaps.h"
 #include "shell/Globals.h"
@@ -108,18 +109,6 @@ QString ObjectName(int id)
     return QStringLiteral("idc_%1").arg(id);
 }
 
-QFont DialogFont()
-{
-    // The template's font is 9 pt SimSun. Where it is missing, DejaVu Sans draws the Latin
-    // texts and the degree sign (the CJK font's small sizes leave it blank) and the CJK
-    // font the Chinese captions.
-    QFont font;
-    font.setFamilies({ QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("DejaVu Sans"),
-        QStringLiteral("WenQuanYi Micro Hei") });
-    font.setPointSize(9);
-    return font;
-}
-
 QLineEdit* MakeEdit(Kind kind, QWidget* parent)
 {
     QLineEdit* edit = kind == Kind::Lamp || kind == Kind::EditRight ? new CEditEx(parent) : new QLineEdit(parent);
@@ -170,7 +159,7 @@ bool C12DialogBar::Create(QWidget* parent)
 
 void C12DialogBar::BuildControls()
 {
-    const QFont font = DialogFont();
+    const QFont font = DialogTemplateFont();
     setFont(font);
     const DialogUnits units(font);
     setFixedHeight(units.ToPixelsY(BAR_HEIGHT_DLU));
