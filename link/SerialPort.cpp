@@ -1,5 +1,7 @@
 #include "link/SerialPort.h"
 
+#include "link/LinkLayer.h"
+#include "link/OpenError.h"
 #include "platform/Profile.h"
 
 #include <QtGlobal>
@@ -117,18 +119,12 @@ int SerialOpen(int port, uint32_t baud, uint8_t parity, uint8_t byteSize, int st
 
     const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        const int error = errno;
-        if (error == EACCES || error == EPERM)
-            qWarning("COM%d (%s): permission denied; the user needs read and write access, "
-                     "normally by membership of the dialout group",
-                     port, path.constData());
-        else
-            qWarning("COM%d (%s) cannot be opened: %s", port, path.constData(), std::strerror(error));
+        LinkSetOpenError(COMM_RS232, SerialOpenErrorText(port, name, errno));
         return 0;
     }
     const char* failed = nullptr;
     if (!::isatty(fd))
-        failed = "not a terminal device";
+        failed = "not a serial port (not a terminal device)";
     else if (::ioctl(fd, TIOCEXCL) != 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0)
         failed = "in use by another program";
     else if (::tcflush(fd, TCIOFLUSH) != 0)
@@ -142,12 +138,39 @@ int SerialOpen(int port, uint32_t baud, uint8_t parity, uint8_t byteSize, int st
     else if (::tcflush(fd, TCIOFLUSH) != 0)
         failed = "cannot be purged";
     if (failed) {
-        qWarning("COM%d (%s) %s", port, path.constData(), failed);
+        LinkSetOpenError(COMM_RS232, QStringLiteral("COM%1 (%2): %3").arg(port).arg(name, QLatin1String(failed)));
         ::close(fd);
         return 0;
     }
+    LinkSetOpenError(COMM_RS232, QString());
     g_hSerialPort = fd;
     return 1;
+}
+
+QString SerialOpenErrorText(int port, const QString& device, int error)
+{
+    QString cause;
+    switch (error) {
+    case ENOENT:
+        cause = QStringLiteral("no such device; choose the adapter's device beside the port number");
+        break;
+    case EACCES:
+    case EPERM:
+        cause = QStringLiteral("permission denied; add the user to the dialout group "
+                               "(sudo adduser $USER dialout) and log in again");
+        break;
+    case EBUSY:
+        cause = QStringLiteral("in use by another program");
+        break;
+    case ENXIO:
+    case ENODEV:
+        cause = QStringLiteral("the device is not present (unplugged?)");
+        break;
+    default:
+        cause = QString::fromLocal8Bit(std::strerror(error));
+        break;
+    }
+    return QStringLiteral("COM%1 (%2): %3").arg(port).arg(device, cause);
 }
 
 void SerialClose()

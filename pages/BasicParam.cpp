@@ -81,11 +81,9 @@ void CBasicParam::CreateControls()
 {
     const QFont font = DialogTemplateFont();
     setFont(font);
-    const DialogUnits units(font);
+    const DialogUnits units = DialogUnits::OfSimSun(kTemplatePointSize);
     const BasicParamLayout layout = LayOutBasicParam();
-    const QSize size = units.ToPixels(QRect(QPoint(0, 0), layout.size)).size();
-    setFixedSize(size);
-    m_nFullHeight = size.height();
+    setFixedSize(units.ToPixels(QRect(QPoint(0, 0), layout.size)).size());
 
     // Visible controls in the order of the layout, so the Tab key walks group by group.
     for (const PlacedItem& item : layout.items) {
@@ -348,10 +346,7 @@ void CBasicParam::UpdateThresholdRadios()
 
 void CBasicParam::ShowPhaseData(const QString& folder)
 {
-    const bool shown = PhaseTableShown(folder);
-    Apply(PhaseTableVisibility(shown));
-    // The table is the page's last band: a hidden one takes no room.
-    setFixedHeight(shown ? m_nFullHeight : GetDlgItem(IDC_PHASE_GROUP)->geometry().top());
+    Apply(PhaseTableVisibility(PhaseTableShown(folder)));
 }
 
 bool CBasicParam::CheckConnected()

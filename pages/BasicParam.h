@@ -91,5 +91,4 @@ private:
     QHash<int, QButtonGroup*> m_radioGroups; // by any button of the group
     QTreeWidgetItem* m_hTreeRoot = nullptr;
     CMainFrame* m_pMainFrame = nullptr;
-    int m_nFullHeight = 0; // with the phase table
 };

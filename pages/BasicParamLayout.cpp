@@ -82,8 +82,8 @@ Row Box(const Group* box)
     return row;
 }
 
-// Bands in page order. Widths are chosen so every caption fits at the smallest grid base in
-// use (6 horizontal pixels per 4 units) and the page at the widest (7).
+// Bands in page order. Widths are chosen so every caption fits in the template's grid (6 x 12
+// pixels at 96 dpi) even when drawn in DejaVu Sans rather than its condensed face.
 
 const Group kActions { nullptr, 0, 0, 0,
     { { { C(IDC_SETUP, 54), C(IDC_READ, 54), C(IDC_SAVE_EEPROM, 74), C(IDC_RESTORE_DEFAULTS, 74),
@@ -91,7 +91,7 @@ const Group kActions { nullptr, 0, 0, 0,
     false };
 
 const Group kModeCommand { "Mode && Command", 0, 44, 90,
-    { { { C(IDC_VELOCITY, 54), C(IDC_POSITION, 54) } }, { { C(IDC_TORQUE, 54) } }, F(IDC_COMMAND) } };
+    { { { C(IDC_VELOCITY, 50), C(IDC_POSITION, 50), C(IDC_TORQUE, 46) } }, F(IDC_COMMAND) } };
 const Group kFeedback { "Feedback", 0, 36, 44,
     { F(IDC_ENCODER), { { C(1327) } }, { { C(1328) } }, { { C(IDC_MASTER_ENCODER) } }, { { C(IDC_AUX_ENCODER) } },
         { { C(IDC_AUX_ENC_INPUT) } }, { { C(IDC_AUX_ENC_OUTPUT) } } } };
@@ -103,8 +103,8 @@ const Group kVelocityLoop { "Velocity Loop", 0, 50, 44, { F(1099), F(1102), F(11
 
 const Group kPositionLimit { "Position Limit", 0, 22, 60,
     { { { C(IDC_DIGITAL_INPUT_LIMIT) } }, { { C(IDC_SCALE_LIMIT) } }, F(1025), F(1026) } };
-const Group kProtection { "Protection && Alarm", 0, 84, 40,
-    { F(1040), F(1056, 2), F(1050), F(1324), F(1325), { { C(1326) } } } };
+const Group kProtection { "Protection && Alarm", 0, 96, 40,
+    { F(1040), F(1056), F(1050), F(1324), F(1325), { { C(1326) } } } };
 const Group kPositionLoop { "Position Loop", 0, 50, 44, { F(1236), F(1111), F(1110), F(1059) } };
 const Group kTorqueLoop { "Torque Loop", 0, 50, 44, { F(1292), F(1293), F(1321) } };
 const Group kAcceleration { "Acceleration", 0, 78, 40, { F(1005), F(1347), F(1348), F(1349), F(1350) } };
@@ -158,16 +158,15 @@ Row CommonPortRow(int port)
 
 const Group kCommonPort { "Common Port", 0, 0, 0, { CommonPortRow(0), CommonPortRow(1), CommonPortRow(2), CommonPortRow(3) } };
 
-// The phase table, which settings.ini may hide, is the last band, so a hidden one leaves
-// no gap.
+// The phase table, which settings.ini may hide, stands beside the taller function ports, so
+// a hidden one leaves no gap.
 const std::vector<Band> kBands {
-    { { 477, { &kActions } } },
-    { { 157, { &kModeCommand, &kFeedback, &kMotor, &kAnalog, &kPwm, &kPulses, &kVelocityLoop } },
-        { 157, { &kPositionLimit, &kProtection, &kPositionLoop, &kTorqueLoop, &kAcceleration } },
-        { 157, { &kDirection, &kPhaseInit, &kConsumption, &kAddress, &kHome, &kBrake } } },
-    { { 186, { &kFunctionPort } }, { 126, { &kCommunication } } },
-    { { 364, { &kCommonPort } } },
-    { { 292, { &kPhaseTable } } },
+    { { 552, { &kActions } } },
+    { { 182, { &kModeCommand, &kFeedback, &kMotor, &kAnalog, &kPwm, &kPulses, &kVelocityLoop } },
+        { 182, { &kPositionLimit, &kProtection, &kPositionLoop, &kTorqueLoop, &kAcceleration } },
+        { 182, { &kDirection, &kPhaseInit, &kConsumption, &kAddress, &kHome, &kBrake } } },
+    { { 364, { &kCommonPort } }, { 126, { &kCommunication } } },
+    { { 186, { &kFunctionPort } }, { 292, { &kPhaseTable } } },
 };
 
 int ControlHeight(int id)

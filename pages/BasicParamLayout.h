@@ -27,8 +27,8 @@ struct BasicParamLayout {
     QSize size;
 };
 
-// Width of the page in dialog units, which the 880-pixel pane holds at the dialog grid's
-// widest base unit in use.
-constexpr int kBasicParamWidthDlu = 485;
+// Width of the page in dialog units: 840 pixels on the template's grid at 96 dpi, which the
+// 880-pixel pane holds beside its scroll bar.
+constexpr int kBasicParamWidthDlu = 560;
 
 BasicParamLayout LayOutBasicParam();

@@ -5,8 +5,8 @@
 QFont DialogTemplateFont()
 {
     QFont font;
-    font.setFamilies({ QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("DejaVu Sans"),
-        QStringLiteral("WenQuanYi Micro Hei") });
-    font.setPointSize(9);
+    font.setFamilies({ QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("DejaVu Sans Condensed"),
+        QStringLiteral("DejaVu Sans"), QStringLiteral("WenQuanYi Micro Hei") });
+    font.setPointSize(kTemplatePointSize);
     return font;
 }
