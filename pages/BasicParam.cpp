@@ -151,7 +151,6 @@ QWidget* CBasicParam::CreateControl(int id)
         auto* combo = new QComboBox(this);
         for (const char* item : spec->items)
             combo->addItem(QString::fromUtf8(item));
-        combo->setMaxVisibleItems(std::max(combo->count(), 1));
         control = combo;
         break;
     }
