@@ -2,6 +2,7 @@
 
 #include "controls/EditEx.h"
 #include "link/LinkLayer.h"
+#include "platform/DialogFont.h"
 #include "platform/DialogUnits.h"
 #include "res/StripBitmaps.h"
 #include "shell/Globals.h"
@@ -111,21 +112,6 @@ QString ObjectName(int id)
     return QStringLiteral("idc_%1").arg(id);
 }
 
-constexpr int TEMPLATE_POINT_SIZE = 9;
-
-QFont DialogFont()
-{
-    // The template's font is 9 pt SimSun. Where it is missing, DejaVu Sans Condensed draws
-    // the Latin texts and the degree sign nearly as narrow as SimSun's half-width letters
-    // (the CJK font's small sizes leave the degree sign blank), and the CJK font the
-    // Chinese captions.
-    QFont font;
-    font.setFamilies({ QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("DejaVu Sans Condensed"),
-        QStringLiteral("DejaVu Sans"), QStringLiteral("WenQuanYi Micro Hei") });
-    font.setPointSize(TEMPLATE_POINT_SIZE);
-    return font;
-}
-
 // A caption that is wider than its box is drawn smaller, so it is read whole.
 void FitCaption(QWidget* control, const QString& text, int sideMargins)
 {
@@ -188,9 +174,9 @@ bool C12DialogBar::Create(QWidget* parent)
 
 void C12DialogBar::BuildControls()
 {
-    const QFont font = DialogFont();
+    const QFont font = DialogTemplateFont();
     setFont(font);
-    const DialogUnits units = DialogUnits::OfSimSun(TEMPLATE_POINT_SIZE);
+    const DialogUnits units = DialogUnits::OfSimSun(kTemplatePointSize);
     m_templateSize = QSize(units.ToPixelsX(BAR_WIDTH_DLU), units.ToPixelsY(BAR_HEIGHT_DLU));
     setFixedHeight(m_templateSize.height());
 
