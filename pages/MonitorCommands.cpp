@@ -73,12 +73,12 @@ QString RunStopCommand(int runMode)
     return {};
 }
 
-QString BrakeCommand(bool brakeSet)
+QString BrakeToggleCommand(bool brakeSet)
 {
     return brakeSet ? QStringLiteral("CBS\r") : QStringLiteral("SBS\r");
 }
 
-QString BrakeCaption(bool brakeSet)
+QString BrakeToggleCaption(bool brakeSet)
 {
     return brakeSet ? QStringLiteral("Cancel") : QStringLiteral("Brake");
 }

@@ -48,9 +48,9 @@ bool RunModeHolds(int runMode);
 QString RunStopCommand(int runMode);
 
 // Brake: set it while it is released, release it while it is set.
-QString BrakeCommand(bool brakeSet);
+QString BrakeToggleCommand(bool brakeSet);
 // The Brake button's caption for the brake's state.
-QString BrakeCaption(bool brakeSet);
+QString BrakeToggleCaption(bool brakeSet);
 
 // The loop gains of the page, in the order they are read and written.
 enum MonitorGain : int { GAIN_P, GAIN_I, GAIN_D, GAIN_A, GAIN_MP, GAIN_MK, GAIN_COUNT };

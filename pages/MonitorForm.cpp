@@ -40,9 +40,6 @@ const Field kFields[] = {
 };
 
 
-const QString kPromptInteger = QStringLiteral("请输入一个整数。");
-const QString kPromptUnsigned = QStringLiteral("请输入一个正整数。");
-const QString kPromptRange = QStringLiteral("请输入一个 %1 至 %2 之间的整数。");
 const QString kPromptLength = QStringLiteral("请输入不超过 %1 个字符。");
 
 const Field* FindField(int id)
@@ -52,31 +49,6 @@ const Field* FindField(int id)
             return &field;
     }
     return nullptr;
-}
-
-// An optional sign and decimal digits, blanks around them allowed; nothing outside
-// [low, high] is taken.
-std::optional<long long> ParseWhole(QStringView text, long long low, long long high)
-{
-    text = text.trimmed();
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
-        negative = text[i++] == u'-';
-    if (i == text.size())
-        return std::nullopt;
-    long long value = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < u'0' || text[i] > u'9')
-            return std::nullopt;
-        value = value * 10 + (text[i].unicode() - u'0');
-        if (value > 0xFFFFFFFFLL)
-            return std::nullopt;
-    }
-    value = negative ? -value : value;
-    if (value < low || value > high)
-        return std::nullopt;
-    return value;
 }
 
 }
@@ -112,29 +84,29 @@ QString FieldText(const MonitorForm& form, int id)
     return QString::number(form.gains[static_cast<size_t>(std::get<int>(field->member))]);
 }
 
-std::optional<FieldRejection> TakeField(MonitorForm& form, int id, const QString& text)
+std::optional<ExchangeFailure> TakeField(MonitorForm& form, int id, const QString& text)
 {
     const Field* field = FindField(id);
     if (!field)
         return std::nullopt;
     if (const auto* member = std::get_if<QString MonitorForm::*>(&field->member)) {
         if (text.size() > field->maxChars)
-            return FieldRejection { id, kPromptLength.arg(field->maxChars) };
+            return ExchangeFailure { id, kPromptLength.arg(field->maxChars) };
         form.**member = text;
         return std::nullopt;
     }
     if (const auto* member = std::get_if<uint32_t MonitorForm::*>(&field->member)) {
-        const auto value = ParseWhole(text, 0, UINT32_MAX);
+        const auto value = ParseUintText(text);
         if (!value)
-            return FieldRejection { id, kPromptUnsigned };
+            return ExchangeFailure { id, kPromptUnsigned };
         form.**member = static_cast<uint32_t>(*value);
         return std::nullopt;
     }
-    const auto value = ParseWhole(text, INT_MIN, INT_MAX);
+    const auto value = ParseIntText(text);
     if (!value)
-        return FieldRejection { id, kPromptInteger };
+        return ExchangeFailure { id, kPromptInteger };
     if (*value < field->min || *value > field->max)
-        return FieldRejection { id, kPromptRange.arg(field->min).arg(field->max) };
+        return ExchangeFailure { id, kPromptRange.arg(field->min).arg(field->max) };
     if (const auto* member = std::get_if<int MonitorForm::*>(&field->member))
         form.**member = static_cast<int>(*value);
     else

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pages/DataExchange.h"
 #include "pages/MonitorCommands.h"
 
 #include <QString>
@@ -49,12 +50,6 @@ struct MonitorForm {
     int resetXMax = 20000;
 };
 
-// An edit whose text the page rejects, and what the user is told.
-struct FieldRejection {
-    int id = 0;
-    QString prompt;
-};
-
 // The page's edits in the order the data exchange takes them.
 std::span<const int> MonitorFieldIds();
 // Whether the page keeps the edit hidden (the gain group and the axis reset edits). A
@@ -64,7 +59,7 @@ bool IsHiddenField(int id);
 QString FieldText(const MonitorForm& form, int id);
 // Takes the edit's text into the form after checking it (integer, range, length); the
 // form is untouched when the text is rejected.
-std::optional<FieldRejection> TakeField(MonitorForm& form, int id, const QString& text);
+std::optional<ExchangeFailure> TakeField(MonitorForm& form, int id, const QString& text);
 // The edit that a run of the mode reads its target from.
 int TargetFieldOf(int runMode);
 // The value of a run's target in the form.

@@ -4,6 +4,7 @@
 #include "pages/CapturedDataFile.h"
 #include "pages/MonitorReply.h"
 #include "pages/MonitorView.h"
+#include "platform/DialogFont.h"
 #include "platform/MessageBox.h"
 #include "platform/Tick.h"
 #include "res/MonitorBitmaps.h"
@@ -364,6 +365,7 @@ void CPidParam::CreateControls()
 
 bool CPidParam::OnInitDialog()
 {
+    setFont(DialogTemplateFont());
     CreateControls();
     resize(kPageSize);
     m_pChart->InitMemDC();
@@ -421,7 +423,7 @@ bool CPidParam::TakeField(int id)
     auto* line = qobject_cast<QLineEdit*>(GetDlgItem(id));
     if (!line)
         return true;
-    const std::optional<FieldRejection> rejection = ::TakeField(m_form, id, line->text());
+    const std::optional<ExchangeFailure> rejection = ::TakeField(m_form, id, line->text());
     if (!rejection)
         return true;
     ShowBox(rejection->prompt, MB_ICONWARNING);
@@ -520,7 +522,7 @@ void CPidParam::OnBrake()
 {
     if (!CheckConnected())
         return;
-    if (!SendLogged(m_transact, BrakeCommand(m_bBrake)).Ok())
+    if (!SendLogged(m_transact, BrakeToggleCommand(m_bBrake)).Ok())
         return;
     Button(IDC_RUN)->setText(QStringLiteral("Run"));
     if (m_pMainFrame)
@@ -528,7 +530,7 @@ void CPidParam::OnBrake()
     EnableControls(kFreedByBrake, true);
     m_bRunToggle = false;
     m_bBrake = !m_bBrake;
-    Button(IDC_BRAKE)->setText(BrakeCaption(m_bBrake));
+    Button(IDC_BRAKE)->setText(BrakeToggleCaption(m_bBrake));
 }
 
 void CPidParam::OnGraph()

@@ -37,10 +37,10 @@ TEST(MonitorCommands, EachRunModeSendsItsModeThenItsTargetAndHeldRunsHaveTheirSt
 
 TEST(MonitorCommands, BrakeTogglesWithItsCaptions)
 {
-    EXPECT_EQ(BrakeCommand(false), "SBS\r");
-    EXPECT_EQ(BrakeCaption(true), "Cancel");
-    EXPECT_EQ(BrakeCommand(true), "CBS\r");
-    EXPECT_EQ(BrakeCaption(false), "Brake");
+    EXPECT_EQ(BrakeToggleCommand(false), "SBS\r");
+    EXPECT_EQ(BrakeToggleCaption(true), "Cancel");
+    EXPECT_EQ(BrakeToggleCommand(true), "CBS\r");
+    EXPECT_EQ(BrakeToggleCaption(false), "Brake");
 }
 
 TEST(MonitorCommands, GainsAndChannelsHaveTheirCommandsInOrder)
