@@ -140,7 +140,8 @@ void SimMotion::Step(const Drive& drive, double dt)
         break;
     }
     }
-    const double moved = s.velocity / 60.0 * kCountsPerRevolution * dt;
+    // The mean speed of the step: exact while the acceleration is constant.
+    const double moved = (before + s.velocity) / 2.0 / 60.0 * kCountsPerRevolution * dt;
     if (drive.mode == kModePosition) {
         const double error = m_positionTarget - s.position;
         // The last step lands on the target instead of passing it.
@@ -159,7 +160,10 @@ void SimMotion::Step(const Drive& drive, double dt)
 void SimMotion::SetBrake(bool set)
 {
     m_state.braked = set;
-    if (!set) {
+    if (set) {
+        m_state.velocity = 0.0;
+        m_state.current = 0.0;
+    } else {
         // Released, the motor waits for its next command where it stands.
         m_velocityTarget = 0.0;
         m_currentCommand = 0.0;
