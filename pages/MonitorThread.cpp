@@ -88,6 +88,8 @@ void MonitorThread::MonitorThreadProc()
     if (m_services.pausePoll)
         m_services.pausePoll();
     const QString logText = QString(m_query).remove(u'\r');
+    // Queries are ASCII: the log line is the same bytes in the drive's code page.
+    const QByteArray logLine = logText.toLatin1();
     uint32_t lastPosted = m_services.tick();
     int failures = 0;
     QByteArray lastNonNumber;
@@ -103,7 +105,7 @@ void MonitorThread::MonitorThreadProc()
         if (g_nComType.load() == COMM_RS232 && !PauseUnlessStopped(m_services.pauseMs))
             break;
         const MonitorAnswer answer = ExchangeForValue(m_services.transact, m_query);
-        PostLogString(logText, kLogCommandLine, true);
+        PostLogText(logLine.constData(), kLogCommandLine, true);
         if (answer.value) {
             failures = 0;
             PostLogText(answer.replyText.constData(), kLogReplyLine, true);
