@@ -1,4 +1,3 @@
-#include "link/CanBackend.h"
 #include "link/CommandTables.h"
 #include "link/LinkLayer.h"
 #include "pages/BasicParam.h"
@@ -9,7 +8,6 @@
 #include "tests/integration/IntegrationDrive.h"
 #include "tests/shell/MessageRecorder.h"
 #include "tests/shell/QtPrinters.h"
-#include "tests/support/SerialChannel.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
@@ -26,19 +24,8 @@ class BasicParamOnDriveSim : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override
     {
-        InitCommandTables();
-        drive.ClearFaults();
+        ASSERT_NO_FATAL_FAILURE(OpenIntegrationChannel(GetParam()));
         drive.ClearRecords();
-        SetCanBackendFactory({});
-        LinkInit();
-        if (Serial()) {
-            g_nCurNode = 1;
-            OpenSerialChannel(kIntegrationCom);
-        } else {
-            g_nCurNode = 6;
-            ASSERT_NO_FATAL_FAILURE(OpenIntegrationCan(GetParam()));
-            drive.ClearRecords();
-        }
         g_bDriveConnected = 1;
         SetMessageBoxHandler([this](const MessageBoxRequest& request) {
             boxes << request.text;

@@ -1,9 +1,12 @@
 #include "tests/integration/IntegrationDrive.h"
 #include "tools/drivesim/LoopbackPort.h"
 
+#include "link/CanBackend.h"
+#include "link/CommandTables.h"
 #include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
 #include "platform/Profile.h"
+#include "tests/support/SerialChannel.h"
 
 #include <gtest/gtest.h>
 
@@ -65,4 +68,19 @@ void OpenIntegrationCan(int type)
         answered = LinkTransactLocked(QStringLiteral("GID\r"), reply, &length) == COMM_OK;
     }
     ASSERT_TRUE(answered) << "the simulated drive does not answer on " << IntegrationCanUrl();
+}
+
+void OpenIntegrationChannel(int type)
+{
+    InitCommandTables();
+    IntegrationDrive().ClearFaults();
+    SetCanBackendFactory({});
+    LinkInit();
+    if (type == COMM_RS232) {
+        g_nCurNode = 1;
+        OpenSerialChannel(kIntegrationCom);
+    } else {
+        g_nCurNode = 6;
+        OpenIntegrationCan(type);
+    }
 }

@@ -19,3 +19,7 @@ const std::string& IntegrationCanUrl();
 // channel and waits until the drive at g_nCurNode answers: the bus relays a new device's
 // frames only once its server has registered it, which on a busy machine takes a while.
 void OpenIntegrationCan(int type);
+
+// Starts the link and opens a channel of `type` to the drive, as the page tests use it: the
+// pseudo-terminal and node 1 for COMM_RS232, else the bus and node 6. Faults are cleared.
+void OpenIntegrationChannel(int type);

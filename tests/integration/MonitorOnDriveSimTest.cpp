@@ -1,13 +1,10 @@
 #include "controls/CLineChartCtrl.h"
-#include "link/CanBackend.h"
-#include "link/CommandTables.h"
 #include "link/LinkLayer.h"
 #include "pages/PidParam.h"
 #include "platform/MessageBox.h"
 #include "shell/Globals.h"
 #include "tests/integration/IntegrationDrive.h"
 #include "tests/shell/QtPrinters.h"
-#include "tests/support/SerialChannel.h"
 #include "tools/drivesim/SimMotion.h"
 
 #include <QAbstractButton>
@@ -25,17 +22,7 @@ class MonitorOnDriveSim : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override
     {
-        InitCommandTables();
-        drive.ClearFaults();
-        SetCanBackendFactory({});
-        LinkInit();
-        if (Serial()) {
-            g_nCurNode = 1;
-            OpenSerialChannel(kIntegrationCom);
-        } else {
-            g_nCurNode = 6;
-            ASSERT_NO_FATAL_FAILURE(OpenIntegrationCan(GetParam()));
-        }
+        ASSERT_NO_FATAL_FAILURE(OpenIntegrationChannel(GetParam()));
         motion = SimMotion::Attach(*drive.Drive(g_nCurNode));
         g_bDriveConnected = 1;
         SetMessageBoxHandler([this](const MessageBoxRequest& request) {
