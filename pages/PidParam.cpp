@@ -68,7 +68,6 @@ enum : int {
     IDC_UNIT_VELOCITY = 1259,
     IDC_UNIT_ABS = 1260,
     IDC_UNIT_REL = 1261,
-    IDC_GAIN_GROUP = 1238,
     IDC_SET_PID = 1017,
     IDC_GET_PID = 1104,
     IDC_SET_ACC = 1187,
@@ -204,10 +203,10 @@ void CPidParam::CreateControls()
         return push;
     };
     auto label = [this](int id, const char* text) {
-        auto* static_ = new QLabel(QString::fromUtf8(text));
+        auto* caption = new QLabel(QString::fromUtf8(text));
         if (id > 0)
-            AddControl(id, static_);
-        return static_;
+            AddControl(id, caption);
+        return caption;
     };
 
     // The run: a mode, its target and the Run and Brake buttons.
@@ -326,7 +325,7 @@ void CPidParam::CreateControls()
     // Kept hidden: the gain group, the acceleration and position-zero buttons, step mode,
     // the axis reset with its edits, playback and saving.
     auto* gains = new QGroupBox(QStringLiteral("调整参数"), this);
-    AddControl(IDC_GAIN_GROUP, gains);
+    gains->setObjectName(QStringLiteral("gainGroup"));
     for (int id : { IDC_GAIN_A, IDC_GAIN_P, IDC_GAIN_I, IDC_GAIN_D, IDC_GAIN_MP, IDC_GAIN_MK })
         edit(id)->setParent(gains);
     button(IDC_SET_PID, "设置PID")->setParent(gains);
@@ -414,8 +413,8 @@ void CPidParam::SetText(int id, const QString& text)
 {
     if (auto* line = qobject_cast<QLineEdit*>(GetDlgItem(id)))
         line->setText(text);
-    else if (auto* static_ = qobject_cast<QLabel*>(GetDlgItem(id)))
-        static_->setText(text);
+    else if (auto* caption = qobject_cast<QLabel*>(GetDlgItem(id)))
+        caption->setText(text);
 }
 
 bool CPidParam::TakeField(int id)
