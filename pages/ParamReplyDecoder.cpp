@@ -207,6 +207,7 @@ bool ErrTested(const QString& query, const ParamRef& ref)
 
 std::optional<ControlChanges> DecodeParamReply(CommandId id, QByteArrayView text, BasicParamModel& model)
 {
+    InitCommandTables();
     QString query;
     if (!ParseCommandId(query, id, true))
         return std::nullopt;

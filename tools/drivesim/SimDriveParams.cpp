@@ -101,10 +101,7 @@ std::shared_ptr<SimDriveParams> SimDriveParams::Attach(SimDrive& drive)
     }
     drive.SetParameter("GNOD", drive.Node());
     drive.SetHandler("ESA", [params](SimDrive&, const DriveRequest&) {
-        const std::map<std::string, int32_t> working = params->Working();
-        std::lock_guard lock(params->m_mutex);
-        params->m_eeprom = working;
-        ++params->m_stores;
+        params->Store();
         return Ack();
     });
     drive.SetHandler("FCFG", [](SimDrive& self, const DriveRequest&) {
@@ -151,6 +148,14 @@ std::map<std::string, int32_t> SimDriveParams::Working() const
     for (const auto& [query, value] : kFactory)
         working[query] = m_drive.Parameter(query).value_or(value);
     return working;
+}
+
+void SimDriveParams::Store()
+{
+    const std::map<std::string, int32_t> working = Working();
+    std::lock_guard lock(m_mutex);
+    m_eeprom = working;
+    ++m_stores;
 }
 
 std::optional<int32_t> SimDriveParams::Stored(const std::string& query) const

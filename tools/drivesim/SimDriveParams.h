@@ -34,6 +34,8 @@ public:
     // Installs the commands and makes the factory settings the working and the EEPROM copy.
     static std::shared_ptr<SimDriveParams> Attach(SimDrive& drive);
 
+    // What ESA does: the working settings become the EEPROM copy.
+    void Store();
     // The EEPROM copy of a setting, by its query.
     std::optional<int32_t> Stored(const std::string& query) const;
     int StoreCount() const;
