@@ -8,27 +8,20 @@
 // sent and polled for on the card library without pause (CAN). Bare time = wire time plus
 // the simulator's own turnaround (simulator, pseudo-terminal, bus server). The goal: a read
 // takes at most 1.15 x that.
+#include "bench/BenchDrive.h"
 #include "link/CanCardLibrary.h"
 #include "link/CanFrameCodec.h"
 #include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
 #include "link/SerialPort.h"
 #include "pages/ReadAllParams.h"
-#include "platform/Profile.h"
-#include "tools/drivesim/DriveSimulator.h"
-#include "tools/drivesim/LoopbackPort.h"
 #include "tools/drivesim/SimDriveParams.h"
 #include "tools/drivesim/WireTime.h"
 
-#include <QCoreApplication>
-#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <map>
-#include <memory>
 #include <poll.h>
 #include <string>
 #include <thread>
@@ -39,12 +32,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kBaud = 115200;
 constexpr int kBitRateKbit = 500;
-constexpr int kCom = 1;
-constexpr int kNode = 1;
 constexpr int kRounds = 15;
 
-std::string g_home;
-std::unique_ptr<DriveSimulator> g_sim;
 std::vector<ParamQuery> g_queries;
 
 struct Figure {
@@ -56,12 +45,8 @@ struct Figure {
 };
 std::map<std::string, Figure> g_figures;
 
-double Median(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    const size_t mid = samples.size() / 2;
-    return samples.size() % 2 ? samples[mid] : (samples[mid - 1] + samples[mid]) / 2;
-}
+using bench::Fail;
+using bench::Median;
 
 double Ms(Clock::time_point start)
 {
@@ -73,56 +58,9 @@ double Ms(std::chrono::microseconds us)
     return static_cast<double>(us.count()) / 1000.0;
 }
 
-[[noreturn]] void Fail(const char* what)
-{
-    std::fprintf(stderr, "bench_read_all: %s\n", what);
-    std::abort();
-}
-
 void Start()
 {
-    if (g_sim)
-        return;
-    // A profile of our own, never the user's.
-    g_home = (std::filesystem::temp_directory_path() / "velquarin-bench-XXXXXX").string();
-    if (!::mkdtemp(g_home.data()))
-        Fail("no temporary folder");
-    ::setenv("XDG_CONFIG_HOME", g_home.c_str(), 1);
-
-    DriveSimulatorConfig config;
-    config.pty = true;
-    config.baud = kBaud;
-    config.canUrl = "tcp://127.0.0.1:" + std::to_string(FreeLoopbackPort()) + "/can0";
-    config.canMode = VirtualCanBus::Mode::Host;
-    config.bitrateKbit = kBitRateKbit;
-    config.nodes = { kNode };
-    g_sim = std::make_unique<DriveSimulator>(config);
-    SimDriveParams::Attach(*g_sim->Drive(kNode));
-    std::string error;
-    if (!g_sim->Start(&error))
-        Fail(error.c_str());
-    auto profile = OpenProfile();
-    profile->setValue(QStringLiteral("Ports/COM%1").arg(kCom), QString::fromStdString(g_sim->PtyPath()));
-    profile->sync();
-    qputenv("VELQUARIN_CAN_PLUGIN", "virtualcan");
-    qputenv("VELQUARIN_CAN_INTERFACE", QByteArray::fromStdString(config.canUrl));
-
-    InitCommandTables();
-    LinkInit();
-    g_nCurNode = kNode;
-    SerialSettings serial;
-    serial.port = kCom;
-    serial.baud = kBaud;
-    serial.byteSize = 8;
-    serial.stopBits = 1;
-    CanSettings can;
-    BuildCanSettings(0, kBitRateKbit, "00000000", "FFFFFFFF", &can);
-    g_bRs232Open = LinkOpenChannel(COMM_RS232, &serial);
-    g_bCanK8110Open = LinkOpenChannel(COMM_CAN_K8110, &can);
-    g_nVciDevType = VciDeviceTypeOf(COMM_CAN_USB2);
-    g_bCanUsbOpen = LinkOpenChannel(COMM_CAN_USB2, &can);
-    if (!g_bRs232Open || !g_bCanK8110Open || !g_bCanUsbOpen)
-        Fail("a channel does not open");
+    SimDriveParams::Attach(*bench::StartDrive(kBaud, kBitRateKbit).Drive(bench::kNode));
     // A drive of newer firmware: the longest read, with the second tracking error.
     g_queries = ReadAllQueries(0x300D);
 }
@@ -182,7 +120,7 @@ double CanBareMs(double* wireMs)
     const auto start = Clock::now();
     for (const ParamQuery& query : g_queries) {
         CanFrame request {};
-        EncodeCanCommand(query.mnemonic + u'\r', COMM_CAN_K8110, kNode, &request, nullptr);
+        EncodeCanCommand(query.mnemonic + u'\r', COMM_CAN_K8110, bench::kNode, &request, nullptr);
         uint8_t out[20] = {};
         EncodeK8110Frame(request, out);
         if (!CAN_Trans(card, out, sizeof out))
@@ -267,16 +205,5 @@ void PrintFigures()
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    PrintFigures();
-    if (g_sim) {
-        LinkShutdown();
-        g_sim->Stop();
-    }
-    if (!g_home.empty())
-        std::filesystem::remove_all(g_home);
-    return 0;
+    return bench::Main(argc, argv, PrintFigures);
 }

@@ -647,15 +647,20 @@ LPARAM CBasicParam::OnParamReply(const WindowMessage& message)
     return 0;
 }
 
-void CBasicParam::OnBnClickedSaveToEeprom()
+int CBasicParam::SendWithoutReply(const QString& command)
 {
-    if (!CheckConnected())
-        return;
-    const QString command = QStringLiteral("ESA\r");
     int noReply = 0;
     const int result = LinkTransactLocked(command, nullptr, &noReply);
     PostLogString(command, kLogCommandLine, true);
     LogCommResult(result, false);
+    return result;
+}
+
+void CBasicParam::OnBnClickedSaveToEeprom()
+{
+    if (!CheckConnected())
+        return;
+    const int result = SendWithoutReply(QStringLiteral("ESA\r"));
     UpdateData(false);
     // Offered once after each read or write: a store is of what the drive holds then.
     GetDlgItem(IDC_SAVE_EEPROM)->setEnabled(false);
@@ -673,11 +678,7 @@ void CBasicParam::OnBnClickedRestoreDefaults()
         return;
     if (!CheckConnected())
         return;
-    const QString command = QStringLiteral("FCFG\r");
-    int noReply = 0;
-    const int result = LinkTransactLocked(command, nullptr, &noReply);
-    PostLogString(command, kLogCommandLine, true);
-    LogCommResult(result, false);
+    const int result = SendWithoutReply(QStringLiteral("FCFG\r"));
     if (result != 0) {
         ShowMessageBox(this, QStringLiteral("Restore Defaults failed: %1").arg(CommResultText(result)), kCaption,
             MB_ICONERROR);

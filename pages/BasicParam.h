@@ -80,6 +80,9 @@ private:
     void WriteControls(const FormControls& controls);
     bool CheckConnected();
     void SendBrakeCommand(bool close);
+    // Sends a command of the drive's stored copy, answered by nothing the page waits for,
+    // and logs it as sent; the transaction's result.
+    int SendWithoutReply(const QString& command);
     // Copies what lives only in the controls (combo items, port directions, phase texts)
     // into the model.
     void TakeSnapshot();
