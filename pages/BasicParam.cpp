@@ -560,6 +560,14 @@ void CBasicParam::TakeSnapshot()
         m_model.phaseTexts[row] = qobject_cast<QLineEdit*>(GetDlgItem(kPhaseEdits[row]))->text();
 }
 
+PollPause CBasicParam::PollPauseOfFrame() const
+{
+    CMainFrame* frame = m_pMainFrame;
+    if (!frame)
+        return {};
+    return { [frame] { frame->SuspendPollThread(); }, [frame] { frame->ResumePollThread(); } };
+}
+
 void CBasicParam::OnWorkerDone()
 {
     if (!IsBusy())
@@ -582,7 +590,7 @@ void CBasicParam::OnBnClickedSetup()
     EnableActionButtons(false);
     auto outcome = std::make_shared<WriteAllOutcome>();
     const bool started = m_writeWorker.Start(
-        this, m_pMainFrame,
+        this, PollPauseOfFrame(),
         [commands, outcome](ParamWorker& worker) {
             *outcome = RunWriteAll(commands, LinkTransactLocked, [&worker](int ms) { return worker.Wait(ms); });
         },
@@ -608,7 +616,7 @@ bool CBasicParam::StartReadAll()
     const bool serial = g_nComType.load() == COMM_RS232;
     EnableActionButtons(false);
     const bool started = m_readWorker.Start(
-        this, m_pMainFrame,
+        this, PollPauseOfFrame(),
         [this, queries, serial](ParamWorker& worker) {
             RunReadAll(
                 queries, serial, LinkTransactLocked, [&worker] { return worker.StopRequested(); },

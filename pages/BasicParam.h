@@ -89,6 +89,8 @@ private:
     // "Setup" and "Read" while a worker runs: says which, and true.
     bool RefuseWhileBusy();
     bool StartReadAll();
+    // The main frame's status poll, paused while a worker talks to the drive.
+    PollPause PollPauseOfFrame() const;
     void OnWorkerDone();
     void OnWriteAllDone(const WriteAllOutcome& outcome, bool changeBaud);
     void OnReadAfterDefaults();

@@ -1,44 +1,17 @@
 #include "pages/ParamWorker.h"
 
-#include "shell/MainFrame.h"
-
 #include <QMetaObject>
 #include <QObject>
 
 #include <chrono>
 #include <system_error>
 
-namespace {
-
-// The status poll stays paused for as long as the job talks to the drive.
-class PollPause {
-public:
-    explicit PollPause(CMainFrame* frame)
-        : m_frame(frame)
-    {
-        if (m_frame)
-            m_frame->SuspendPollThread();
-    }
-    ~PollPause()
-    {
-        if (m_frame)
-            m_frame->ResumePollThread();
-    }
-    PollPause(const PollPause&) = delete;
-    PollPause& operator=(const PollPause&) = delete;
-
-private:
-    CMainFrame* m_frame;
-};
-
-} // namespace
-
 ParamWorker::~ParamWorker()
 {
     Stop();
 }
 
-bool ParamWorker::Start(QObject* receiver, CMainFrame* frame, std::function<void(ParamWorker&)> job,
+bool ParamWorker::Start(QObject* receiver, PollPause pause, std::function<void(ParamWorker&)> job,
     std::function<void()> done)
 {
     Join();
@@ -48,11 +21,13 @@ bool ParamWorker::Start(QObject* receiver, CMainFrame* frame, std::function<void
     }
     const unsigned run = ++m_run;
     try {
-        m_thread = std::thread([this, receiver, frame, run, job = std::move(job), done = std::move(done)] {
-            {
-                PollPause pause(frame);
-                job(*this);
-            }
+        m_thread = std::thread([this, receiver, run, pause = std::move(pause), job = std::move(job),
+                                   done = std::move(done)] {
+            if (pause.suspend)
+                pause.suspend();
+            job(*this);
+            if (pause.resume)
+                pause.resume();
             // Queued behind everything the job posted; dropped with the receiver. A run
             // that was stopped, or one that a later run replaced, has nothing to report.
             QMetaObject::invokeMethod(

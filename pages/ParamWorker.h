@@ -5,8 +5,14 @@
 #include <mutex>
 #include <thread>
 
-class CMainFrame;
 class QObject;
+
+// How a worker holds the status poll off the line: suspend before its first exchange, resume
+// after its last (either may be empty).
+struct PollPause {
+    std::function<void()> suspend;
+    std::function<void()> resume;
+};
 
 // One worker thread of the parameter page (read all, write all). The job runs on a thread of
 // its own with the status poll paused; when it ends, `done` runs on the receiver's thread
@@ -21,10 +27,9 @@ public:
     ParamWorker(const ParamWorker&) = delete;
     ParamWorker& operator=(const ParamWorker&) = delete;
 
-    // Starts the job; `frame` (may be null) is the main frame whose status poll pauses while
-    // the job runs. False, and nothing runs, when no thread can be made.
-    bool Start(QObject* receiver, CMainFrame* frame, std::function<void(ParamWorker&)> job,
-        std::function<void()> done);
+    // Starts the job, the status poll paused around it. False, and nothing runs, when no
+    // thread can be made.
+    bool Start(QObject* receiver, PollPause pause, std::function<void(ParamWorker&)> job, std::function<void()> done);
     // From Start until `done` has been called.
     bool IsRunning() const { return m_thread.joinable(); }
     // Ends the job at its next check and joins it; its `done` is not called.
