@@ -36,18 +36,14 @@ QMap<int, QString> ByKey(const QMap<int, QString>& texts)
 
 } // namespace
 
-TEST(StoredBlock, LayoutByFirmwareVersion)
+TEST(StoredBlock, LayoutA)
 {
-    EXPECT_EQ(StoredBlockLayoutFor(0), StoredBlockLayout::A);
-    EXPECT_EQ(StoredBlockLayoutFor(-5), StoredBlockLayout::A);
-    EXPECT_EQ(StoredBlockLayoutFor(0x300C), StoredBlockLayout::A);
+    for (int version : { -5, 0, 0x300C })
+        EXPECT_EQ(StoredBlockLayoutFor(version), StoredBlockLayout::A);
     EXPECT_EQ(StoredBlockLayoutFor(0x300D), StoredBlockLayout::B);
     EXPECT_EQ(StoredBlockLayoutFor(0x3137), StoredBlockLayout::B);
     EXPECT_EQ(StoredBlockLayoutFor(0x3138), StoredBlockLayout::C);
-}
 
-TEST(StoredBlock, LayoutA)
-{
     Block block;
     block.Put(16, 9000, 4).Put(20, 4500, 4).Put(24, 2100000000, 4).Put(28, -2100000000, 4);
     block.Put(34, 65535, 2).Put(36, 7, 2).Put(38, -100, 2).Put(40, 3000, 2).Put(44, 50, 2).Put(46, 11, 2);
@@ -92,12 +88,8 @@ TEST(StoredBlock, LayoutsBAndCMoveTheLaterSettings)
     EXPECT_EQ(c[16], "反转");
     EXPECT_EQ(c[17], "Unknow");
     EXPECT_EQ(c[18], "Unknow");
-}
 
-TEST(StoredBlock, AShortReplyIsNoBlock)
-{
-    const QByteArray reply = Block(0x11).Reply();
-    EXPECT_FALSE(DecodeStoredBlock(reply.left(kStoredBlockReplyBytes - 1), 0x3138));
-    EXPECT_FALSE(DecodeStoredBlock(QByteArray(), 0));
-    EXPECT_TRUE(DecodeStoredBlock(reply.left(kStoredBlockReplyBytes), 0x3138));
+    // A reply cut short is no block.
+    EXPECT_FALSE(DecodeStoredBlock(block.Reply().left(kStoredBlockReplyBytes - 1), 0x3138));
+    EXPECT_TRUE(DecodeStoredBlock(block.Reply().left(kStoredBlockReplyBytes), 0x3138));
 }
