@@ -3,19 +3,31 @@
 #include "pages/BasicParamModel.h"
 #include "pages/BasicParamRules.h"
 #include "pages/DataExchange.h"
+#include "pages/ParamWorker.h"
 #include "shell/PropertyViewPage.h"
 
 #include <QHash>
+#include <QTimer>
+
+#include <array>
 
 class CMainFrame;
 class QButtonGroup;
 class QTreeWidgetItem;
+class WindowMessage;
+struct WriteAllOutcome;
 
 // The parameter page, the first tab (dialog 141, "参数配置"): every setting of the drive in
 // one form. The page holds the settings in its model and moves them between the model and
 // its controls; the rules that tie controls together, the data exchange and the drive
 // commands are plain functions it calls. Controls are found by GetDlgItem(id) or by their
 // object names "idc_<id>".
+//
+// Reading and writing all settings run on worker threads that never touch a control: a
+// write takes a snapshot of the form first, and a read posts each reply (WM_PARAM_REPLY,
+// lParam = the query's command id, the reply text carried in the message) for the page to
+// decode. While a worker runs, the six action buttons are disabled and "Setup" and "Read"
+// are refused.
 class CBasicParam : public CPropertyViewPage {
     Q_OBJECT
 public:
@@ -39,9 +51,20 @@ public:
 
     void OnInitialUpdate() override;
 
+    // The drive's stored settings as one block (serial line only); no control asks for it.
+    void OnBnClickedReadEepromBlock();
+    // A read or write of all settings is running, or a read is due after factory defaults.
+    bool IsBusy() const;
+
+    // After factory defaults, the drive has this long to settle before it is read.
+    static constexpr int kReadAfterDefaultsMs = 3000;
+
 protected:
     bool OnInitDialog() override;
     bool DoDataExchange(bool saveAndValidate) override;
+    bool event(QEvent* event) override;
+    // The tab was shown or a drive connected: a silent read of all settings.
+    LPARAM OnPageActivated() override;
 
 private:
     void CreateControls();
@@ -57,6 +80,22 @@ private:
     void WriteControls(const FormControls& controls);
     bool CheckConnected();
     void SendBrakeCommand(bool close);
+    // Sends a command of the drive's stored copy, answered by nothing the page waits for,
+    // and logs it as sent; the transaction's result.
+    int SendWithoutReply(const QString& command);
+    // Copies what lives only in the controls (combo items, port directions, phase texts)
+    // into the model.
+    void TakeSnapshot();
+    // "Setup" and "Read" while a worker runs: says which, and true.
+    bool RefuseWhileBusy();
+    bool StartReadAll();
+    // The main frame's status poll, paused while a worker talks to the drive.
+    PollPause PollPauseOfFrame() const;
+    void OnWorkerDone();
+    void OnWriteAllDone(const WriteAllOutcome& outcome, bool changeBaud);
+    void OnReadAfterDefaults();
+    LPARAM OnStartReadSilent();
+    LPARAM OnParamReply(const WindowMessage& message);
 
     // Handlers
     void OnBnClickedVelocity();
@@ -91,4 +130,9 @@ private:
     QHash<int, QButtonGroup*> m_radioGroups; // by any button of the group
     QTreeWidgetItem* m_hTreeRoot = nullptr;
     CMainFrame* m_pMainFrame = nullptr;
+    ParamWorker m_writeWorker;
+    ParamWorker m_readWorker;
+    // The read after factory defaults, and the action buttons' states it puts back.
+    QTimer m_readAfterDefaults;
+    std::array<bool, 6> m_buttonsBeforeDefaults {};
 };

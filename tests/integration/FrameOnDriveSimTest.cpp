@@ -2,6 +2,8 @@
 #include "link/LinkLayer.h"
 #include "link/SearchNode.h"
 #include "link/SerialPort.h"
+#include "pages/BasicParam.h"
+#include "pages/ReadAllParams.h"
 #include "platform/Profile.h"
 #include "shell/Globals.h"
 #include "shell/MainFrame.h"
@@ -82,7 +84,17 @@ TEST(FrameOnDriveSim, OpensTheStoredSerialChannelToTheDrive)
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
         QCoreApplication::processEvents();
         EXPECT_EQ(messages.autoConnects, 1) << "the connect sequence is asked for once the window runs";
-        EXPECT_EQ(sim.SerialCommands(), (std::vector<std::string> { "GDTN1", "GVEN", "GSI" }));
+        // Once connected, the parameter page reads every setting of the drive.
+        constexpr size_t kConnect = 3;
+        const size_t expected = kConnect + ReadAllQueries(0).size();
+        CBasicParam* page = frame.m_pBasicParamPage;
+        ASSERT_NE(page, nullptr);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return sim.SerialCommands().size() >= expected && !page->IsBusy(); }, 30000));
+        const std::vector<std::string> commands = sim.SerialCommands();
+        ASSERT_EQ(commands.size(), expected);
+        EXPECT_EQ(std::vector<std::string>(commands.begin(), commands.begin() + kConnect),
+            (std::vector<std::string> { "GDTN1", "GVEN", "GSI" }));
+        EXPECT_EQ(commands[kConnect], "GMOD");
         EXPECT_EQ(g_bDriveConnected.load(), 1);
         sim.ClearRecords();
 

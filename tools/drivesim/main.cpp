@@ -1,5 +1,6 @@
 // velquarin-drivesim: simulated servo drives for trying Velquarin without hardware.
 #include "tools/drivesim/DriveSimulator.h"
+#include "tools/drivesim/SimDriveParams.h"
 #include "tools/drivesim/SimDriveStatus.h"
 #include "tools/drivesim/SimMotion.h"
 
@@ -210,6 +211,7 @@ int main(int argc, char** argv)
     DriveSimulator simulator(config);
     for (int node : config.nodes) {
         SimDrive& drive = *simulator.Drive(node);
+        SimDriveParams::Attach(drive);
         const auto status = SimDriveStatus::Attach(drive);
         if (typeName)
             status->SetTypeName(*typeName);
