@@ -78,6 +78,8 @@ int CAN_Open(int index)
         return 1;
     auto card = std::make_shared<Card>();
     card->bus = CreateCanBackend(index);
+    if (card->bus)
+        card->bus->SetAdapterKind(CanAdapterKind::Card);
     QString error;
     if (!card->bus || !card->bus->Open(&error)) {
         qWarning("CAN card %d cannot be opened: %s", index, qPrintable(error));

@@ -6,6 +6,8 @@
 #include <QCanBusFrame>
 #include <QThread>
 #include <QVariant>
+#include <algorithm>
+#include <deque>
 #include <functional>
 #include <thread>
 
@@ -29,15 +31,36 @@ public:
         return *thread;
     }
 
+    // Runs work on the bus thread and waits for it. The work is handed over and handed
+    // back under our own mutex, so what the caller wrote before is seen by the work and
+    // what the work wrote is seen by the caller afterwards, in a way ThreadSanitizer can
+    // follow (a blocking queued call does the same inside Qt, where it cannot).
     void Run(const std::function<void()>& work)
     {
-        if (QThread::currentThread() == &m_thread)
+        if (QThread::currentThread() == &m_thread) {
             work();
-        else if (m_thread.isRunning())
-            QMetaObject::invokeMethod(m_context, work, Qt::BlockingQueuedConnection);
+            return;
+        }
+        Job job { &work };
+        std::unique_lock lock(m_mutex);
+        if (!m_running)
+            return;
+        m_jobs.push_back(&job);
+        lock.unlock();
+        QMetaObject::invokeMethod(m_context, [this] { RunJobs(); }, Qt::QueuedConnection);
+        lock.lock();
+        m_cond.wait(lock, [&] { return job.state == Job::Done || (job.state == Job::Queued && !m_running); });
+        // Stopped before it ran: it never will.
+        if (job.state == Job::Queued)
+            m_jobs.erase(std::find(m_jobs.begin(), m_jobs.end(), &job));
     }
 
 private:
+    struct Job {
+        const std::function<void()>* work;
+        enum { Queued, Running, Done } state = Queued;
+    };
+
     BusThread()
     {
         m_thread.setObjectName(QStringLiteral("can-bus"));
@@ -46,14 +69,38 @@ private:
         m_context->moveToThread(&m_thread);
     }
 
+    void RunJobs()
+    {
+        std::unique_lock lock(m_mutex);
+        while (!m_jobs.empty()) {
+            Job* job = m_jobs.front();
+            m_jobs.pop_front();
+            job->state = Job::Running;
+            lock.unlock();
+            (*job->work)();
+            lock.lock();
+            job->state = Job::Done;
+            m_cond.notify_all();
+        }
+    }
+
     void Stop()
     {
+        {
+            std::lock_guard lock(m_mutex);
+            m_running = false;
+        }
+        m_cond.notify_all();
         m_thread.quit();
         m_thread.wait();
     }
 
     QThread m_thread;
     QObject* m_context = nullptr;
+    std::mutex m_mutex;
+    std::condition_variable m_cond;
+    std::deque<Job*> m_jobs;
+    bool m_running = true;
 };
 
 QCanBusFrame ToQt(const CanMessage& msg)
@@ -123,11 +170,16 @@ bool QtCanBackend::Open(QString* error)
                 m_state = state;
             }
             m_stateCond.notify_all();
+            if (state == QCanBusDevice::UnconnectedState)
+                LeftTheBus();
         });
         QObject::connect(device, &QCanBusDevice::framesReceived, device, [this] { TakeFrames(); });
-        QObject::connect(device, &QCanBusDevice::errorOccurred, device, [this](QCanBusDevice::CanBusError) {
+        QObject::connect(device, &QCanBusDevice::errorOccurred, device, [this](QCanBusDevice::CanBusError error) {
             qWarning("CAN interface %s (%s): %s", qPrintable(m_interface), qPrintable(m_plugin),
                      qPrintable(m_device->errorString()));
+            // A SocketCAN interface taken down reports itself through failing reads.
+            if (error == QCanBusDevice::ConnectionError || error == QCanBusDevice::ReadError)
+                LeftTheBus();
         });
     });
     if (m_device) {
@@ -184,6 +236,10 @@ bool QtCanBackend::Start(QString* error)
         return false;
     }
     m_runningBitRate = m_bitRate;
+    {
+        std::lock_guard lock(m_stateMutex);
+        m_onBus = true;
+    }
     if (m_plugin == QLatin1String("virtualcan"))
         std::this_thread::sleep_for(std::chrono::milliseconds(kVirtualBusSettleMs));
     return true;
@@ -201,6 +257,10 @@ bool QtCanBackend::Transmit(const CanMessage& msg)
 
 void QtCanBackend::Close()
 {
+    {
+        std::lock_guard lock(m_stateMutex);
+        m_onBus = false;
+    }
     ShutQueue();
     BusThread::Instance().Run([&] {
         if (!m_device)
@@ -225,8 +285,26 @@ void QtCanBackend::TakeFrames()
     }
 }
 
+void QtCanBackend::LeftTheBus()
+{
+    {
+        std::lock_guard lock(m_stateMutex);
+        if (!m_onBus)
+            return;
+        m_onBus = false;
+    }
+    const QString why = m_device->errorString();
+    ReportLost(QStringLiteral("CAN interface %1 (%2) went off the bus: %3")
+                   .arg(m_interface, m_plugin, why.isEmpty() ? QStringLiteral("the connection ended") : why));
+}
+
 void QtCanBackend::Disconnect()
 {
+    {
+        // Asked for: no loss to report.
+        std::lock_guard lock(m_stateMutex);
+        m_onBus = false;
+    }
     BusThread::Instance().Run([&] {
         if (m_device && m_device->state() != QCanBusDevice::UnconnectedState)
             m_device->disconnectDevice();

@@ -83,6 +83,8 @@ uint32_t VCI_OpenDevice(uint32_t devType, uint32_t devIndex, uint32_t reserved)
     auto device = std::make_shared<Device>();
     device->canIndex = reserved;
     device->bus = CreateCanBackend(static_cast<int>(reserved));
+    if (device->bus)
+        device->bus->SetAdapterKind(CanAdapterKind::UsbCan);
     QString error;
     if (!device->bus || !device->bus->Open(&error)) {
         qWarning("USB-CAN adapter (type %u, device %u) cannot be opened: %s", devType, devIndex, qPrintable(error));

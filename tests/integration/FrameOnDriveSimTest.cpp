@@ -3,6 +3,9 @@
 #include "link/SearchNode.h"
 #include "link/SerialPort.h"
 #include "platform/Profile.h"
+#include "res/StripBitmaps.h"
+#include "shell/C12DialogBar.h"
+#include "shell/CBrantovelixEditView.h"
 #include "shell/Globals.h"
 #include "shell/MainFrame.h"
 #include "tools/drivesim/DriveSimulator.h"
@@ -14,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 namespace {
@@ -38,6 +42,26 @@ protected:
         return false;
     }
 };
+
+std::unique_ptr<DriveSimulator> StartDriveAsCom1()
+{
+    DriveSimulatorConfig config;
+    config.pty = true;
+    auto sim = std::make_unique<DriveSimulator>(config);
+    std::string error;
+    if (!sim->Start(&error))
+        return nullptr;
+    OpenProfile()->setValue("Ports/COM1", QString::fromStdString(sim->PtyPath()));
+    return sim;
+}
+
+template <typename Condition>
+bool RunEventsUntil(Condition condition)
+{
+    for (int i = 0; i < 500 && !condition(); ++i)
+        QTest::qWait(10);
+    return condition();
+}
 
 } // namespace
 
@@ -107,4 +131,51 @@ TEST(FrameOnDriveSim, OpensTheStoredSerialChannelToTheDrive)
     CComSetting::SetExecHook({});
     OpenProfile()->clear();
     sim.Stop();
+}
+
+// The drive is killed while the window is connected to it: the log says the line was lost
+// and how to get it back, the strip shows no drive, and opening the line again through the
+// communication dialog connects the drive again.
+TEST(FrameOnDriveSim, ALostLineIsShownAndOpeningItAgainReconnects)
+{
+    {
+        auto profile = OpenProfile();
+        profile->clear();
+        profile->setValue("QzBrantovelix/ComType", 0);
+        profile->setValue("QzBrantovelix/ComNum", 1);
+        profile->setValue("QzBrantovelix/ComBaud", 115200);
+    }
+    auto sim = StartDriveAsCom1();
+    ASSERT_TRUE(sim);
+    {
+        CMainFrame frame;
+        ASSERT_TRUE(frame.LoadFrame());
+        frame.show();
+        ASSERT_TRUE(RunEventsUntil([] { return g_bDriveConnected.load() == 1; }));
+
+        sim->Stop();
+        ASSERT_TRUE(RunEventsUntil([] { return g_bDriveConnected.load() == 0; }));
+        const QString log = frame.m_pLogView->toPlainText();
+        EXPECT_EQ(log.count(QStringLiteral("Connection lost")), 1) << log.toStdString();
+        EXPECT_TRUE(log.contains(QStringLiteral("Communication > Open"))) << log.toStdString();
+        EXPECT_TRUE(log.contains(QStringLiteral("COM1"))) << log.toStdString();
+        EXPECT_EQ(g_bRs232Open.load(), 0);
+        EXPECT_EQ(frame.TopBar()->Drive().TypeText(), QStringLiteral("Unknow"));
+        EXPECT_EQ(frame.TopBar()->GetDlgItem(IDC_CONNECT)->property("bitmap").toInt(), IDB_CHAIN_BROKEN);
+
+        sim = StartDriveAsCom1();
+        ASSERT_TRUE(sim);
+        CComSetting::SetExecHook([](CComSetting& dialog) {
+            dialog.OnOpen();
+            return dialog.result();
+        });
+        frame.OnConfigCommunication();
+        CComSetting::SetExecHook({});
+        EXPECT_EQ(g_bRs232Open.load(), 1);
+        ASSERT_TRUE(RunEventsUntil([] { return g_bDriveConnected.load() == 1; }));
+        EXPECT_EQ(sim->SerialCommands(), (std::vector<std::string> { "GDTN1", "GVEN", "GSI" }));
+        EXPECT_EQ(frame.TopBar()->GetDlgItem(IDC_CONNECT)->property("bitmap").toInt(), IDB_CHAIN_CLOSED);
+        frame.close();
+    }
+    OpenProfile()->clear();
 }

@@ -1,4 +1,5 @@
 #include "controls/Label.h"
+#include "platform/DisplayText.h"
 #include "shell/AboutDlg.h"
 #include "shell/BrantovelixApp.h"
 #include "shell/Globals.h"
@@ -60,6 +61,9 @@ TEST(AboutTitle, TakesTheVersionFromItsFirstV)
         << "characters, not their low bytes, are looked at";
     const QString longVersion = QStringLiteral("V") + QString(40, u'9');
     EXPECT_EQ(AboutTitle(longVersion), QStringLiteral("Velquarin") + longVersion + QStringLiteral(".02.04"));
+    EXPECT_EQ(AboutTitle(QStringLiteral("V") + QString(4 << 20, u'9')),
+              QStringLiteral("VelquarinV") + QString(kDisplayNameChars - 2, u'9') + QChar(0x2026) + QStringLiteral(".02.04"))
+        << "a version text of megabytes is cut";
 }
 
 namespace {
@@ -97,6 +101,15 @@ protected:
 };
 
 } // namespace
+
+TEST_F(AboutBox, AHugeVersionTextKeepsTheBoxOnTheScreen)
+{
+    WriteVersion("V" + QByteArray(8 << 20, '9'));
+    CAboutDlg box(nullptr, Folder());
+    box.adjustSize();
+    EXPECT_TRUE(Title(box).startsWith(QStringLiteral("VelquarinV999")));
+    EXPECT_LE(box.width(), 1366);
+}
 
 TEST_F(AboutBox, WithoutAVersionFileShowsTheFixedTitleAndNoMaker)
 {
