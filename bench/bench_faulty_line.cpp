@@ -8,6 +8,7 @@
 //     unknown is not wrong), failed exchanges, and the longest exchange.
 //
 // VELQUARIN_LOST_SECONDS sets the time measured after a loss (default 10).
+#include "bench/BenchSupport.h"
 #include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
 #include "platform/Profile.h"
@@ -28,14 +29,10 @@
 
 #include <algorithm>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -51,14 +48,6 @@ int LostSeconds()
     const char* text = std::getenv("VELQUARIN_LOST_SECONDS");
     const int seconds = text ? std::atoi(text) : 0;
     return seconds > 0 ? seconds : 10;
-}
-
-double CpuSeconds()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 void RunEvents(int ms)
@@ -106,26 +95,6 @@ std::unique_ptr<DriveSimulator> StartDrive(bool can)
     return sim;
 }
 
-bool OpenChannel(int type)
-{
-    g_nCurNode = 1;
-    g_nComType = type;
-    if (type == COMM_RS232) {
-        SerialSettings serial;
-        serial.port = kCom;
-        serial.baud = kBaud;
-        serial.byteSize = 8;
-        serial.stopBits = 1;
-        g_bRs232Open = LinkOpenChannel(COMM_RS232, &serial);
-        return g_bRs232Open.load() == 1;
-    }
-    CanSettings can;
-    BuildCanSettings(0, 500, "00000000", "FFFFFFFF", &can);
-    g_nVciDevType = VciDeviceTypeOf(type);
-    g_bCanUsbOpen = LinkOpenChannel(type, &can);
-    return g_bCanUsbOpen.load() == 1;
-}
-
 void CloseLink()
 {
     LinkShutdown();
@@ -146,7 +115,7 @@ void BM_LineLost(benchmark::State& state)
         std::atomic<int64_t> lostAfterMs { -1 };
         QElapsedTimer sinceKill;
         LinkSetChannelLostHandler([&](int, const QString&) { lostAfterMs = sinceKill.elapsed(); });
-        if (!sim || !OpenChannel(type)) {
+        if (!sim || !OpenBenchChannel(type, kCom, kBaud)) {
             state.SkipWithError("the channel does not open");
             CloseLink();
             return;
@@ -238,7 +207,7 @@ void BM_LateReplies(benchmark::State& state)
     for (auto _ : state) {
         auto sim = StartDrive(false);
         LinkInit();
-        if (!sim || !OpenChannel(COMM_RS232)) {
+        if (!sim || !OpenBenchChannel(COMM_RS232, kCom, kBaud)) {
             state.SkipWithError("the channel does not open");
             CloseLink();
             return;
@@ -269,16 +238,12 @@ BENCHMARK(BM_LateReplies)->Arg(450)->Arg(550)->Arg(650)->Arg(-1)->Iterations(1)-
 
 int main(int argc, char** argv)
 {
-    // A profile of our own, never the user's.
-    std::string home = (std::filesystem::temp_directory_path() / "velquarin-bench-XXXXXX").string();
-    if (!::mkdtemp(home.data()))
+    BenchProfile profile;
+    if (!profile.Made())
         return 1;
-    ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
     QCoreApplication app(argc, argv);
-
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    std::filesystem::remove_all(home);
     return 0;
 }

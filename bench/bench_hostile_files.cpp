@@ -5,6 +5,7 @@
 // start-up shows when the stored port does not open). Figures, not pass/fail.
 //
 // VELQUARIN_HUGE_MB sets the size of the huge text (default 10).
+#include "bench/BenchSupport.h"
 #include "link/ComSetting.h"
 #include "platform/Profile.h"
 #include "shell/AboutDlg.h"
@@ -19,7 +20,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -130,17 +130,13 @@ BENCHMARK(BM_ComSettingWithHugePath)->Iterations(1)->UseManualTime()->Unit(bench
 
 int main(int argc, char** argv)
 {
-    // A profile of our own, never the user's, and no screen needed.
-    std::string home = (std::filesystem::temp_directory_path() / "velquarin-bench-XXXXXX").string();
-    if (!::mkdtemp(home.data()))
+    BenchProfile profile;
+    if (!profile.Made())
         return 1;
-    ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0); // no screen needed
     QApplication app(argc, argv);
-
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    std::filesystem::remove_all(home);
     return 0;
 }
