@@ -365,9 +365,9 @@ void CMainFrame::OnConfigCommunication()
 
 void CMainFrame::OnChannelLost(int commType, const QString& reason)
 {
-    PostLogString(QStringLiteral("Connection lost - open it again with Configuration > Communication > Open. ")
-            + reason,
-        kLogCommandLine, true);
+    // Two short rows, for the log pane is narrow and does not wrap.
+    PostLogString(QStringLiteral("Connection lost: ") + reason, kLogCommandLine, true);
+    PostLogString(QStringLiteral("To reconnect: Configuration > Communication > Open"), kLogCommandLine, true);
     const int inUse = g_nComType;
     if (commType == inUse || (IsUsbCanType(commType) && IsUsbCanType(inUse))) {
         m_bChannelLost = true;

@@ -162,6 +162,9 @@ TEST(FrameOnDriveSim, ALostLineIsShownAndOpeningItAgainReconnects)
         EXPECT_EQ(g_bRs232Open.load(), 0);
         EXPECT_EQ(frame.TopBar()->Drive().TypeText(), QStringLiteral("Unknow"));
         EXPECT_EQ(frame.TopBar()->GetDlgItem(IDC_CONNECT)->property("bitmap").toInt(), IDB_CHAIN_BROKEN);
+        frame.resize(1280, 800);
+        const QString picture = QDir(PictureFolder()).filePath(QStringLiteral("velquarin-frame-line-lost.png"));
+        EXPECT_TRUE(frame.grab().save(picture)) << picture.toStdString();
 
         sim = StartDriveAsCom1();
         ASSERT_TRUE(sim);
