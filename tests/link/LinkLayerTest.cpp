@@ -452,8 +452,9 @@ TEST_F(LinkLayerTest, AFullCanRingLosesItsOldestFrames)
     constexpr int kBatch = 4096;
     for (int i = 0; i < total; ++i) {
         fake->Inject(Message(3, { uint8_t(i) }));
-        if (i % kBatch == kBatch - 1)
+        if (i % kBatch == kBatch - 1) {
             ASSERT_TRUE(WaitFor([&] { return fake->Pending() == 0; }, 60000));
+        }
     }
     ASSERT_TRUE(WaitFor([&] { return fake->Pending() == 0; }, 60000));
     ASSERT_TRUE(WaitFor([] { return g_nCanRxWrite == 5; }, kWait)) << g_nCanRxWrite;
