@@ -197,14 +197,3 @@ bool FakeCanBackend::Running() const
     std::lock_guard lock(m_mutex);
     return m_running;
 }
-
-void FakeCanBackend::GoAway()
-{
-    {
-        std::lock_guard lock(m_mutex);
-        if (!m_running)
-            return;
-        m_running = false;
-    }
-    ReportLost(QStringLiteral("the fake bus went away"));
-}

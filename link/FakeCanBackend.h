@@ -33,9 +33,6 @@ public:
     void DropReceives(int count);
     // Frames from the far side (injected or answered) arrive this much later.
     void SetReceiveDelay(int delayMs);
-    // The interface leaves the bus unasked (its host gone): sends fail until the next
-    // Start, and the loss is reported, once.
-    void GoAway();
 
     // The far side.
     void Inject(const CanMessage& msg, int delayMs = 0);

@@ -222,40 +222,6 @@ TEST_F(LinkLayerTest, TheCardOpensReopensAndResets)
     EXPECT_EQ(g_bK8110CardReady, 0);
 }
 
-TEST_F(LinkLayerTest, ACanBusThatGoesAwayClosesItsFamilyOnceAndOpensAgain)
-{
-    std::vector<std::pair<int, QString>> losses;
-    LinkSetChannelLostHandler([&losses](int commType, const QString& reason) { losses.emplace_back(commType, reason); });
-    for (const int type : { COMM_CAN_K8110, COMM_CAN_USB1 }) {
-        losses.clear();
-        std::atomic<int>& open = type == COMM_CAN_K8110 ? g_bCanK8110Open : g_bCanUsbOpen;
-        std::atomic<int>& other = type == COMM_CAN_K8110 ? g_bCanUsbOpen : g_bCanK8110Open;
-        other = 1;
-        if (type == COMM_CAN_K8110) {
-            const CanSettings card = Can(0);
-            open = LinkOpenChannel(type, &card);
-        } else {
-            OpenUsb(type);
-            open = 1;
-        }
-        ASSERT_EQ(open.load(), 1) << type;
-        bus.At(0)->GoAway();
-        bus.At(0)->GoAway();
-        ASSERT_EQ(losses.size(), 1u) << type;
-        EXPECT_EQ(losses[0].first, type);
-        EXPECT_EQ(losses[0].second, QStringLiteral("the fake bus went away"));
-        EXPECT_EQ(open.load(), 0) << type;
-        EXPECT_EQ(other.load(), 1) << "the other family is not touched";
-
-        const CanSettings again = Can(0);
-        open = LinkOpenChannel(type, &again);
-        EXPECT_EQ(open.load(), 1) << type;
-        EXPECT_EQ(losses.size(), 1u);
-        other = 0;
-    }
-    LinkSetChannelLostHandler({});
-}
-
 TEST_F(LinkLayerTest, OnlyTheFirstUsbTypeResets)
 {
     OpenUsb(COMM_CAN_USB2, 0);

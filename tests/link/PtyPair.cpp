@@ -26,13 +26,6 @@ PtyPair::~PtyPair()
         ::close(m_master);
 }
 
-void PtyPair::HangUp()
-{
-    if (m_master >= 0)
-        ::close(m_master);
-    m_master = -1;
-}
-
 void PtyPair::MapAsCom(int port) const
 {
     auto profile = OpenProfile();

@@ -17,8 +17,6 @@ public:
     // Maps COM<port> to the slave in the profile.
     void MapAsCom(int port) const;
     void Write(std::string_view bytes) const;
-    // The drive's end goes away (closes the master), as when the drive is killed.
-    void HangUp();
     // What the program sent, waiting up to waitMs for `count` bytes.
     std::string Read(size_t count, int waitMs) const;
 
