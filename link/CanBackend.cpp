@@ -86,28 +86,40 @@ int CanBackend::FirstDue(Clock::time_point now) const
     return -1;
 }
 
-bool CanBackend::Receive(CanMessage* out, int waitMs)
+int CanBackend::WaitFirstDue(std::unique_lock<std::mutex>& lock, Clock::time_point deadline)
 {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(waitMs, 0));
-    std::unique_lock lock(m_mutex);
     for (;;) {
         if (m_shut)
-            return false;
+            return -1;
         const auto now = Clock::now();
         const int due = FirstDue(now);
-        if (due >= 0) {
-            *out = m_queue[due].msg;
-            m_queue.erase(m_queue.begin() + due);
-            return true;
-        }
-        if (now >= deadline)
-            return false;
+        if (due >= 0 || now >= deadline)
+            return due;
         // Wake for the earliest delayed frame as well as for the deadline.
         auto until = deadline;
         for (const Queued& q : m_queue)
             until = std::min(until, q.due);
         m_cond.wait_until(lock, until);
     }
+}
+
+bool CanBackend::Receive(CanMessage* out, int waitMs)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(waitMs, 0));
+    std::unique_lock lock(m_mutex);
+    const int due = WaitFirstDue(lock, deadline);
+    if (due < 0)
+        return false;
+    *out = m_queue[due].msg;
+    m_queue.erase(m_queue.begin() + due);
+    return true;
+}
+
+bool CanBackend::WaitPending(int waitMs)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(waitMs, 0));
+    std::unique_lock lock(m_mutex);
+    return WaitFirstDue(lock, deadline) >= 0;
 }
 
 int CanBackend::Pending()

@@ -63,6 +63,8 @@ public:
 
     // Takes the oldest received frame, waiting up to waitMs for one.
     bool Receive(CanMessage* out, int waitMs);
+    // Waits up to waitMs until a received frame is there to take; true when one is.
+    bool WaitPending(int waitMs);
     int Pending();
     void ClearReceive();
     void SetAcceptance(const CanAcceptance& acceptance);
@@ -88,6 +90,8 @@ private:
     };
     // Index of the first frame that is due, or -1.
     int FirstDue(Clock::time_point now) const;
+    // Waits under `lock` until a frame is due (its index) or the deadline passes (-1).
+    int WaitFirstDue(std::unique_lock<std::mutex>& lock, Clock::time_point deadline);
 
     std::mutex m_mutex;
     std::condition_variable m_cond;

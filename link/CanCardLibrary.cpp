@@ -1,14 +1,18 @@
 #include "link/CanCardLibrary.h"
 
 #include "link/CanBackend.h"
+#include "link/LinkLayer.h"
+#include "link/OpenError.h"
 
 #include <QtGlobal>
 #include <algorithm>
+#include <chrono>
 #include <atomic>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 namespace {
 struct Card {
@@ -82,7 +86,7 @@ int CAN_Open(int index)
         card->bus->SetAdapterKind(CanAdapterKind::Card);
     QString error;
     if (!card->bus || !card->bus->Open(&error)) {
-        qWarning("CAN card %d cannot be opened: %s", index, qPrintable(error));
+        LinkSetOpenError(COMM_CAN_K8110, QStringLiteral("CAN card %1: %2").arg(index).arg(error));
         return 0;
     }
     std::lock_guard lock(g_cardsMutex);
@@ -98,7 +102,8 @@ int CAN_Init(int index, const K8110InitRecord* init)
     card->running = false;
     const uint32_t bitRate = CanTimingToBitRate(init->BTR0, init->BTR1);
     if (bitRate == 0) {
-        qWarning("CAN card %d: bus timing %02X %02X gives no usable bit rate", index, init->BTR0, init->BTR1);
+        LinkSetOpenError(COMM_CAN_K8110, QStringLiteral("CAN card %1: bus timing %2 %3 gives no usable bit rate")
+                .arg(index).arg(init->BTR0, 2, 16, QChar(u'0')).arg(init->BTR1, 2, 16, QChar(u'0')));
         return 0;
     }
     CanAcceptance acceptance;
@@ -107,7 +112,7 @@ int CAN_Init(int index, const K8110InitRecord* init)
     card->bus->SetAcceptance(acceptance);
     QString error;
     if (!card->bus->Configure(bitRate, &error) || !card->bus->Start(&error)) {
-        qWarning("CAN card %d cannot be initialised: %s", index, qPrintable(error));
+        LinkSetOpenError(COMM_CAN_K8110, QStringLiteral("CAN card %1: %2").arg(index).arg(error));
         return 0;
     }
     card->bus->ClearReceive();
@@ -132,6 +137,16 @@ int CAN_ReadReg(int index, K8110RegRecord* reg)
         return 0;
     reg->value = card->running ? static_cast<uint8_t>(std::min(card->bus->Pending(), 255)) : 0;
     return 1;
+}
+
+int CAN_WaitRecv(int index, int waitMs)
+{
+    const auto card = FindCard(index);
+    if (!card || !card->running) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::max(waitMs, 0)));
+        return 0;
+    }
+    return card->bus->WaitPending(waitMs) ? 1 : 0;
 }
 
 int CAN_Recv(int index, uint8_t* frame, int size)

@@ -1,6 +1,8 @@
 #include "link/ComSetting.h"
 
 #include "link/LinkLayer.h"
+#include "link/OpenError.h"
+#include "link/SerialDeviceList.h"
 #include "link/SerialPort.h"
 #include "link/UsbCanLibrary.h"
 #include "platform/Profile.h"
@@ -93,7 +95,6 @@ CComSetting::CComSetting(QWidget* parent)
     : QDialog(parent)
     , m_strAcr(QStringLiteral("00000000"))
     , m_strAmr(QStringLiteral("FFFFFFFF"))
-    , m_nVciDevTypeAtStart(g_nVciDevType)
 {
     setWindowTitle(QStringLiteral("Communication Config"));
     setObjectName(QStringLiteral("idd_146"));
@@ -117,19 +118,21 @@ CComSetting::CComSetting(QWidget* parent)
         ports << QStringLiteral("COM%1").arg(n);
     m_cmbCom = DropList(1099, ports);
     m_cmbBaud = DropList(1096, { "9600", "19200", "38400", "57600", "115200" });
-    m_comDevice = new QLabel;
-    m_comDevice->setObjectName(QStringLiteral("comDevice"));
-    m_comDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_cmbSerialDevice = new QComboBox;
+    m_cmbSerialDevice->setObjectName(QStringLiteral("serialDevice"));
+    m_cmbSerialDevice->setEditable(false);
+    m_cmbSerialDevice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_cmbSerialDevice->setMinimumContentsLength(30);
     // Which device each port number stands for on this machine.
     for (int i = 0; i < m_cmbCom->count(); ++i)
         m_cmbCom->setItemData(i, SerialDeviceName(i + 1), Qt::ToolTipRole);
-    connect(m_cmbCom, &QComboBox::currentIndexChanged, this, &CComSetting::ShowComDevice);
+    connect(m_cmbCom, &QComboBox::currentIndexChanged, this, &CComSetting::ShowComDevices);
 
     auto* serialGroup = new QGroupBox;
     auto* serialGrid = new QGridLayout(serialGroup);
     serialGrid->addWidget(new QLabel(QStringLiteral("Serial port")), 0, 0);
     serialGrid->addWidget(m_cmbCom, 0, 1);
-    serialGrid->addWidget(m_comDevice, 0, 2);
+    serialGrid->addWidget(m_cmbSerialDevice, 0, 2);
     serialGrid->addWidget(new QLabel(QStringLiteral("Baud")), 1, 0);
     serialGrid->addWidget(m_cmbBaud, 1, 1);
     serialGrid->setColumnStretch(2, 1);
@@ -171,10 +174,20 @@ CComSetting::CComSetting(QWidget* parent)
     buttons->addWidget(m_btnOpen);
     buttons->addWidget(m_btnCancel);
 
+    m_status = new QLabel;
+    m_status->setObjectName(QStringLiteral("openStatus"));
+    m_status->setWordWrap(true);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPalette warning = m_status->palette();
+    warning.setColor(QPalette::WindowText, QColor(0xB0, 0, 0));
+    m_status->setPalette(warning);
+    m_status->hide();
+
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(radioGrid);
     layout->addWidget(serialGroup);
     layout->addWidget(canGroup);
+    layout->addWidget(m_status);
     layout->addLayout(buttons);
 
     OnInitDialog();
@@ -195,6 +208,12 @@ void CComSetting::SetExecHook(ExecHook hook)
     Hook() = std::move(hook);
 }
 
+void CComSetting::ShowOpenFailure(const QString& text)
+{
+    m_status->setText(text);
+    m_status->setVisible(!text.isEmpty());
+}
+
 void CComSetting::OnInitDialog()
 {
     const auto profile = OpenProfile();
@@ -210,7 +229,7 @@ void CComSetting::OnInitDialog()
     SelectByText(m_cmbBaud, QString::number(m_nBaud), false, 2);
     SelectByText(m_cmbDevice, QString::number(m_nDevice), false, 0);
     SelectByText(m_cmbBitRate, QString::number(m_nKbps), true, 1);
-    ShowComDevice();
+    ShowComDevices();
 
     switch (m_nComType) {
     case COMM_RS232: OnRs232(); break;
@@ -234,9 +253,34 @@ void CComSetting::DataExchange(bool save)
     }
 }
 
-void CComSetting::ShowComDevice()
+void CComSetting::ShowComDevices()
 {
-    m_comDevice->setText(SerialDeviceName(m_cmbCom->currentIndex() + 1));
+    // The port's binding first, as it stands in the profile (a pseudo-terminal written
+    // there by hand included), then every device present.
+    const QString bound = SerialDeviceName(m_cmbCom->currentIndex() + 1);
+    m_cmbSerialDevice->clear();
+    for (const SerialDeviceEntry& entry : ListSerialDevices()) {
+        const QString label = SerialDeviceLabel(entry);
+        m_cmbSerialDevice->addItem(label, entry.path);
+        m_cmbSerialDevice->setItemData(m_cmbSerialDevice->count() - 1, label, Qt::ToolTipRole);
+    }
+    int current = m_cmbSerialDevice->findData(bound);
+    if (current < 0) {
+        m_cmbSerialDevice->insertItem(0, bound, bound);
+        current = 0;
+    }
+    m_cmbSerialDevice->setCurrentIndex(current);
+}
+
+QVariant CComSetting::BindChosenDevice(int comNum)
+{
+    const QString key = QStringLiteral("Ports/COM%1").arg(comNum);
+    const auto profile = OpenProfile();
+    const QVariant before = profile->value(key);
+    const QString chosen = m_cmbSerialDevice->currentData().toString();
+    if (!chosen.isEmpty() && chosen != SerialDeviceName(comNum))
+        profile->setValue(key, chosen);
+    return before;
 }
 
 void CComSetting::SelectChannel(int commType)
@@ -248,11 +292,12 @@ void CComSetting::SelectChannel(int commType)
     }
     const bool serial = commType == COMM_RS232;
     m_cmbCom->setEnabled(serial);
+    m_cmbSerialDevice->setEnabled(serial);
     m_cmbBaud->setEnabled(serial);
     for (QWidget* control : std::initializer_list<QWidget*> { m_cmbDevice, m_cmbBitRate, m_editAcr, m_editAmr })
         control->setEnabled(!serial);
-    if (IsUsbCanType(commType))
-        g_nVciDevType = VciDeviceTypeOf(commType);
+    // The adapter type of a USB-CAN radio takes effect only when Open opens it: until then
+    // every transaction still addresses the adapter that is open.
 }
 
 void CComSetting::OnRs232() { SelectChannel(COMM_RS232); }
@@ -264,6 +309,7 @@ void CComSetting::OnCanUsb2EU() { SelectChannel(COMM_CAN_USB_2E_U); }
 
 void CComSetting::OnOpen()
 {
+    m_strOpenFailure.clear();
     {
         // No transaction may be half-way through a channel while it is closed or opened.
         std::lock_guard link(g_csLink);
@@ -293,9 +339,17 @@ void CComSetting::OpenSerial()
     settings.byteSize = 8;
     settings.stopBits = 1;
     CloseSerialFamily();
+    const QVariant binding = BindChosenDevice(m_nComNum);
     g_bRs232Open = LinkOpenChannel(COMM_RS232, &settings);
     if (!g_bRs232Open) {
         m_bOpened = 0;
+        m_strOpenFailure = LinkLastOpenError(COMM_RS232);
+        // A device that did not open is not bound: the port keeps what it stood for.
+        const QString key = QStringLiteral("Ports/COM%1").arg(m_nComNum);
+        if (binding.isValid())
+            OpenProfile()->setValue(key, binding);
+        else
+            OpenProfile()->remove(key);
         return;
     }
     const auto profile = OpenProfile();
@@ -328,7 +382,11 @@ void CComSetting::OpenCan()
     } else {
         CloseUsbCanFamily();
         g_nUsbEuRateIndex = m_cmbBitRate->currentIndex();
+        const int typeBefore = g_nVciDevType;
+        g_nVciDevType = VciDeviceTypeOf(type);
         g_bCanUsbOpen = known ? LinkOpenChannel(type, &settings) : 0;
+        if (!g_bCanUsbOpen)
+            g_nVciDevType = typeBefore;
     }
 
     const auto profile = OpenProfile();
@@ -343,6 +401,7 @@ void CComSetting::OpenCan()
     const int opened = type == COMM_CAN_K8110 ? g_bCanK8110Open.load() : g_bCanUsbOpen.load();
     if (!opened) {
         m_bOpened = 0;
+        m_strOpenFailure = LinkLastOpenError(type);
         return;
     }
     g_nComType = type;
@@ -358,10 +417,6 @@ void CComSetting::CloseSerialFamily()
 
 void CComSetting::CloseUsbCanFamily()
 {
-    const int now = g_nVciDevType;
-    const auto device = static_cast<uint32_t>(g_nVciDevIndex.load());
-    VCI_CloseDevice(static_cast<uint32_t>(now), device);
-    if (m_nVciDevTypeAtStart != now)
-        VCI_CloseDevice(static_cast<uint32_t>(m_nVciDevTypeAtStart), device);
+    VCI_CloseDevice(static_cast<uint32_t>(g_nVciDevType.load()), static_cast<uint32_t>(g_nVciDevIndex.load()));
     g_bCanUsbOpen = 0;
 }

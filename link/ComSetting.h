@@ -31,6 +31,11 @@ public:
 
     // Whether the chosen channel opened at the last Open.
     bool IsOpened() const { return m_bOpened != 0; }
+    // Why the last Open failed (device, cause, remedy); empty when it worked or never ran.
+    QString OpenFailure() const { return m_strOpenFailure; }
+    // Shows why an earlier attempt failed on the status line under the controls; an empty
+    // text hides the line.
+    void ShowOpenFailure(const QString& text);
 
     // The handlers, as the buttons call them.
     void OnOpen();
@@ -46,6 +51,9 @@ public:
     QComboBox* m_cmbBitRate = nullptr; // 1001, CAN kbit/s
     QComboBox* m_cmbBaud = nullptr;    // 1096
     QComboBox* m_cmbCom = nullptr;     // 1099, COM1..COM10
+    // The device the chosen COM number stands for: its binding, or a device present on
+    // this machine, which Open binds it to once the port opens.
+    QComboBox* m_cmbSerialDevice = nullptr;
     QString m_strAcr;                  // 1228
     QString m_strAmr;                  // 1229
     int m_nComNum = 1;
@@ -54,12 +62,16 @@ public:
     int m_nKbps = 500;
     int m_nComType = 16; // a CommType
     int m_bOpened = 0;
+    QString m_strOpenFailure;
 
 private:
     void OnInitDialog();
     void DataExchange(bool save);
     void SelectChannel(int commType);
-    void ShowComDevice();
+    void ShowComDevices();
+    // Binds COM<comNum> to the chosen device in the profile; returns the binding it
+    // replaced (null when there was none), for putting back after a failed open.
+    QVariant BindChosenDevice(int comNum);
     void OpenSerial();
     void OpenCan();
     // Closing a family always clears its open flag, so no flag claims a closed channel.
@@ -69,10 +81,7 @@ private:
     QButtonGroup* m_radios = nullptr;
     QLineEdit* m_editAcr = nullptr;
     QLineEdit* m_editAmr = nullptr;
-    QLabel* m_comDevice = nullptr;
+    QLabel* m_status = nullptr;
     QPushButton* m_btnOpen = nullptr;
     QPushButton* m_btnCancel = nullptr;
-    // The adapter type in force when the dialog came up: a radio click changes
-    // g_nVciDevType at once, and an adapter opened under the old type must still close.
-    int m_nVciDevTypeAtStart = 0;
 };

@@ -1,6 +1,7 @@
 #include "link/LinkLayer.h"
 
 #include "link/CanBackend.h"
+#include "link/OpenError.h"
 #include "link/SerialPort.h"
 #include "platform/Tick.h"
 
@@ -184,6 +185,8 @@ void ParkWhilePaused()
     g_rxParked = false;
 }
 
+void ScanOnce();
+
 void ReceiveUsbCanFrame()
 {
     VciFrameRecord rec {};
@@ -212,7 +215,9 @@ void ReceiveUsbCanFrame()
             g_nCanRxRead = (next + 1) % kCanRxRingSize;
         g_nCanRxWrite = next;
     }
-    WakeScanner();
+    // Scanned here rather than by the scanner thread: a transaction waiting for this frame
+    // is woken one thread switch sooner.
+    ScanOnce();
 }
 
 void ReceiveSerialBytes()
@@ -283,12 +288,12 @@ K8110InitRecord CardInitRecord(const CanSettings& settings)
     return init;
 }
 
-bool KnownTimingOrSay(const CanSettings& settings)
+bool KnownTimingOrSay(int commType, const CanSettings& settings)
 {
     if (CanTimingIsKnown(settings.BTR0, settings.BTR1))
         return true;
-    qWarning("CAN bus timing %02X %02X is not one of the known bit rates; the channel stays closed",
-             settings.BTR0, settings.BTR1);
+    LinkSetOpenError(commType, QStringLiteral("CAN bus timing %1 %2 is not one of the known bit rates")
+            .arg(settings.BTR0, 2, 16, QChar(u'0')).arg(settings.BTR1, 2, 16, QChar(u'0')).toUpper());
     return false;
 }
 
@@ -299,7 +304,7 @@ int OpenUsbCan(const CanSettings& settings)
     const uint32_t can = settings.deviceNumber;
     const int rateIndex = g_nUsbEuRateIndex;
     if (rateIndex < 0 || rateIndex >= static_cast<int>(std::size(UsbEuReferenceTable))) {
-        qWarning("USB-CAN reference index %d is outside the table", rateIndex);
+        LinkSetOpenError(COMM_CAN_USB2, QStringLiteral("USB-CAN reference index %1 is outside the table").arg(rateIndex));
         return 0;
     }
     VciErrorRecord error {};
@@ -309,6 +314,7 @@ int OpenUsbCan(const CanSettings& settings)
     }
     const uint32_t reference = UsbEuReferenceTable[rateIndex];
     if (VCI_SetReference(type, device, can, 0, &reference) != 1) {
+        LinkSetOpenError(COMM_CAN_USB2, QStringLiteral("USB-CAN adapter %1 refuses its reference word").arg(can));
         VCI_CloseDevice(type, device);
         return 0;
     }
@@ -323,6 +329,7 @@ int OpenUsbCan(const CanSettings& settings)
         return 0;
     }
     g_nVciCanIndex = static_cast<int>(can);
+    LinkSetOpenError(COMM_CAN_USB2, QString());
     return 1;
 }
 }
@@ -448,7 +455,7 @@ int LinkOpenChannel(int commType, const CanSettings* settings)
 {
     if (!settings || (commType != COMM_CAN_K8110 && !IsUsbCanType(commType)))
         return 0;
-    if (!KnownTimingOrSay(*settings))
+    if (!KnownTimingOrSay(commType, *settings))
         return 0;
     if (commType == COMM_CAN_K8110) {
         const K8110InitRecord init = CardInitRecord(*settings);
@@ -471,7 +478,7 @@ int LinkResetChannel(int commType, const CanSettings* settings)
     if (!settings)
         return 0;
     if (commType == COMM_CAN_K8110) {
-        if (!KnownTimingOrSay(*settings))
+        if (!KnownTimingOrSay(commType, *settings))
             return 0;
         const K8110InitRecord init = CardInitRecord(*settings);
         return K8110Reset(static_cast<int>(settings->deviceNumber), &init);
@@ -496,6 +503,7 @@ int K8110Open(int index, const K8110InitRecord* init)
     }
     g_nK8110Index = index;
     g_bK8110CardReady = 1;
+    LinkSetOpenError(COMM_CAN_K8110, QString());
     return 1;
 }
 
@@ -508,6 +516,7 @@ int K8110Reset(int index, const K8110InitRecord* init)
     }
     g_nK8110Index = index;
     g_bK8110CardReady = 1;
+    LinkSetOpenError(COMM_CAN_K8110, QString());
     return 1;
 }
 

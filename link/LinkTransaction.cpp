@@ -20,6 +20,7 @@ using std::chrono::milliseconds;
 constexpr int kSerialReplyWaitMs = 500;
 constexpr int kUsbReplyWaitMs = 80;
 constexpr int kCardReplyWaitMs = 50;
+constexpr int kCardPollMs = 1;
 constexpr int kClearWaitMs = 100;
 constexpr int kCardFrameBuffer = 20;
 // How long the answer to a command sent without waiting may still come and be mistaken for
@@ -207,7 +208,8 @@ CommResult CardExchange(const CanFrame& request, void* reply, int* length)
             *length = 0;
             return COMM_CAN_TIMEOUT;
         }
-        std::this_thread::sleep_for(milliseconds(1));
+        // One poll interval, cut short by a frame that arrives.
+        CAN_WaitRecv(card, kCardPollMs);
     }
     uint8_t in[kCardFrameBuffer] = {};
     if (!CAN_Recv(card, in, kCardFrameBuffer))

@@ -4,12 +4,14 @@
 #include <QCoreApplication>
 #include <QCanBusDevice>
 #include <QCanBusFrame>
+#include <QFile>
 #include <QSocketNotifier>
 #include <QThread>
 #include <QVariant>
 #include <algorithm>
 #include <deque>
 #include <functional>
+#include <net/if.h>
 #include <sys/eventfd.h>
 #include <thread>
 #include <unistd.h>
@@ -153,6 +155,22 @@ bool FromQt(const QCanBusFrame& frame, CanMessage* msg)
 }
 }
 
+QString SocketCanInterfaceProblem(const QString& interfaceName, uint32_t bitRate, const QString& netDir)
+{
+    QFile flags(netDir + u'/' + interfaceName + QStringLiteral("/flags"));
+    if (!flags.open(QIODevice::ReadOnly))
+        return QStringLiteral("CAN interface %1 does not exist; connect the adapter, or name its interface in "
+                              "the profile section [CanBackend], key Interface (or VELQUARIN_CAN_INTERFACE)")
+            .arg(interfaceName);
+    bool ok = false;
+    const uint value = QString::fromLatin1(flags.readAll()).trimmed().toUInt(&ok, 0);
+    if (ok && !(value & IFF_UP))
+        return QStringLiteral("CAN interface %1 is down; bring it up with: sudo ip link set %1 up type can bitrate %2")
+            .arg(interfaceName)
+            .arg(bitRate);
+    return {};
+}
+
 QtCanBackend::QtCanBackend(QString plugin, QString interfaceName)
     : m_plugin(std::move(plugin))
     , m_interface(std::move(interfaceName))
@@ -167,6 +185,14 @@ QtCanBackend::~QtCanBackend()
 bool QtCanBackend::Open(QString* error)
 {
     QString reason;
+    const QStringList plugins = QCanBus::instance()->plugins();
+    if (!plugins.contains(m_plugin)) {
+        if (error)
+            *error = QStringLiteral("CAN plugin '%1' is not installed (installed: %2); name another in the profile "
+                                    "section [CanBackend], key Plugin (or VELQUARIN_CAN_PLUGIN)")
+                         .arg(m_plugin, plugins.join(QStringLiteral(", ")));
+        return false;
+    }
     BusThread::Instance().Run([&] {
         if (m_device)
             return;
@@ -227,6 +253,13 @@ bool QtCanBackend::Start(QString* error)
         std::lock_guard lock(m_stateMutex);
         if (m_state == QCanBusDevice::ConnectedState && m_runningBitRate == m_bitRate)
             return true;
+    }
+    if (m_plugin == QLatin1String("socketcan")) {
+        if (const QString problem = SocketCanInterfaceProblem(m_interface, m_bitRate); !problem.isEmpty()) {
+            if (error)
+                *error = problem;
+            return false;
+        }
     }
     // A new bit rate needs the device off the bus first.
     Disconnect();

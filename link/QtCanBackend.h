@@ -7,6 +7,12 @@
 
 class QCanBusDevice;
 
+// What keeps a SocketCAN interface from carrying frames, read from the system's network
+// folder (netDir, normally /sys/class/net): missing, or down (with the command that brings
+// it up at bitRate). Empty when it is there and up.
+QString SocketCanInterfaceProblem(const QString& interfaceName, uint32_t bitRate,
+                                  const QString& netDir = QStringLiteral("/sys/class/net"));
+
 // A channel on a Qt Serial Bus plugin (socketcan on a real adapter, virtualcan in tests).
 // Every device lives on one bus thread with its own event loop, shared by all channels and
 // kept until the process ends: the virtualcan plugin hosts its bus server on the thread of

@@ -1,5 +1,7 @@
 #include "link/SerialPort.h"
 
+#include "link/LinkLayer.h"
+#include "link/OpenError.h"
 #include "platform/DisplayText.h"
 #include "platform/Profile.h"
 
@@ -123,9 +125,10 @@ void SerialInitDefaults()
 int SerialOpen(int port, uint32_t baud, uint8_t parity, uint8_t byteSize, int stopBits)
 {
     const QString device = DevicePath(port);
+    const QString name = DisplayText(device, kDisplayPathChars);
     {
         std::lock_guard lock(g_settingsMutex);
-        g_settings = { port, baud, parity, byteSize, stopBits, DisplayText(device, kDisplayPathChars) };
+        g_settings = { port, baud, parity, byteSize, stopBits, name };
     }
     const QByteArray path = device.toLocal8Bit();
 
@@ -133,25 +136,22 @@ int SerialOpen(int port, uint32_t baud, uint8_t parity, uint8_t byteSize, int st
     CloseLocked();
 
     if (path.size() >= PATH_MAX) {
-        qWarning("COM%d cannot be opened: its device path (profile section Ports, key COM%d) is %lld bytes "
-                 "long, and the system takes paths of at most %d bytes",
-                 port, port, static_cast<long long>(path.size()), PATH_MAX - 1);
+        LinkSetOpenError(COMM_RS232, QStringLiteral("COM%1 (%2): the device path is %3 bytes long, and the system "
+                                                    "takes paths of at most %4 bytes")
+                                         .arg(port)
+                                         .arg(name)
+                                         .arg(path.size())
+                                         .arg(PATH_MAX - 1));
         return 0;
     }
     const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        const int error = errno;
-        if (error == EACCES || error == EPERM)
-            qWarning("COM%d (%s): permission denied; the user needs read and write access, "
-                     "normally by membership of the dialout group",
-                     port, path.constData());
-        else
-            qWarning("COM%d (%s) cannot be opened: %s", port, path.constData(), std::strerror(error));
+        LinkSetOpenError(COMM_RS232, SerialOpenErrorText(port, name, errno));
         return 0;
     }
     const char* failed = nullptr;
     if (!::isatty(fd))
-        failed = "not a terminal device";
+        failed = "not a serial port (not a terminal device)";
     else if (::ioctl(fd, TIOCEXCL) != 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0)
         failed = "in use by another program";
     else if (::tcflush(fd, TCIOFLUSH) != 0)
@@ -165,12 +165,39 @@ int SerialOpen(int port, uint32_t baud, uint8_t parity, uint8_t byteSize, int st
     else if (::tcflush(fd, TCIOFLUSH) != 0)
         failed = "cannot be purged";
     if (failed) {
-        qWarning("COM%d (%s) %s", port, path.constData(), failed);
+        LinkSetOpenError(COMM_RS232, QStringLiteral("COM%1 (%2): %3").arg(port).arg(name, QLatin1String(failed)));
         ::close(fd);
         return 0;
     }
+    LinkSetOpenError(COMM_RS232, QString());
     g_hSerialPort = fd;
     return 1;
+}
+
+QString SerialOpenErrorText(int port, const QString& device, int error)
+{
+    QString cause;
+    switch (error) {
+    case ENOENT:
+        cause = QStringLiteral("no such device; choose the adapter's device beside the port number");
+        break;
+    case EACCES:
+    case EPERM:
+        cause = QStringLiteral("permission denied; add the user to the dialout group "
+                               "(sudo adduser $USER dialout) and log in again");
+        break;
+    case EBUSY:
+        cause = QStringLiteral("in use by another program");
+        break;
+    case ENXIO:
+    case ENODEV:
+        cause = QStringLiteral("the device is not present (unplugged?)");
+        break;
+    default:
+        cause = QString::fromLocal8Bit(std::strerror(error));
+        break;
+    }
+    return QStringLiteral("COM%1 (%2): %3").arg(port).arg(device, cause);
 }
 
 void SerialClose()

@@ -32,8 +32,10 @@ QString SerialDeviceName(int port);
 void SerialInitDefaults();
 // Opens COM<port> raw with the given line settings; a port already open is closed first.
 // Parity letters O, E, M, S (either case) or none; stop bits 1, else 2 (Linux has no 1.5).
-// Returns 1 when open, 0 otherwise (the reason goes to the log).
+// Returns 1 when open, 0 otherwise; LinkLastOpenError(COMM_RS232) then says why.
 int SerialOpen(int port, uint32_t baud, uint8_t parity, uint8_t byteSize, int stopBits);
+// "COM<port> (<device>): <cause>" for an open(2) error, with the remedy where one is known.
+QString SerialOpenErrorText(int port, const QString& device, int error);
 void SerialClose();
 // Writes count bytes; returns the number written or -1. The tty driver normally takes a
 // command at once; what it cannot take is waited for (10 ms a byte plus 1 s) either way,

@@ -1,6 +1,8 @@
 #include "link/UsbCanLibrary.h"
 
 #include "link/CanBackend.h"
+#include "link/LinkLayer.h"
+#include "link/OpenError.h"
 
 #include <QtGlobal>
 #include <atomic>
@@ -87,7 +89,7 @@ uint32_t VCI_OpenDevice(uint32_t devType, uint32_t devIndex, uint32_t reserved)
         device->bus->SetAdapterKind(CanAdapterKind::UsbCan);
     QString error;
     if (!device->bus || !device->bus->Open(&error)) {
-        qWarning("USB-CAN adapter (type %u, device %u) cannot be opened: %s", devType, devIndex, qPrintable(error));
+        LinkSetOpenError(COMM_CAN_USB2, QStringLiteral("USB-CAN adapter %1: %2").arg(reserved).arg(error));
         SetError(key, VCI_ERR_OPEN);
         return 0;
     }
@@ -137,8 +139,9 @@ uint32_t VCI_InitCAN(uint32_t devType, uint32_t devIndex, uint32_t canIndex, con
     const uint32_t bitRate = CanTimingToBitRate(init->Timing0, init->Timing1);
     QString error;
     if (bitRate == 0 || !device->bus->Configure(bitRate, &error)) {
-        qWarning("USB-CAN adapter (type %u, device %u) refuses timing %02X %02X: %s", devType, devIndex,
-                 init->Timing0, init->Timing1, qPrintable(error.isEmpty() ? QStringLiteral("no usable bit rate") : error));
+        LinkSetOpenError(COMM_CAN_USB2, QStringLiteral("USB-CAN adapter %1: bus timing %2 %3: %4")
+                .arg(canIndex).arg(init->Timing0, 2, 16, QChar(u'0')).arg(init->Timing1, 2, 16, QChar(u'0'))
+                .arg(error.isEmpty() ? QStringLiteral("no usable bit rate") : error));
         SetError({ devType, devIndex }, VCI_ERR_INIT);
         return 0;
     }
@@ -157,7 +160,7 @@ uint32_t VCI_StartCAN(uint32_t devType, uint32_t devIndex, uint32_t canIndex)
         return 0;
     QString error = QStringLiteral("the channel was not initialised");
     if (!device->initialised || !device->bus->Start(&error)) {
-        qWarning("USB-CAN adapter (type %u, device %u) cannot start: %s", devType, devIndex, qPrintable(error));
+        LinkSetOpenError(COMM_CAN_USB2, QStringLiteral("USB-CAN adapter %1: %2").arg(canIndex).arg(error));
         SetError({ devType, devIndex }, VCI_ERR_START);
         return 0;
     }

@@ -1,9 +1,519 @@
 #include "pages/BasicParam.h"
 
+#include "link/CanFrame.h"
+#include "link/LinkLayer.h"
+#include "link/LinkTransaction.h"
+#include "pages/BasicParamControls.h"
+#include "pages/BasicParamFields.h"
+#include "pages/BasicParamIds.h"
+#include "pages/BasicParamLayout.h"
+#include "platform/DialogFont.h"
+#include "platform/DialogUnits.h"
+#include "platform/MessageBox.h"
+#include "shell/DriveCommands.h"
+#include "shell/Globals.h"
+#include "shell/LogRing.h"
+#include "shell/MainFrame.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+const QString kCaption = QStringLiteral("Velquarin");
+// Reply buffer of the page's own commands.
+constexpr int kReplyBytes = 64;
+
+QString ObjectName(int id)
+{
+    return QStringLiteral("idc_%1").arg(id);
+}
+
+} // namespace
+
 CBasicParam::CBasicParam()
-    : CPropertyViewPage(141, 0)
+    : CPropertyViewPage(IDD, 0)
 {
     setWindowTitle(QStringLiteral("参数配置"));
 }
 
-CBasicParam::~CBasicParam() = default;
+CBasicParam::~CBasicParam()
+{
+    if (CMainFrame* frame = CMainFrame::Get(); frame && frame->m_pBasicParamPage == this)
+        frame->m_pBasicParamPage = nullptr;
+}
+
+QWidget* CBasicParam::GetDlgItem(int id) const
+{
+    return m_controls.value(id);
+}
+
+bool CBasicParam::OnInitDialog()
+{
+    CreateControls();
+    ConnectHandlers();
+    // As a dialog starts: the controls show the members.
+    UpdateData(false);
+
+    // A filled combo starts at its first item; the CAN baud starts at "500".
+    qobject_cast<QComboBox*>(GetDlgItem(IDC_CAN_BAUD))->setCurrentIndex(m_model.m_cbCanBaud);
+    auto* tree = qobject_cast<QTreeWidget*>(GetDlgItem(IDC_NODE_TREE));
+    m_hTreeRoot = new QTreeWidgetItem(tree, { QStringLiteral("Servo List") });
+    for (int id : kIoInputRadios)
+        SetCheck(id, true);
+    qobject_cast<QComboBox*>(GetDlgItem(IDC_HIDDEN_PULL))->setCurrentText(QStringLiteral("Pull Down"));
+    UpdateThresholdRadios();
+    ShowPhaseData();
+    return true;
+}
+
+void CBasicParam::CreateControls()
+{
+    const QFont font = DialogTemplateFont();
+    setFont(font);
+    const DialogUnits units = DialogUnits::OfSimSun(kTemplatePointSize);
+    const BasicParamLayout layout = LayOutBasicParam();
+    setFixedSize(units.ToPixels(QRect(QPoint(0, 0), layout.size)).size());
+
+    // Visible controls in the order of the layout, so the Tab key walks group by group.
+    for (const PlacedItem& item : layout.items) {
+        const QRect rect = units.ToPixels(item.rect);
+        QWidget* widget = nullptr;
+        switch (item.kind) {
+        case PlacedItem::Kind::Frame:
+            widget = new QGroupBox(item.text, this);
+            if (item.id)
+                m_controls.insert(item.id, widget);
+            break;
+        case PlacedItem::Kind::Text: {
+            auto* label = new QLabel(item.text, this);
+            label->setWordWrap(item.wrap);
+            widget = label;
+            break;
+        }
+        case PlacedItem::Kind::Control:
+            widget = CreateControl(item.id);
+            break;
+        }
+        widget->setGeometry(rect);
+        if (qobject_cast<QComboBox*>(widget)) {
+            // The template gives the place; the closed box is as high as its font needs.
+            const int height = widget->sizeHint().height();
+            widget->setGeometry(rect.x(), rect.center().y() - height / 2, rect.width(), height);
+        }
+        if (item.id && widget->objectName().isEmpty())
+            widget->setObjectName(ObjectName(item.id));
+    }
+    // The controls without a place are kept hidden.
+    for (const ControlSpec& spec : BasicParamControls()) {
+        if (!m_controls.contains(spec.id))
+            CreateControl(spec.id);
+    }
+    for (const std::vector<int>& buttons : RadioGroups()) {
+        auto* group = new QButtonGroup(this);
+        for (int id : buttons) {
+            group->addButton(qobject_cast<QAbstractButton*>(GetDlgItem(id)));
+            m_radioGroups.insert(id, group);
+        }
+    }
+}
+
+QWidget* CBasicParam::CreateControl(int id)
+{
+    const ControlSpec* spec = FindControlSpec(id);
+    const QString text = QString::fromUtf8(spec->text ? spec->text : "");
+    QWidget* control = nullptr;
+    switch (spec->kind) {
+    case ControlKind::Edit:
+    case ControlKind::ReadOnlyEdit: {
+        auto* edit = new QLineEdit(this);
+        edit->setReadOnly(spec->kind == ControlKind::ReadOnlyEdit);
+        control = edit;
+        break;
+    }
+    case ControlKind::Check:
+        control = new QCheckBox(text, this);
+        break;
+    case ControlKind::Radio:
+        control = new QRadioButton(text, this);
+        break;
+    case ControlKind::Combo: {
+        auto* combo = new QComboBox(this);
+        for (const char* item : spec->items)
+            combo->addItem(QString::fromUtf8(item));
+        control = combo;
+        break;
+    }
+    case ControlKind::Button:
+        control = new QPushButton(text, this);
+        break;
+    case ControlKind::Label:
+        control = new QLabel(text, this);
+        break;
+    case ControlKind::Tree:
+        control = new QTreeWidget(this);
+        break;
+    }
+    control->setObjectName(ObjectName(id));
+    m_controls.insert(id, control);
+    switch (spec->start) {
+    case ControlStart::Shown:
+        break;
+    case ControlStart::Disabled:
+        control->setEnabled(false);
+        break;
+    case ControlStart::Invisible:
+        control->hide();
+        break;
+    case ControlStart::Hidden:
+        control->setEnabled(false);
+        control->hide();
+        break;
+    }
+    return control;
+}
+
+void CBasicParam::OnClicked(int id, void (CBasicParam::*handler)())
+{
+    connect(qobject_cast<QAbstractButton*>(GetDlgItem(id)), &QAbstractButton::clicked, this, handler);
+}
+
+void CBasicParam::ConnectHandlers()
+{
+    OnClicked(IDC_VELOCITY, &CBasicParam::OnBnClickedVelocity);
+    OnClicked(IDC_POSITION, &CBasicParam::OnBnClickedPosition);
+    OnClicked(IDC_TORQUE, &CBasicParam::OnBnClickedTorque);
+    OnClicked(IDC_AMPLIFIER, &CBasicParam::OnBnClickedTorque);
+    OnClicked(IDC_MASTER_ENCODER, &CBasicParam::OnBnClickedMasterEncoder);
+    OnClicked(IDC_AUX_ENCODER, &CBasicParam::OnBnClickedAuxEncoder);
+    for (int id : { IDC_THRESHOLD_BUS, IDC_THRESHOLD_65V, IDC_THRESHOLD_MANUAL })
+        OnClicked(id, &CBasicParam::OnBnClickedThresholdMode);
+    OnClicked(IDC_BRAKE_CLOSE, &CBasicParam::OnBnClickedBrakeClose);
+    OnClicked(IDC_BRAKE_OPEN, &CBasicParam::OnBnClickedBrakeOpen);
+    OnClicked(IDC_PHASE_ACTIVATE, &CBasicParam::OnBnClickedActivate);
+    OnClicked(IDC_PHASE_AUTO, &CBasicParam::OnBnClickedPhaseAuto);
+    OnClicked(IDC_CHANGE_BAUD, &CBasicParam::OnBnClickedChangeBaud);
+    OnClicked(IDC_SCALE_LIMIT, &CBasicParam::OnBnClickedLimitCheck);
+    OnClicked(IDC_DIGITAL_INPUT_LIMIT, &CBasicParam::OnBnClickedLimitCheck);
+    OnClicked(IDC_SETUP, &CBasicParam::OnBnClickedSetup);
+    OnClicked(IDC_READ, &CBasicParam::OnBnClickedRead);
+    OnClicked(IDC_SAVE_EEPROM, &CBasicParam::OnBnClickedSaveToEeprom);
+    OnClicked(IDC_RESTORE_DEFAULTS, &CBasicParam::OnBnClickedRestoreDefaults);
+    OnClicked(IDC_SAVE_FILE, &CBasicParam::OnBnClickedSaveToFile);
+    OnClicked(IDC_LOAD_FILE, &CBasicParam::OnBnClickedLoadFromFile);
+    for (int port = 0; port < kCommonPorts; ++port) {
+        connect(qobject_cast<QAbstractButton*>(GetDlgItem(kIoInputRadios[port])), &QAbstractButton::clicked, this,
+            [this, port] { OnBnClickedIoInput(port); });
+        connect(qobject_cast<QAbstractButton*>(GetDlgItem(kIoOutputRadios[port])), &QAbstractButton::clicked, this,
+            [this, port] { OnBnClickedIoOutput(port); });
+    }
+    // Only the user's choices run the rules; selections made by code do not.
+    for (auto [id, handler] : { std::pair { IDC_COMMAND, &CBasicParam::OnCbnSelchangeCommand },
+             { IDC_HOME_MODE, &CBasicParam::OnCbnSelchangeHomeMode },
+             { IDC_BRAKE_MODE, &CBasicParam::OnCbnSelchangeBrakeMode } })
+        connect(qobject_cast<QComboBox*>(GetDlgItem(id)), &QComboBox::activated, this, handler);
+}
+
+void CBasicParam::OnInitialUpdate()
+{
+    CPropertyViewPage::OnInitialUpdate();
+    m_pMainFrame = CMainFrame::Get();
+    if (m_pMainFrame)
+        m_pMainFrame->m_pBasicParamPage = this;
+    for (int id : { 1135, 1297, IDC_VELOCITY })
+        SetCheck(id, true);
+    OnBnClickedVelocity();
+}
+
+bool CBasicParam::DoDataExchange(bool saveAndValidate)
+{
+    if (!saveAndValidate) {
+        WriteControls(ExchangeOut(m_model));
+        return true;
+    }
+    const std::optional<ExchangeFailure> failure = ExchangeIn(ReadControls(), m_model);
+    if (!failure)
+        return true;
+    ShowMessageBox(this, failure->prompt, kCaption, MB_ICONWARNING);
+    QWidget* control = GetDlgItem(failure->id);
+    control->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(control))
+        edit->selectAll();
+    return false;
+}
+
+FormControls CBasicParam::ReadControls() const
+{
+    FormControls controls;
+    for (int id : DataExchangeOrder()) {
+        const ParamField* field = FindParamField(id);
+        if (field->kind == FieldKind::Check) {
+            controls.states.insert(id, IsChecked(id) ? 1 : 0);
+        } else if (field->kind == FieldKind::Radio) {
+            const std::span<const int> buttons = RadioGroupButtons(id);
+            const auto checked = std::find_if(buttons.begin(), buttons.end(), [this](int b) { return IsChecked(b); });
+            controls.states.insert(id, checked == buttons.end() ? -1 : static_cast<int>(checked - buttons.begin()));
+        } else {
+            controls.texts.insert(id, qobject_cast<QLineEdit*>(GetDlgItem(id))->text());
+        }
+    }
+    return controls;
+}
+
+void CBasicParam::WriteControls(const FormControls& controls)
+{
+    for (auto it = controls.texts.begin(); it != controls.texts.end(); ++it)
+        qobject_cast<QLineEdit*>(GetDlgItem(it.key()))->setText(it.value());
+    for (auto it = controls.states.begin(); it != controls.states.end(); ++it) {
+        const std::span<const int> buttons = RadioGroupButtons(it.key());
+        if (buttons.empty()) {
+            SetCheck(it.key(), it.value() != 0);
+            continue;
+        }
+        for (size_t i = 0; i < buttons.size(); ++i)
+            SetCheck(buttons[i], static_cast<int>(i) == it.value());
+    }
+}
+
+void CBasicParam::Apply(const ControlChanges& changes)
+{
+    for (const ControlChange& change : changes) {
+        QWidget* control = GetDlgItem(change.id);
+        switch (change.what) {
+        case ControlChange::What::Enable:
+            control->setEnabled(change.on);
+            break;
+        case ControlChange::What::Show:
+            control->setVisible(change.on);
+            break;
+        case ControlChange::What::Check:
+            SetCheck(change.id, change.on);
+            break;
+        case ControlChange::What::Text:
+            if (auto* label = qobject_cast<QLabel*>(control))
+                label->setText(change.text);
+            else if (auto* edit = qobject_cast<QLineEdit*>(control))
+                edit->setText(change.text);
+            break;
+        }
+    }
+}
+
+void CBasicParam::SetCheck(int id, bool checked)
+{
+    auto* button = qobject_cast<QAbstractButton*>(GetDlgItem(id));
+    QButtonGroup* group = m_radioGroups.value(id);
+    if (checked || !group || !button->isChecked()) {
+        button->setChecked(checked);
+        return;
+    }
+    // An exclusive group keeps one button checked; a radio is cleared with the group open.
+    group->setExclusive(false);
+    button->setChecked(false);
+    group->setExclusive(true);
+}
+
+bool CBasicParam::IsChecked(int id) const
+{
+    return qobject_cast<QAbstractButton*>(GetDlgItem(id))->isChecked();
+}
+
+int CBasicParam::ComboIndex(int id) const
+{
+    return qobject_cast<QComboBox*>(GetDlgItem(id))->currentIndex();
+}
+
+void CBasicParam::EnableActionButtons(bool enable)
+{
+    Apply(ActionButtons(enable));
+}
+
+void CBasicParam::UpdateThresholdRadios()
+{
+    Apply(ThresholdRadios(m_model.m_nThresholdMode));
+}
+
+void CBasicParam::ShowPhaseData(const QString& folder)
+{
+    Apply(PhaseTableVisibility(PhaseTableShown(folder)));
+}
+
+bool CBasicParam::CheckConnected()
+{
+    if (g_bDriveConnected.load())
+        return true;
+    ShowMessageBox(this, QStringLiteral("Please connect Drive"), kCaption, MB_ICONERROR);
+    return false;
+}
+
+void CBasicParam::OnBnClickedVelocity()
+{
+    OnRunModeClicked(0);
+}
+
+void CBasicParam::OnBnClickedPosition()
+{
+    OnRunModeClicked(1);
+}
+
+void CBasicParam::OnBnClickedTorque()
+{
+    OnRunModeClicked(2);
+}
+
+void CBasicParam::OnRunModeClicked(int mode)
+{
+    // A rejected field has told the user; the command source still follows the mode.
+    UpdateData(true);
+    Apply(RunModeRule(mode, m_model.m_nCommandSource));
+}
+
+void CBasicParam::OnCbnSelchangeCommand()
+{
+    UpdateData(true);
+    Apply(DeadBandLabels(ComboIndex(IDC_COMMAND)));
+}
+
+void CBasicParam::OnBnClickedIoInput(int port)
+{
+    Apply(IoDirectionRule(port, false));
+}
+
+void CBasicParam::OnBnClickedIoOutput(int port)
+{
+    Apply(IoDirectionRule(port, true));
+}
+
+void CBasicParam::OnBnClickedMasterEncoder()
+{
+    Apply(EncoderSelectRule(false));
+}
+
+void CBasicParam::OnBnClickedAuxEncoder()
+{
+    Apply(EncoderSelectRule(true));
+}
+
+void CBasicParam::OnBnClickedThresholdMode()
+{
+    m_model.m_nThresholdMode = ThresholdModeFromRadios(IsChecked(IDC_THRESHOLD_BUS), IsChecked(IDC_THRESHOLD_65V));
+    UpdateThresholdRadios();
+}
+
+void CBasicParam::OnCbnSelchangeHomeMode()
+{
+    Apply(HomeModeRule(ComboIndex(IDC_HOME_MODE)));
+}
+
+void CBasicParam::OnCbnSelchangeBrakeMode()
+{
+    UpdateData(true);
+    Apply(BrakeButtons(ComboIndex(IDC_BRAKE_MODE), m_model.m_bBrakeOpen));
+}
+
+void CBasicParam::OnBnClickedBrakeClose()
+{
+    SendBrakeCommand(true);
+}
+
+void CBasicParam::OnBnClickedBrakeOpen()
+{
+    SendBrakeCommand(false);
+}
+
+void CBasicParam::SendBrakeCommand(bool close)
+{
+    if (!CheckConnected())
+        return;
+    const QString command = BrakeCommand(close);
+    PostLogString(command.chopped(1), kLogCommandLine, true);
+    int length = 0;
+    const int result = LinkTransactLocked(command, nullptr, &length);
+    LogCommResult(result, false);
+    // The buttons show what the brake does; a command the drive never got changes nothing.
+    if (result != 0)
+        return;
+    m_model.m_bBrakeOpen = close ? 0 : 1;
+    Apply(BrakeButtons(0, m_model.m_bBrakeOpen));
+}
+
+void CBasicParam::OnBnClickedActivate()
+{
+    UpdateData(true);
+    Apply(PhaseAutoEnable(IsChecked(IDC_PHASE_ACTIVATE)));
+}
+
+void CBasicParam::OnBnClickedPhaseAuto()
+{
+    if (!CheckConnected())
+        return;
+    // A rejected field leaves the current unknown: nothing goes to the drive.
+    if (!UpdateData(true))
+        return;
+    if (qobject_cast<QLineEdit*>(GetDlgItem(IDC_PHASE_CURRENT))->text().trimmed().isEmpty()) {
+        ShowMessageBox(this, QStringLiteral("Please enter a phase current limit"), kCaption, MB_ICONERROR);
+        return;
+    }
+    const QString command = PhaseAutoCommand(m_model.m_nPhaseInitCurrent);
+    alignas(CanFrame) char reply[kReplyBytes] = {};
+    int length = kReplyBytes;
+    const int result = LinkTransactLocked(command, reply, &length);
+    PostLogString(command.chopped(1), kLogCommandLine, true);
+    LogCommResult(result, false);
+    if (result != 0)
+        return;
+    if (g_nComType.load() == COMM_RS232) {
+        PostLogText(QByteArray(reply, std::clamp(length, 0, kReplyBytes - 1)).constData(), kLogReplyLine, true);
+    } else {
+        CanFrame frame;
+        memcpy(&frame, reply, sizeof frame);
+        const std::optional<int32_t> value = CanSignedValue(frame);
+        PostLogString(value ? QString::number(*value) : QString(), kLogReplyLine, true);
+    }
+}
+
+void CBasicParam::OnBnClickedChangeBaud()
+{
+    if (UpdateData(true))
+        Apply(BaudCombosEnable(m_model.m_bChangeBaud != 0));
+}
+
+void CBasicParam::OnBnClickedLimitCheck()
+{
+    UpdateData(true);
+    UpdateData(false);
+}
+
+void CBasicParam::OnBnClickedSetup()
+{
+}
+
+void CBasicParam::OnBnClickedRead()
+{
+}
+
+void CBasicParam::OnBnClickedSaveToEeprom()
+{
+}
+
+void CBasicParam::OnBnClickedRestoreDefaults()
+{
+}
+
+void CBasicParam::OnBnClickedSaveToFile()
+{
+}
+
+void CBasicParam::OnBnClickedLoadFromFile()
+{
+}

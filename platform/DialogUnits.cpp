@@ -1,6 +1,8 @@
 #include "platform/DialogUnits.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 
 #include <cmath>
@@ -22,6 +24,20 @@ DialogUnits::DialogUnits(const QFont& dialogFont)
         QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     m_baseX = std::max(1, (letters / 26 + 1) / 2);
     m_baseY = std::max(1, metrics.height());
+}
+
+DialogUnits::DialogUnits(int baseX, int baseY)
+    : m_baseX(baseX)
+    , m_baseY(baseY)
+{
+}
+
+DialogUnits DialogUnits::OfSimSun(int pointSize)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
+    const int cell = std::max(2, static_cast<int>(std::lround(pointSize * dpi / 72.0)));
+    return DialogUnits((cell + 1) / 2, cell);
 }
 
 int DialogUnits::ToPixelsX(int dluX) const

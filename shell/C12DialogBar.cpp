@@ -2,10 +2,12 @@
 
 #include "controls/EditEx.h"
 #include "link/LinkLayer.h"
+#include "platform/DialogFont.h"
 #include "platform/DialogUnits.h"
 #include "res/StripBitmaps.h"
 #include "shell/Globals.h"
 #include "shell/ProgramFiles.h"
+#include "shell/StripField.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -30,6 +32,8 @@ struct ControlSpec {
 // The strip's template, 846 x 53 dialog units, in template order (which is also the
 // tab order). Hidden controls have no place of their own.
 constexpr int BAR_WIDTH_DLU = 846;
+// A push button's frame and padding around its caption, both sides together.
+constexpr int BUTTON_TEXT_MARGINS = 6;
 constexpr int BAR_HEIGHT_DLU = 53;
 const ControlSpec CONTROLS[] = {
     { -1, Kind::Label, "Type", 61, 4, 38, 8 },
@@ -108,21 +112,18 @@ QString ObjectName(int id)
     return QStringLiteral("idc_%1").arg(id);
 }
 
-QFont DialogFont()
+// A caption that is wider than its box is drawn smaller, so it is read whole.
+void FitCaption(QWidget* control, const QString& text, int sideMargins)
 {
-    // The template's font is 9 pt SimSun. Where it is missing, DejaVu Sans draws the Latin
-    // texts and the degree sign (the CJK font's small sizes leave it blank) and the CJK
-    // font the Chinese captions.
-    QFont font;
-    font.setFamilies({ QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("DejaVu Sans"),
-        QStringLiteral("WenQuanYi Micro Hei") });
-    font.setPointSize(9);
-    return font;
+    const QSize room(control->width() - sideMargins, control->height());
+    const TextFit fit = FitTextToBox(text, control->font(), room, StripField::kMinPixelSize);
+    if (!fit.wrapped)
+        control->setFont(fit.font);
 }
 
 QLineEdit* MakeEdit(Kind kind, QWidget* parent)
 {
-    QLineEdit* edit = kind == Kind::Lamp || kind == Kind::EditRight ? new CEditEx(parent) : new QLineEdit(parent);
+    QLineEdit* edit = kind == Kind::HiddenEdit ? new QLineEdit(parent) : new StripField(parent);
     edit->setReadOnly(true);
     edit->setFrame(true);
     edit->setAlignment(kind == Kind::EditRight ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignCenter);
@@ -152,6 +153,9 @@ bool C12DialogBar::Create(QWidget* parent)
 
     for (CEditEx* lamp : m_lamps)
         lamp->SetTextColor(LAMP_IDLE_TEXT);
+    // The lamps' Windows face is drawn by the narrowest sans face at hand.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+        { QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans") });
     std::vector<CEditEx*> coloured(m_lamps.begin(), m_lamps.end());
     coloured.push_back(m_typeEdit);
     coloured.push_back(m_versionEdit);
@@ -170,11 +174,11 @@ bool C12DialogBar::Create(QWidget* parent)
 
 void C12DialogBar::BuildControls()
 {
-    const QFont font = DialogFont();
+    const QFont font = DialogTemplateFont();
     setFont(font);
-    const DialogUnits units(font);
-    setFixedHeight(units.ToPixelsY(BAR_HEIGHT_DLU));
-    setMinimumWidth(units.ToPixelsX(BAR_WIDTH_DLU));
+    const DialogUnits units = DialogUnits::OfSimSun(kTemplatePointSize);
+    m_templateSize = QSize(units.ToPixelsX(BAR_WIDTH_DLU), units.ToPixelsY(BAR_HEIGHT_DLU));
+    setFixedHeight(m_templateSize.height());
 
     int lamp = 0;
     for (const ControlSpec& spec : CONTROLS) {
@@ -247,7 +251,16 @@ void C12DialogBar::BuildControls()
         } else {
             units.Place(control, spec.x, spec.y, spec.width, spec.height);
         }
+        if (spec.kind == Kind::Label)
+            FitCaption(control, text, 0);
+        else if (spec.kind == Kind::Button)
+            FitCaption(control, text, BUTTON_TEXT_MARGINS);
     }
+}
+
+QSize C12DialogBar::sizeHint() const
+{
+    return m_templateSize;
 }
 
 bool C12DialogBar::OnInitDialogBar()

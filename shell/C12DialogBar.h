@@ -45,6 +45,10 @@ public:
     // every GDTN part is refused.
     void SetTypeNameRequester(std::function<int()> askedPart, std::function<void(int)> requestPart);
 
+    // The template's size; the strip asks for no minimum, so a window narrower than the
+    // strip clips it instead of growing past the screen.
+    QSize sizeHint() const override;
+
     QWidget* GetDlgItem(int id) const;
     // Text of an edit, combo or button; empty for an unknown id.
     QString GetDlgItemText(int id) const;
@@ -75,6 +79,7 @@ private:
     CEditEx* m_versionEdit = nullptr;
     QComboBox* m_commandCombo = nullptr;
     QBasicTimer m_blinkTimer;
+    QSize m_templateSize;
     std::function<int()> m_askedTypeNamePart;
     std::function<void(int)> m_requestTypeNamePart;
 };

@@ -71,6 +71,14 @@ bool IsErr2(const QByteArray& text)
     return text.contains("ERR2");
 }
 
+// A failed exchange the user started says why in the log: the command on its own row (the
+// connect sequence logs none of its own), then the result's text beside it.
+void LogFailedCommand(const QString& command, int result)
+{
+    PostLogString(QString(command).remove(u'\r'), kLogCommandLine, true);
+    LogCommResult(result, true);
+}
+
 } // namespace
 
 struct DriveCommands::Answer {
@@ -145,6 +153,14 @@ DriveCommands::Answer DriveCommands::Exchange(const QString& command, int capaci
     return answer;
 }
 
+DriveCommands::Answer DriveCommands::UserExchange(const QString& command, int capacity) const
+{
+    Answer answer = Exchange(command, capacity);
+    if (!answer.Ok())
+        LogFailedCommand(command, answer.result);
+    return answer;
+}
+
 DriveCommands::Answer DriveCommands::PollExchange(const QString& command, PauseGate& gate, std::mutex& csPoll,
     bool* stopped) const
 {
@@ -195,7 +211,7 @@ void DriveCommands::RequestTypeNamePart(int part)
     if (m_nodeTextSink)
         m_nodeTextSink(QString::number(g_nCurNode.load()));
     m_nTypeNamePart = part;
-    const Answer answer = Exchange(QStringLiteral("GDTN%1\r").arg(part), kReplyBytes);
+    const Answer answer = UserExchange(QStringLiteral("GDTN%1\r").arg(part), kReplyBytes);
     if (!answer.Ok()) {
         g_bDriveConnected = 0;
         DeliverText(CMD_GDTY, nullptr);
@@ -204,14 +220,14 @@ void DriveCommands::RequestTypeNamePart(int part)
     if (!answer.serial) {
         const uint32_t value = CanPollValue(answer.frame);
         if (value == 2) {
-            const Answer type = Exchange(QStringLiteral("GDTY1\r"), kReplyBytes);
+            const Answer type = UserExchange(QStringLiteral("GDTY1\r"), kReplyBytes);
             if (type.Ok())
                 PostValue(CMD_GDTY, CanPollValue(type.frame));
         } else if (value > 2) {
             PostValue(CMD_GDTN, value);
         }
     } else if (IsErr2(answer.text)) {
-        const Answer type = Exchange(QStringLiteral("GDTY1\r"), kReplyBytes);
+        const Answer type = UserExchange(QStringLiteral("GDTY1\r"), kReplyBytes);
         if (type.Ok())
             DeliverText(CMD_GDTY, &type.text);
     } else {
@@ -225,7 +241,7 @@ void DriveCommands::OnConnectDrive()
         m_nodeTextSink(QString::number(g_nCurNode.load()));
     RequestTypeNamePart(1);
 
-    const Answer version = Exchange(QStringLiteral("GVEN\r"), kReplyBytes);
+    const Answer version = UserExchange(QStringLiteral("GVEN\r"), kReplyBytes);
     if (!version.Ok()) {
         g_bDriveConnected = 0;
     } else {
@@ -233,14 +249,14 @@ void DriveCommands::OnConnectDrive()
         if (!version.serial) {
             const uint32_t value = CanPollValue(version.frame);
             if (value == 2) {
-                const Answer old = Exchange(QStringLiteral("GVER\r"), kReplyBytes);
+                const Answer old = UserExchange(QStringLiteral("GVER\r"), kReplyBytes);
                 if (old.Ok())
                     PostValue(CMD_GVER, CanPollValue(old.frame));
             } else if (value > 2) {
                 PostValue(CMD_GVEN, value);
             }
         } else if (IsErr2(version.text)) {
-            const Answer old = Exchange(QStringLiteral("GVER\r"), kReplyBytes);
+            const Answer old = UserExchange(QStringLiteral("GVER\r"), kReplyBytes);
             if (old.Ok())
                 DeliverText(CMD_GVER, &old.text);
         } else {
@@ -248,7 +264,7 @@ void DriveCommands::OnConnectDrive()
         }
     }
 
-    const Answer status = Exchange(QStringLiteral("GSI\r"), kReplyBytes);
+    const Answer status = UserExchange(QStringLiteral("GSI\r"), kReplyBytes);
     if (!status.Ok())
         return;
     g_bDriveStatusBit8 = status.serial ? 1 : static_cast<int>((CanPollValue(status.frame) >> 8) & 1);
@@ -267,13 +283,16 @@ void DriveCommands::OnRefreshStatus()
 
     LogCommand("GMOD");
     const Answer mode = Exchange(QStringLiteral("GMOD\r"), kReplyBytes);
+    LogCommResult(mode.result, true);
+    // On CAN the strip gets the values by the status poll's rule, so a refresh and a poll
+    // never show the same reply differently.
     if (mode.Ok()) {
         if (mode.serial) {
             LogReplyText(mode.text);
             PostValue(CMD_GMOD, static_cast<uint32_t>(TextToInt(mode.text)));
         } else {
             LogReplyString(SignedText(mode.frame));
-            PostValue(CMD_GMOD, CanWord(mode.frame));
+            PostValue(CMD_GMOD, CanPollValue(mode.frame));
         }
     }
 
@@ -282,26 +301,28 @@ void DriveCommands::OnRefreshStatus()
 
     LogCommand("GT");
     const Answer temperature = Exchange(QStringLiteral("GT\r"), kReplyBytes);
+    LogCommResult(temperature.result, true);
     if (temperature.Ok()) {
         if (temperature.serial) {
             LogReplyText(temperature.text);
             PostValue(CMD_GT, static_cast<uint32_t>(TextToInt(temperature.text)));
         } else {
             LogReplyString(SignedText(temperature.frame));
-            PostValue(CMD_GT, CanWord(temperature.frame));
+            PostValue(CMD_GT, static_cast<uint32_t>(CanTemperature(temperature.frame)));
         }
     }
 }
 
 void DriveCommands::RefreshStatusWord(const char* mnemonic, const char* fallback, int id, int fallbackId)
 {
-    const Answer answer = Exchange(QString::fromLatin1(mnemonic) + u'\r', kReplyBytes);
+    const Answer answer = UserExchange(QString::fromLatin1(mnemonic) + u'\r', kReplyBytes);
     if (!answer.Ok())
         return;
     const bool unknown = answer.serial ? IsErr2(answer.text) : CanWord(answer.frame) == 2;
     if (unknown) {
         LogCommand(fallback);
         const Answer old = Exchange(QString::fromLatin1(fallback) + u'\r', kReplyBytes);
+        LogCommResult(old.result, true);
         if (!old.Ok())
             return;
         if (old.serial) {
@@ -339,7 +360,7 @@ void DriveCommands::OnOneWordCommand(int buttonId)
     }
     const Answer answer = Exchange(QString::fromLatin1(command->mnemonic) + u'\r', command->replyBytes);
     LogCommand(command->mnemonic);
-    LogCommResult(answer.result, false);
+    LogCommResult(answer.result, true);
     if (!answer.Ok() || command->replyBytes == 0)
         return;
     if (answer.serial)
@@ -364,7 +385,7 @@ std::optional<QString> DriveCommands::OnSendText(const QString& comboText, QStri
 
     const Answer answer = Exchange(command + u'\r', capacity);
     PostLogString(command, kLogCommandLine, true);
-    LogCommResult(answer.result, false);
+    LogCommResult(answer.result, true);
     // A command sent without waiting has no reply to show.
     if (answer.Ok() && capacity > 0) {
         if (answer.serial) {

@@ -83,6 +83,8 @@ public:
 private:
     struct Answer;
     Answer Exchange(const QString& command, int capacity) const;
+    // An exchange of the user's (connect, refresh): a failure logs the command and why.
+    Answer UserExchange(const QString& command, int capacity) const;
     Answer PollExchange(const QString& command, PauseGate& gate, std::mutex& csPoll, bool* stopped) const;
     bool CheckConnected() const;
     void PostValue(int id, uint32_t value) const;
@@ -119,7 +121,7 @@ void UpdateCommandHistory(QStringList& history, const QString& command);
 std::optional<int32_t> CanSignedValue(const CanFrame& frame);
 // The status poll's value: 16-bit zero-extended, 32-bit, else 0.
 uint32_t CanPollValue(const CanFrame& frame);
-// The 32-bit word at data byte 4, whatever the length (the refresh's value).
+// The 32-bit word at data byte 4, whatever the length (the refresh's status words).
 uint32_t CanWord(const CanFrame& frame);
 // The status poll's temperature: the low byte at data byte 4, signed, for lengths 6 and 8.
 int32_t CanTemperature(const CanFrame& frame);

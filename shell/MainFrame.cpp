@@ -6,6 +6,7 @@
 #include "link/CommSel.h"
 #include "link/CommandTables.h"
 #include "link/LinkLayer.h"
+#include "link/OpenError.h"
 #include "link/SearchNode.h"
 #include "pages/BasicParam.h"
 #include "pages/Monitor.h"
@@ -32,6 +33,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
@@ -140,8 +142,11 @@ bool CMainFrame::LoadFrame()
     // Restored from maximised, the window gives the panes their initial sizes.
     const int searchWidth = m_wndSearchBar->isVisibleTo(this) ? m_wndSearchBar->width() : 0;
     const int panesWidth = searchWidth + kSheetPaneWidth + m_wndSplitter->handleWidth() + kLogPaneWidth;
-    resize(std::max(panesWidth, minimumSizeHint().width()),
-        menuBar()->sizeHint().height() + m_wndTopBar->height() + kPaneHeight);
+    // As wide as the strip too, where the screen has room for it.
+    int width = std::max({ panesWidth, m_wndTopBar->sizeHint().width(), minimumSizeHint().width() });
+    if (const QScreen* screen = this->screen())
+        width = std::min(width, screen->availableGeometry().width());
+    resize(width, menuBar()->sizeHint().height() + m_wndTopBar->height() + kPaneHeight);
     return true;
 }
 
@@ -194,6 +199,8 @@ bool CMainFrame::OnCreateClient()
     connect(sheet, &CBrantovelixSheetView::InitialUpdateDone, this,
         [this](CBrantovelixSheetView* view) { m_pSheetView = view; });
     m_pLogView = new CBrantovelixEditView;
+    // The log is there before the stored channel is opened, so a failure to open it shows.
+    m_pLogView->OnInitialUpdate();
     m_wndSplitter->addWidget(sheet);
     m_wndSplitter->addWidget(m_pLogView);
     // The pages keep their width; the log takes what the window has beyond it.
@@ -207,7 +214,6 @@ void CMainFrame::InitialUpdateFrame()
 {
     if (auto* sheet = qobject_cast<CBrantovelixSheetView*>(m_wndSplitter->widget(0)))
         sheet->OnInitialUpdate();
-    m_pLogView->OnInitialUpdate();
 }
 
 bool CMainFrame::CreateTopBar()
@@ -324,6 +330,8 @@ int CMainFrame::ConnectFromRegistry()
                 g_bCanK8110Open = LinkOpenChannel(COMM_CAN_K8110, &can);
             else
                 g_bCanUsbOpen = LinkOpenChannel(type, &can);
+        } else {
+            LinkSetOpenError(type, QStringLiteral("CAN bit rate %1 kbit/s is none of the rates the adapters know").arg(kbps));
         }
         if (g_bCanK8110Open || g_bCanUsbOpen) {
             profile->setValue(Key(kCanSection, "Index"), index);
@@ -334,29 +342,42 @@ int CMainFrame::ConnectFromRegistry()
         }
     }
 
-    if (opened)
+    if (opened) {
         profile->setValue(Key(kMainSection, "ComType"), g_nComType.load());
-    // The dialog stores what it opened itself.
-    else if (!RunComSetting(nullptr))
-        return 0;
+    } else {
+        const QString failure = LinkLastOpenError(type);
+        LogOpenFailure(failure);
+        // The dialog stores what it opened itself.
+        if (!RunComSetting(nullptr, failure))
+            return 0;
+    }
     ShowSearchBar(g_nComType != COMM_RS232);
     return 1;
 }
 
-bool CMainFrame::RunComSetting(QWidget* parent)
+bool CMainFrame::RunComSetting(QWidget* parent, QString failure)
 {
     for (;;) {
         CComSetting dialog(parent);
+        dialog.ShowOpenFailure(failure);
         if (dialog.exec() != IDOK)
             return false;
         if (dialog.IsOpened())
             return true;
+        failure = dialog.OpenFailure();
+        LogOpenFailure(failure);
     }
+}
+
+void CMainFrame::LogOpenFailure(const QString& failure)
+{
+    if (!failure.isEmpty())
+        PostLogString(failure, kLogCommandLine, true);
 }
 
 void CMainFrame::OnConfigCommunication()
 {
-    if (RunComSetting(this) && m_bChannelLost) {
+    if (RunComSetting(this, QString()) && m_bChannelLost) {
         m_bChannelLost = false;
         PostMessage(this, WM_AUTO_CONNECT, 0, 0);
     }

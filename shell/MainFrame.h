@@ -108,8 +108,10 @@ private:
     bool CreateStatusBar();
     void ShowSearchBar(bool show);
     // Runs the communication dialog modally while it ends with IDOK without having opened
-    // its channel; true when it opened one.
-    bool RunComSetting(QWidget* parent);
+    // its channel; true when it opened one. Each dialog shows why the attempt before it
+    // failed (`failure` for the first), and each failure goes into the log.
+    bool RunComSetting(QWidget* parent, QString failure);
+    void LogOpenFailure(const QString& failure);
     void OnClose();
     // A channel went away under the program (on the UI thread): the log says so and how to
     // get it back; when it was the channel in use, the drive counts as disconnected.

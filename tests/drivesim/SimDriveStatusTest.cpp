@@ -127,3 +127,20 @@ TEST_F(SimDriveStatusTest, OlderFirmwareAnswersErr2ToTheNewerQueries)
     status->SetOldFirmware(false);
     EXPECT_EQ(Serial(drive, "GVEN"), "#12300\r\n");
 }
+
+TEST_F(SimDriveStatusTest, EveryStripButtonGetsAnAnswer)
+{
+    for (const char* mnemonic : {"GM", "GV", "GC", "GSE", "PO", "ENA", "DIS"}) {
+        EXPECT_NE(Serial(drive, mnemonic), "#ERR2\r\n") << mnemonic;
+        const std::vector<uint8_t> reply = Can(drive, mnemonic, mnemonic == std::string("PO") ? std::optional(0) : std::nullopt);
+        ASSERT_GE(reply.size(), 6u) << mnemonic;
+        EXPECT_FALSE(reply.size() == 6 && reply[4] == 2 && reply[5] == 0) << mnemonic << " answered as unknown";
+    }
+    // PO puts the position to zero, whatever it was.
+    drive.SetParameter("GM", 12345);
+    EXPECT_EQ(Serial(drive, "PO"), "#OK\r\n");
+    EXPECT_EQ(Serial(drive, "GM"), "#0\r\n");
+    drive.SetParameter("GM", -7);
+    Can(drive, "PO", 0);
+    EXPECT_EQ(drive.Parameter("GM"), 0);
+}

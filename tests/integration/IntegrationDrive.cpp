@@ -1,7 +1,11 @@
 #include "tests/integration/IntegrationDrive.h"
 #include "tools/drivesim/LoopbackPort.h"
 
+#include "link/LinkLayer.h"
+#include "link/LinkTransaction.h"
 #include "platform/Profile.h"
+
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <stdexcept>
@@ -43,4 +47,22 @@ DriveSimulator& IntegrationDrive()
 const std::string& IntegrationCanUrl()
 {
     return IntegrationDrive().Config().canUrl;
+}
+
+void OpenIntegrationCan(int type)
+{
+    CanSettings settings;
+    ASSERT_TRUE(BuildCanSettings(0, 500, "00000000", "FFFFFFFF", &settings));
+    if (type != COMM_CAN_K8110)
+        g_nVciDevType = VciDeviceTypeOf(type);
+    ASSERT_EQ(LinkOpenChannel(type, &settings), 1) << "virtual bus " << IntegrationCanUrl();
+    (type == COMM_CAN_K8110 ? g_bCanK8110Open : g_bCanUsbOpen) = 1;
+    g_nComType = type;
+    bool answered = false;
+    for (int attempt = 0; attempt < 50 && !answered; ++attempt) {
+        uint8_t reply[64] = {};
+        int length = sizeof reply;
+        answered = LinkTransactLocked(QStringLiteral("GID\r"), reply, &length) == COMM_OK;
+    }
+    ASSERT_TRUE(answered) << "the simulated drive does not answer on " << IntegrationCanUrl();
 }

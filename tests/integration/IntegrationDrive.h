@@ -14,3 +14,8 @@ constexpr int kIntegrationCom = 7;
 
 DriveSimulator& IntegrationDrive();
 const std::string& IntegrationCanUrl();
+
+// Opens a CAN channel of `type` on the drive's bus at 500 kbit/s, makes it the link's
+// channel and waits until the drive at g_nCurNode answers: the bus relays a new device's
+// frames only once its server has registered it, which on a busy machine takes a while.
+void OpenIntegrationCan(int type);

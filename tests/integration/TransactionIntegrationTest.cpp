@@ -78,22 +78,7 @@ protected:
     {
         OpenSerialChannel(kIntegrationCom);
     }
-    void OpenCan(int type)
-    {
-        CanSettings settings;
-        ASSERT_TRUE(BuildCanSettings(0, 500, "00000000", "FFFFFFFF", &settings));
-        if (type != COMM_CAN_K8110)
-            g_nVciDevType = VciDeviceTypeOf(type);
-        ASSERT_EQ(LinkOpenChannel(type, &settings), 1) << "virtual bus " << IntegrationCanUrl();
-        (type == COMM_CAN_K8110 ? g_bCanK8110Open : g_bCanUsbOpen) = 1;
-        g_nComType = type;
-        // The bus relays frames to a new device only once its server has registered it,
-        // which on a busy machine takes a while after the device reports itself connected.
-        bool answered = false;
-        for (int attempt = 0; attempt < 50 && !answered; ++attempt)
-            answered = Send("GID\r").result == COMM_OK;
-        ASSERT_TRUE(answered) << "the simulated drive does not answer on " << IntegrationCanUrl();
-    }
+    void OpenCan(int type) { OpenIntegrationCan(type); }
 
     DriveSimulator& drive = IntegrationDrive();
 };

@@ -2,6 +2,7 @@
 #include "tests/link/FakeBus.h"
 
 #include <gtest/gtest.h>
+#include <chrono>
 #include <vector>
 
 namespace {
@@ -182,4 +183,16 @@ TEST_F(CanCardTest, CloseEndsTheCardAndOpenRefusalsAreReported)
     const K8110InitRecord init = InitRecord();
     EXPECT_EQ(CAN_Init(2, &init), 0);
     CAN_Close(2);
+}
+
+TEST_F(CanCardTest, WaitingForAFrameEndsWhenOneArrives)
+{
+    EXPECT_EQ(CAN_WaitRecv(0, 20), 0) << "nothing came";
+    fake->Inject(Message(0x001, { 1, 2 }), 30);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(CAN_WaitRecv(0, 5000), 1);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(waited, std::chrono::milliseconds(2500)) << "woken by the frame, not by the end of the wait";
+    EXPECT_EQ(Waiting(), 1);
+    EXPECT_EQ(CAN_WaitRecv(7, 1), 0) << "no such card";
 }

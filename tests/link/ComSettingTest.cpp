@@ -1,4 +1,9 @@
 #include "link/ComSetting.h"
+#include "link/CommandTables.h"
+#include "link/LinkTransaction.h"
+#include "link/OpenError.h"
+#include "link/QtCanBackend.h"
+#include "link/SerialDeviceList.h"
 #include "link/LinkLayer.h"
 #include "link/SerialPort.h"
 #include "platform/Profile.h"
@@ -10,6 +15,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <map>
@@ -69,6 +77,7 @@ protected:
     void TearDown() override
     {
         CComSetting::SetExecHook({});
+        SetSerialDeviceLister({});
         LinkShutdown();
         g_bRs232Open = 0;
         g_bCanK8110Open = 0;
@@ -143,13 +152,13 @@ TEST_F(ComSettingTest, StoredValuesSelectTheirItemsOrTheFallbacks)
     EXPECT_EQ(Control<QLineEdit>(dialog, 1229)->text(), "0000FFFF") << "cut to eight characters";
 }
 
-TEST_F(ComSettingTest, TheStoredTypeChoosesTheRadioAndTheAdapterType)
+TEST_F(ComSettingTest, TheStoredTypeChoosesTheRadio)
 {
     const struct {
-        int stored, radio, comType, vciType;
+        int stored, radio, comType;
     } cases[] = {
-        { 0, 1047, 0, 99 }, { 16, 1226, 16, 99 }, { 17, 1270, 17, 4 }, { 18, 1271, 18, 3 },
-        { 19, 1272, 19, 20 }, { 20, 1273, 20, 21 }, { 5, 1270, 17, 4 }, { -1, 1270, 17, 4 },
+        { 0, 1047, 0 }, { 16, 1226, 16 }, { 17, 1270, 17 }, { 18, 1271, 18 },
+        { 19, 1272, 19 }, { 20, 1273, 20 }, { 5, 1270, 17 }, { -1, 1270, 17 },
     };
     for (const auto& c : cases) {
         Store("QzBrantovelix/ComType", c.stored);
@@ -157,23 +166,20 @@ TEST_F(ComSettingTest, TheStoredTypeChoosesTheRadioAndTheAdapterType)
         CComSetting dialog;
         EXPECT_EQ(CheckedRadio(dialog), c.radio) << c.stored;
         EXPECT_EQ(dialog.m_nComType, c.comType) << c.stored;
-        EXPECT_EQ(g_nVciDevType, c.vciType) << c.stored;
+        EXPECT_EQ(g_nVciDevType, 99) << "the adapter type waits for Open";
     }
 }
 
-TEST_F(ComSettingTest, EachRadioEnablesItsParametersAndSetsTheAdapterType)
+TEST_F(ComSettingTest, EachRadioEnablesItsParameters)
 {
     const struct {
-        int radio, comType, vciType;
-    } cases[] = {
-        { 1271, 18, 3 }, { 1047, 0, 3 }, { 1272, 19, 20 }, { 1226, 16, 20 }, { 1273, 20, 21 }, { 1270, 17, 4 },
-    };
+        int radio, comType;
+    } cases[] = { { 1271, 18 }, { 1047, 0 }, { 1272, 19 }, { 1226, 16 }, { 1273, 20 }, { 1270, 17 } };
     CComSetting dialog;
     for (const auto& c : cases) {
         Click(dialog, c.radio);
         EXPECT_EQ(CheckedRadio(dialog), c.radio);
         EXPECT_EQ(dialog.m_nComType, c.comType);
-        EXPECT_EQ(g_nVciDevType, c.vciType) << "RS232 and the card leave it";
         const bool serial = c.comType == COMM_RS232;
         for (int id : { 1099, 1096 })
             EXPECT_EQ(Control<QWidget>(dialog, id)->isEnabled(), serial) << c.radio << " " << id;
@@ -184,16 +190,73 @@ TEST_F(ComSettingTest, EachRadioEnablesItsParametersAndSetsTheAdapterType)
 
 TEST_F(ComSettingTest, ThePortListShowsWhichDeviceEachNumberIs)
 {
+    SetSerialDeviceLister([] { return QList<SerialDeviceEntry> {}; });
     CComSetting dialog;
     const QString slave = QString::fromStdString(pty.SlavePath());
     EXPECT_EQ(dialog.m_cmbCom->itemText(2), "COM3");
     EXPECT_EQ(dialog.m_cmbCom->itemData(2, Qt::ToolTipRole).toString(), slave);
-    EXPECT_EQ(dialog.m_cmbCom->itemData(0, Qt::ToolTipRole).toString(), SerialDeviceName(1));
-    auto* device = dialog.findChild<QLabel*>(QStringLiteral("comDevice"));
-    ASSERT_NE(device, nullptr);
-    EXPECT_EQ(device->text(), SerialDeviceName(1));
+    EXPECT_EQ(dialog.m_cmbCom->itemData(0, Qt::ToolTipRole).toString(), "/dev/ttyS0");
+    EXPECT_EQ(dialog.m_cmbSerialDevice->currentText(), "/dev/ttyS0");
     dialog.m_cmbCom->setCurrentIndex(2);
-    EXPECT_EQ(device->text(), slave);
+    EXPECT_EQ(dialog.m_cmbSerialDevice->currentText(), slave) << "a binding typed by hand stands";
+}
+
+TEST_F(ComSettingTest, AListedDeviceIsBoundToThePortOnlyWhenItOpens)
+{
+    PtyPair adapter; // stands in for a USB serial adapter
+    const QString path = QString::fromStdString(adapter.SlavePath());
+    SetSerialDeviceLister([&] {
+        return QList<SerialDeviceEntry> { { path, "USB-Serial Controller", "Prolific" }, { "/nonexistent/ttyUSB9", "", "" } };
+    });
+    Store("QzBrantovelix/ComType", 0);
+    auto items = [](QComboBox* combo) {
+        QStringList texts;
+        for (int i = 0; i < combo->count(); ++i)
+            texts << combo->itemText(i);
+        return texts;
+    };
+
+    CComSetting failing;
+    failing.m_cmbCom->setCurrentIndex(1);
+    EXPECT_EQ(items(failing.m_cmbSerialDevice),
+              QStringList({ "/dev/ttyS1", path + "  USB-Serial Controller, Prolific", "/nonexistent/ttyUSB9" }));
+    failing.m_cmbSerialDevice->setCurrentIndex(2);
+    Click(failing, 1097);
+    EXPECT_EQ(failing.m_bOpened, 0);
+    EXPECT_TRUE(failing.OpenFailure().startsWith("COM2 (/nonexistent/ttyUSB9): no such device"));
+    EXPECT_FALSE(OpenProfile()->contains("Ports/COM2")) << "a device that did not open is not bound";
+
+    CComSetting dialog;
+    dialog.m_cmbCom->setCurrentIndex(1);
+    dialog.m_cmbSerialDevice->setCurrentIndex(1);
+    Click(dialog, 1097);
+    EXPECT_EQ(dialog.m_bOpened, 1);
+    EXPECT_EQ(Stored("Ports/COM2").toString(), path);
+    EXPECT_EQ(Stored("QzBrantovelix/ComNum").toInt(), 2);
+    SerialWrite("GV\r", 3, true);
+    EXPECT_EQ(adapter.Read(3, 5000), "GV\r");
+
+    CComSetting later;
+    EXPECT_EQ(later.m_cmbCom->currentText(), "COM2");
+    EXPECT_EQ(later.m_cmbSerialDevice->currentData().toString(), path);
+    EXPECT_EQ(later.m_cmbSerialDevice->count(), 2) << "the bound device is listed once";
+}
+
+TEST(SerialDeviceList, StablePathsAndLabels)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile device(dir.path() + "/ttyUSB0");
+    ASSERT_TRUE(device.open(QIODevice::WriteOnly));
+    QDir(dir.path()).mkdir("by-id");
+    const QString link = dir.path() + "/by-id/usb-FTDI_FT232R_A1-if00-port0";
+    ASSERT_TRUE(QFile::link(device.fileName(), link));
+    EXPECT_EQ(StableSerialPath(device.fileName(), dir.path() + "/by-id"), link);
+    EXPECT_EQ(StableSerialPath(dir.path() + "/ttyS0", dir.path() + "/by-id"), dir.path() + "/ttyS0");
+
+    EXPECT_EQ(SerialDeviceLabel({ "/dev/ttyACM0", "", "" }), "/dev/ttyACM0");
+    EXPECT_EQ(SerialDeviceLabel({ "/dev/ttyUSB0", "FT232R USB UART", "FTDI" }), "/dev/ttyUSB0  FT232R USB UART, FTDI");
+    EXPECT_EQ(SerialDeviceLabel({ "/dev/ttyUSB1", "FTDI", "FTDI" }), "/dev/ttyUSB1  FTDI");
 }
 
 TEST_F(ComSettingTest, OpeningTheSerialPortStoresItAndClosesTheAdapter)
@@ -375,16 +438,37 @@ TEST_F(ComSettingTest, SwitchingToCanClearsTheSerialFlagEvenWhenCanFails)
     EXPECT_EQ(g_bRs232Open, 0) << "the port is closed, so its flag says so";
 }
 
-TEST_F(ComSettingTest, CancelKeepsTheRadiosChoiceAndStoresNothing)
+TEST_F(ComSettingTest, AnotherAdapterRadioThenCancelLeavesTheOpenAdapterWorking)
 {
+    InitCommandTables();
+    g_nCurNode = 1;
+    OpenUsbBefore(COMM_CAN_USB2);
+    const auto adapter = bus.At(0);
+    // The drive at node 1 answers GV (id 145) with 1500.
+    adapter->SetResponder([](const CanMessage&) {
+        return std::vector<CanMessage> { Message(0x101, { 1, 6, 0x91, 0x80, 0xDC, 0x05 }) };
+    });
     CComSetting dialog;
     Click(dialog, 1271);
+    Click(dialog, 1273);
     Click(dialog, 1098);
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(dialog.m_nComType, COMM_CAN_USB1);
-    EXPECT_EQ(g_nVciDevType, 3);
-    EXPECT_EQ(bus.Created(), 0);
+    EXPECT_EQ(g_nVciDevType, 4) << "the open adapter's type stands";
+    EXPECT_EQ(g_bCanUsbOpen, 1);
+    EXPECT_EQ(bus.Created(), 1);
     EXPECT_TRUE(OpenProfile()->childGroups().filter("QzBrantovelix").isEmpty());
+
+    CanFrame reply {};
+    int length = sizeof reply;
+    EXPECT_EQ(LinkTransactLocked(QStringLiteral("GV\r"), &reply, &length), COMM_OK);
+    EXPECT_EQ(reply.data[4] | reply.data[5] << 8, 1500);
+
+    // Opened, the clicked type takes over and the old adapter is let go.
+    CComSetting again;
+    Click(again, 1273);
+    Click(again, 1097);
+    EXPECT_EQ(g_nVciDevType, 21);
+    EXPECT_EQ(adapter->Calls().back(), "Close");
 }
 
 TEST_F(ComSettingTest, TheRealDialogRunsModallyUntilAButtonEndsIt)
@@ -433,4 +517,67 @@ TEST_F(ComSettingTest, AHookScriptsTheDialogForTheCallersRetryLoop)
     EXPECT_EQ(dialog.exec(), QDialog::Rejected);
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
 }
+}
+
+TEST_F(ComSettingTest, AFailedOpenSaysWhichDeviceAndWhy)
+{
+    QTemporaryFile plainFile;
+    ASSERT_TRUE(plainFile.open());
+    Store("Ports/COM5", "/nonexistent/ttyVQ");
+    Store("Ports/COM6", plainFile.fileName());
+    qputenv("VELQUARIN_CAN_PLUGIN", "socketcan");
+    qputenv("VELQUARIN_CAN_INTERFACE", "vqnone%1");
+    SetCanBackendFactory({}); // the real choice: SocketCAN on this machine
+    const struct {
+        int radio, com;
+        QString expected;
+    } cases[] = {
+        { 1047, 5, "COM5 (/nonexistent/ttyVQ): no such device" },
+        { 1047, 6, "COM6 (" + plainFile.fileName() + "): not a serial port" },
+        { 1226, 0, "CAN card 0: CAN interface vqnone0 does not exist" },
+        { 1270, 0, "USB-CAN adapter 0: CAN interface vqnone0 does not exist" },
+    };
+    for (const auto& c : cases) {
+        CComSetting dialog;
+        Click(dialog, c.radio);
+        dialog.m_cmbCom->setCurrentIndex(c.com - 1);
+        Click(dialog, 1097);
+        EXPECT_EQ(dialog.m_bOpened, 0);
+        EXPECT_TRUE(dialog.OpenFailure().startsWith(c.expected)) << dialog.OpenFailure().toStdString();
+
+        // The dialog that comes back shows it under its controls.
+        CComSetting again;
+        auto* status = again.findChild<QLabel*>(QStringLiteral("openStatus"));
+        ASSERT_NE(status, nullptr);
+        EXPECT_FALSE(status->isVisibleTo(&again));
+        again.ShowOpenFailure(dialog.OpenFailure());
+        EXPECT_TRUE(status->isVisibleTo(&again));
+        EXPECT_EQ(status->text(), dialog.OpenFailure());
+    }
+    qunsetenv("VELQUARIN_CAN_PLUGIN");
+    qunsetenv("VELQUARIN_CAN_INTERFACE");
+}
+
+TEST(OpenErrorTexts, NameTheRemedyWhereOneIsKnown)
+{
+    EXPECT_EQ(SerialOpenErrorText(3, "/dev/ttyUSB0", EACCES),
+              "COM3 (/dev/ttyUSB0): permission denied; add the user to the dialout group "
+              "(sudo adduser $USER dialout) and log in again");
+    EXPECT_TRUE(SerialOpenErrorText(1, "/dev/ttyS0", EBUSY).endsWith("in use by another program"));
+
+    QTemporaryDir net;
+    ASSERT_TRUE(net.isValid());
+    QDir(net.path()).mkpath("can0");
+    QDir(net.path()).mkpath("can1");
+    auto writeFlags = [&](const char* name, const char* flags) {
+        QFile file(net.path() + "/" + name + "/flags");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(flags);
+    };
+    writeFlags("can0", "0x80\n");  // down
+    writeFlags("can1", "0xc1\n");  // up
+    EXPECT_EQ(SocketCanInterfaceProblem("can0", 250000, net.path()),
+              "CAN interface can0 is down; bring it up with: sudo ip link set can0 up type can bitrate 250000");
+    EXPECT_EQ(SocketCanInterfaceProblem("can1", 250000, net.path()), "");
+    EXPECT_TRUE(SocketCanInterfaceProblem("can2", 250000, net.path()).startsWith("CAN interface can2 does not exist"));
 }

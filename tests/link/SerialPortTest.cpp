@@ -1,3 +1,5 @@
+#include "link/LinkLayer.h"
+#include "link/OpenError.h"
 #include "link/SerialPort.h"
 #include "platform/DisplayText.h"
 #include "platform/Profile.h"
@@ -55,12 +57,9 @@ TEST(SerialDeviceName, AHugePathIsShownCutAndRefused)
     EXPECT_TRUE(shown.startsWith(QStringLiteral("/dev/xxx")));
     EXPECT_TRUE(shown.endsWith(QChar(0x2026)));
 
-    static QString warning;
-    const QtMessageHandler previous =
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) { warning = text; });
     EXPECT_EQ(SerialOpen(4, 9600, 'N', 8, 1), 0);
-    qInstallMessageHandler(previous);
-    EXPECT_TRUE(warning.contains(QStringLiteral("the system takes paths of at most"))) << warning.toStdString();
+    const QString why = LinkLastOpenError(COMM_RS232);
+    EXPECT_TRUE(why.contains(QStringLiteral("the system takes paths of at most"))) << why.toStdString();
     EXPECT_EQ(g_hSerialPort, -1);
     profile->remove(QStringLiteral("Ports/COM4"));
 }

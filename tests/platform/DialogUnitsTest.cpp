@@ -44,3 +44,13 @@ TEST(DialogUnits, RoundsToTheNearestPixelAndNeighboursMeet)
     units.Place(&widget, 3, 1, 17, 13);
     EXPECT_EQ(widget.geometry(), left);
 }
+
+TEST(DialogUnits, TheStripTemplatesGridIsSimSunsWhateverFontIsInstalled)
+{
+    // 9 pt at the offscreen screen's 96 dpi: a 12-pixel cell, 6 pixels a Latin letter.
+    const DialogUnits units = DialogUnits::OfSimSun(9);
+    EXPECT_EQ(units.BaseX(), 6);
+    EXPECT_EQ(units.BaseY(), 12);
+    EXPECT_EQ(units.ToPixelsX(846), 1269) << "the strip is the template's own width";
+    EXPECT_EQ(units.ToPixelsY(53), 80);
+}

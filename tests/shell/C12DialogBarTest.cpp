@@ -5,9 +5,11 @@
 #include "platform/DialogUnits.h"
 #include "res/StripBitmaps.h"
 #include "shell/Globals.h"
+#include "shell/StripField.h"
 #include "tests/shell/QtPrinters.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -59,9 +61,10 @@ const QColor BACKGROUND(250, 250, 250);
 
 TEST_F(C12DialogBarTest, ControlsSitAtTheirTemplatePlaces)
 {
-    const DialogUnits units(bar.font());
+    const DialogUnits units = DialogUnits::OfSimSun(9);
     EXPECT_EQ(bar.height(), units.ToPixelsY(53));
-    EXPECT_GE(bar.minimumWidth(), units.ToPixelsX(846));
+    EXPECT_EQ(bar.sizeHint().width(), units.ToPixelsX(846));
+    EXPECT_EQ(bar.minimumWidth(), 0) << "a narrow window clips the strip rather than growing";
     struct Place { int id, x, y, w, h; };
     for (const Place& p : { Place { 1150, 103, 2, 69, 14 }, Place { 1149, 103, 20, 69, 14 },
              Place { 1116, 2, 0, 57, 52 }, Place { 1136, 614, 2, 17, 14 }, Place { 1118, 684, 32, 38, 15 },
@@ -302,7 +305,7 @@ TEST_F(C12DialogBarTest, ScreenshotOfAConnectedDriveWithAlarms)
     Send(0x0805, Numeric(CMD_GEI));
     bar.CommandCombo()->setEditText(QStringLiteral("GMOD"));
     bar.OnTimer(C12DialogBar::TIMER_BLINK);
-    frame.resize(bar.minimumWidth(), bar.height());
+    frame.resize(bar.sizeHint().width(), bar.height());
     bar.resize(frame.size());
 
     const QPixmap shot = bar.grab();
@@ -315,4 +318,45 @@ TEST_F(C12DialogBarTest, ScreenshotOfAConnectedDriveWithAlarms)
     // The lit lamp is painted red in the picture too.
     const QRect lamp = bar.GetDlgItem(1215)->geometry();
     EXPECT_EQ(shot.toImage().pixelColor(lamp.left() + 4, lamp.center().y()), RED);
+}
+
+TEST_F(C12DialogBarTest, EveryTextOfTheStripFitsItsBox)
+{
+    // The longest texts each field is given, and the captions.
+    const std::pair<int, std::vector<const char*>> fields[] = {
+        { 1240, { "Home Seeking Invalid", "Home Seeking Succeed", "Home Seeking Failed", "Home State" } },
+        { 1227, { "Init. Not Executed", "Initializing...", "Init. Succeed" } },
+        { 1183, { "Communication", "Pulses/DIR", "Inner wave", "undefined" } },
+        { 1182, { "Velocity", "Position", "Torque" } },
+        { 1239, { "CW&CCW Limit", "Limit State" } }, { 1243, { "CW&CCW Limit" } },
+        { 1238, { "No Brake", "Braking" } }, { 1242, { "No Brake" } },
+        { 1223, { "Disable" } }, { 1228, { "Disable" } }, { 1185, { "CCW" } }, { 1241, { "ERR", "State" } },
+        { 1067, { "-125", "??" } }, { 1149, { "V255.255.255.255" } }, { 1150, { "Unknow", "QX6215-ABCDEF" } },
+    };
+    for (const auto& [id, texts] : fields) {
+        auto* field = qobject_cast<StripField*>(bar.GetDlgItem(id));
+        ASSERT_NE(field, nullptr) << id;
+        for (const char* text : texts) {
+            field->setText(QString::fromLatin1(text));
+            const TextFit fit = field->Fit();
+            EXPECT_TRUE(fit.fits) << id << " " << text;
+            EXPECT_GE(QFontInfo(fit.font).pixelSize(), StripField::kMinPixelSize);
+        }
+    }
+    for (int id : LAMP_IDS) {
+        auto* lamp = qobject_cast<StripField*>(bar.GetDlgItem(id));
+        ASSERT_NE(lamp, nullptr) << id;
+        EXPECT_TRUE(lamp->Fit().fits && !lamp->Fit().wrapped) << lamp->text().toStdString();
+    }
+    for (auto* label : bar.findChildren<QLabel*>()) {
+        if (label->isVisibleTo(&bar)) {
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width()) << label->text().toStdString();
+        }
+    }
+    for (auto* button : bar.findChildren<QPushButton*>()) {
+        if (button->isVisibleTo(&bar) && !button->text().isEmpty()) {
+            EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()) + 6, button->width())
+                << button->text().toStdString();
+        }
+    }
 }

@@ -22,7 +22,7 @@ QStringList LogLines(MessageRecorder& log)
 {
     QStringList lines;
     for (const auto& m : log.Take(WM_LOG_APPEND))
-        lines << QString::fromLatin1(LOWORD(m.lParam) ? "C:" : "R:") + QString::fromLatin1(m.data);
+        lines << QString::fromLatin1(LOWORD(m.lParam) ? "C:" : "R:") + DecodeLogText(m.data);
     return lines;
 }
 
@@ -176,9 +176,9 @@ TEST_F(DriveCommandsTest, FreeTextIsSentFoldedLoggedAndFiled)
     EXPECT_EQ(LogLines(log), (QStringList { "C:GMOD", "R:256\r" }));
     EXPECT_EQ(history, (QStringList { "GMOD" }));
 
-    // A failed command is filed too, with no reply line.
+    // A failed command is filed too, and the log says why nothing came back.
     EXPECT_EQ(commands.OnSendText(QStringLiteral("gm"), history), QStringLiteral("GM"));
-    EXPECT_EQ(LogLines(log), (QStringList { "C:GM" }));
+    EXPECT_EQ(LogLines(log), (QStringList { "C:GM", "R:RS232接收超时" }));
     EXPECT_EQ(history, (QStringList { "GM" }));
     EXPECT_TRUE(boxes.empty());
 }
@@ -286,7 +286,7 @@ TEST_F(DriveCommandsTest, OneWordCommandsLogCommandAndReply)
     commands.OnOneWordCommand(IDC_PO);
     commands.OnOneWordCommand(IDC_GSE); // times out
     commands.OnOneWordCommand(9999);           // not a button of the strip
-    EXPECT_EQ(LogLines(log), (QStringList { "C:GM", "R:-1500\r", "C:PO", "C:GSE" }));
+    EXPECT_EQ(LogLines(log), (QStringList { "C:GM", "R:-1500\r", "C:PO", "C:GSE", "R:RS232接收超时" }));
     ASSERT_EQ(drive.Calls().size(), 3u);
     EXPECT_EQ(drive.Calls()[0].capacity, 64);
     EXPECT_EQ(drive.Calls()[1].capacity, 0);
@@ -297,9 +297,12 @@ TEST_F(DriveCommandsTest, OneWordCommandsLogCommandAndReply)
     drive.Can("GV", 70000, 8);
     commands.OnOneWordCommand(IDC_GC);
     commands.OnOneWordCommand(IDC_GV);
+    drive.Fail("GM", -3); // no adapter open
     commands.OnOneWordCommand(IDC_ENABLE);
-    EXPECT_EQ(LogLines(log), (QStringList { "C:GC", "R:-2", "C:GV", "R:70000", "C:ENA" }));
-    EXPECT_EQ(drive.Calls().back().capacity, 0);
+    commands.OnOneWordCommand(IDC_GM);
+    EXPECT_EQ(LogLines(log),
+        (QStringList { "C:GC", "R:-2", "C:GV", "R:70000", "C:ENA", "R:RS232接收超时", "C:GM", "R:CanK8110设备未打开" }));
+    EXPECT_EQ(drive.Calls().rbegin()[1].capacity, 0) << "ENA waits for no reply";
 }
 
 TEST_F(DriveCommandsTest, SerialRefreshLogsAndHandsEachValueToTheStrip)
@@ -326,7 +329,8 @@ TEST_F(DriveCommandsTest, SerialRefreshFallsBackToTheOlderQueriesOnErr2)
     commands.OnRefreshStatus();
     EXPECT_EQ(drive.Commands(), (QStringList { "GMOD", "GSIN", "GSI", "GEIN", "GEI", "GT" }));
     // A failed step keeps only the command it logged up front.
-    EXPECT_EQ(LogLines(log), (QStringList { "C:GMOD", "C:GSI", "R:00100010\r", "C:GEI", "C:GT", "R:36\r" }));
+    EXPECT_EQ(LogLines(log), (QStringList { "C:GMOD", "R:RS232接收超时", "C:GSI", "R:00100010\r", "C:GEI",
+                                 "R:RS232接收超时", "C:GT", "R:36\r" }));
     const Messages replies = strip.Take(WM_DRIVE_REPLY);
     ASSERT_EQ(replies.size(), 2u);
     // The status text reached the strip while the refresh ran, without its CR.
@@ -349,14 +353,15 @@ TEST_F(DriveCommandsTest, CanRefreshFallsBackOnValueTwoAndDropsZeroAndOne)
     EXPECT_EQ(drive.Commands(), (QStringList { "GMOD", "GSIN", "GSI", "GEIN", "GT" }));
     EXPECT_EQ(LogLines(log), (QStringList { "C:GMOD", "R:517", "C:GSI", "R:0140", "C:GT", "R:-5" }));
     // The refresh hands over the whole word at data byte 4.
-    EXPECT_EQ(StripMessages(), (QStringList { "43:517", "211:320", "209:65531" }));
+    // The temperature is signed, as the status poll reads it: -5 degrees, not 65531.
+    EXPECT_EQ(StripMessages(), (QStringList { "43:517", "211:320", "209:-5" }));
 
     drive.Can("GSIN", 0x2004, 8);
     drive.Can("GEIN", 0x804, 8);
     commands.OnRefreshStatus();
     EXPECT_EQ(LogLines(log),
         (QStringList { "C:GMOD", "R:517", "C:GSIN", "R:00002004", "C:GEIN", "R:00000804", "C:GT", "R:-5" }));
-    EXPECT_EQ(StripMessages(), (QStringList { "43:517", "9832:8196", "9810:2052", "209:65531" }));
+    EXPECT_EQ(StripMessages(), (QStringList { "43:517", "9832:8196", "9810:2052", "209:-5" }));
 }
 
 TEST_F(DriveCommandsTest, SerialConnectAsksNameVersionAndStatusAndStartsThePages)

@@ -1,6 +1,7 @@
 #include "link/CanCardLibrary.h"
 #include "link/ComSetting.h"
 #include "link/LinkLayer.h"
+#include "link/OpenError.h"
 #include "link/SearchNode.h"
 #include "platform/Profile.h"
 #include "shell/BrantovelixApp.h"
@@ -85,6 +86,8 @@ protected:
         OpenProfile()->clear();
         CComSetting::SetExecHook([this](CComSetting& dialog) {
             dialogParents.push_back(dialog.parentWidget());
+            auto* status = dialog.findChild<QLabel*>(QStringLiteral("openStatus"));
+            statusLines.push_back(status && status->isVisibleTo(&dialog) ? status->text() : QString());
             if (script.empty())
                 return static_cast<int>(QDialog::Rejected);
             DialogRun run = script.front();
@@ -130,6 +133,7 @@ protected:
 
     std::deque<DialogRun> script;
     std::vector<QWidget*> dialogParents;
+    QStringList statusLines;
     MessageRecorder recorder;
 };
 
@@ -173,6 +177,13 @@ TEST_F(MainFrameTest, AStoredChannelThatFailsBringsTheDialogUpUntilCancelled)
     EXPECT_EQ(recorder.Count(WM_AUTO_CONNECT), 0) << "no channel, no connect";
     EXPECT_FALSE(Stored("QzBrantovelix/ComType").isValid()) << "nothing written for a failed open";
     EXPECT_TRUE(frame->IsPollThreadRunning()) << "the program runs on without a channel";
+
+    // Why the card did not open stands in the dialog and in the log.
+    const QString failure = LinkLastOpenError(COMM_CAN_K8110);
+    EXPECT_TRUE(failure.startsWith("CAN card 0: ")) << failure.toStdString();
+    EXPECT_EQ(statusLines, QStringList({ failure, QString() })) << "the dialog's own Open never ran";
+    QCoreApplication::sendPostedEvents(frame->m_pLogView);
+    EXPECT_TRUE(frame->m_pLogView->toPlainText().contains(failure));
 }
 
 TEST_F(MainFrameTest, TheDialogIsRepeatedUntilItOpensAChannel)
@@ -410,3 +421,34 @@ TEST_F(MainFrameTest, ClosingJoinsThePollThreadWithoutWaitingOutItsPeriod)
     EXPECT_EQ(card->Calls().back(), "Close");
 }
 
+
+TEST_F(MainFrameTest, TheWindowFitsALaptopScreen)
+{
+    FakeBus bus;
+    auto frame = Start();
+    EXPECT_LE(frame->minimumSizeHint().width(), 1280);
+    frame->resize(1366, 768);
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    EXPECT_EQ(frame->size(), QSize(1366, 768)) << "the window does not force itself wider";
+
+    const QRect window = frame->rect();
+    auto placeOf = [&](QWidget* widget) { return QRect(widget->mapTo(frame.get(), QPoint()), widget->size()); };
+    QWidget* disable = frame->TopBar()->GetDlgItem(1140);
+    EXPECT_TRUE(window.contains(placeOf(disable))) << "the strip's last button";
+    EXPECT_TRUE(disable->isVisible());
+    const QRect log = placeOf(frame->m_pLogView);
+    EXPECT_TRUE(window.contains(log));
+    EXPECT_GE(log.width(), CMainFrame::kLogPaneWidth);
+
+    const QPixmap shot = frame->grab();
+    const QByteArray buildDir = qgetenv("VELQUARIN_BUILD_DIR");
+    const QString path = (buildDir.isEmpty() ? QCoreApplication::applicationDirPath() : QString::fromLocal8Bit(buildDir))
+        + QStringLiteral("/main_window_1366x768.png");
+    EXPECT_TRUE(shot.save(path)) << path.toStdString();
+
+    // Narrower than the strip, the window clips the strip instead of growing.
+    frame->resize(1000, 700);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->width(), 1000);
+}

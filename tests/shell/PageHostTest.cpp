@@ -300,7 +300,6 @@ TEST_F(SheetView, TheShownPageGetsTheFocus)
     QWidget window;
     view->setParent(&window);
     window.resize(880, 700);
-    auto* edit0 = new QLineEdit(page0);
     auto* edit1 = new QLineEdit(page1);
     window.show();
     QApplication::setActiveWindow(&window);
@@ -309,7 +308,8 @@ TEST_F(SheetView, TheShownPageGetsTheFocus)
     ClickTab(*view, 1);
     EXPECT_EQ(QApplication::focusWidget(), edit1);
     Key(edit1, Qt::Key_Tab, Qt::ControlModifier);
-    EXPECT_EQ(QApplication::focusWidget(), edit0);
+    // The parameter page's first control.
+    EXPECT_TRUE(page0->isAncestorOf(QApplication::focusWidget()));
     // Destroyed with the focus inside a page.
     view.reset();
 }

@@ -57,6 +57,15 @@ std::shared_ptr<SimDriveStatus> SimDriveStatus::Attach(SimDrive& drive)
     drive.SetHandler("GEIN", [status](SimDrive&, const DriveRequest&) {
         return Value(static_cast<uint32_t>(status->Alarms()) << 2, 4);
     });
+    // Position zero: the strip sends it without an argument (CAN: a value of 0), which a
+    // plain setting would refuse as incomplete.
+    drive.SetHandler("PO", [](SimDrive& self, const DriveRequest& request) {
+        self.SetParameter("GM", request.value.value_or(0));
+        SimReply reply;
+        reply.kind = SimReply::Kind::Ack;
+        reply.width = 4;
+        return reply;
+    });
     for (const char* mnemonic : {"ENA", "DIS"}) {
         const bool enable = mnemonic[0] == 'E';
         drive.SetHandler(mnemonic, [status, enable](SimDrive&, const DriveRequest&) {

@@ -22,6 +22,7 @@
 //   GEI          alarm word, bit i = lamp i; serial: ten characters '0' or '1'
 //   GEIN         the alarm word shifted left by 2
 //   ENA, DIS     switch the drive's enable, which the status words report
+//   PO           sets the position (GM) to zero, or to its argument
 //
 // Attach keeps the state in the drive's handlers, so it lives as long as the drive does.
 // Every member is safe to call from any thread.

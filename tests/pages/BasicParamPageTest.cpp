@@ -1,0 +1,257 @@
+#include "link/LinkLayer.h"
+#include "pages/BasicParamIds.h"
+#include "platform/MessageBox.h"
+#include "shell/BrantovelixSheetView.h"
+#include "shell/Globals.h"
+#include "shell/LogRing.h"
+#include "tests/shell/MessageRecorder.h"
+#include "tests/shell/QtPrinters.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+QString PictureFolder()
+{
+    const QByteArray build = qgetenv("VELQUARIN_BUILD_DIR");
+    return build.isEmpty() ? QCoreApplication::applicationDirPath() : QString::fromLocal8Bit(build);
+}
+
+// The parameter page as the program shows it: tab 0 of the page host in the 880-pixel pane,
+// a serial channel that is not open, message boxes and log lines recorded.
+class BasicParamPage : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_nComType = COMM_RS232;
+        g_bRs232Open = 0;
+        g_bDriveConnected = 1;
+        SetMessageBoxHandler([this](const MessageBoxRequest& request) {
+            boxes << request.text;
+            return IDOK;
+        });
+        SetLogView(&log);
+        view->resize(880, 700);
+        view->show();
+        view->OnInitialUpdate();
+        QCoreApplication::sendPostedEvents();
+    }
+    void TearDown() override
+    {
+        UnsetLogView(&log);
+        SetMessageBoxHandler({});
+        g_bDriveConnected = 0;
+    }
+
+    template <typename T = QWidget>
+    T* Item(int id) const
+    {
+        auto* control = qobject_cast<T*>(page.GetDlgItem(id));
+        EXPECT_NE(control, nullptr) << id;
+        return control;
+    }
+    QString Text(int id) const { return Item<QLineEdit>(id)->text(); }
+    void Type(int id, const char* text) const { Item<QLineEdit>(id)->setText(QString::fromUtf8(text)); }
+    bool Checked(int id) const { return Item<QAbstractButton>(id)->isChecked(); }
+    void Click(int id) const { Item<QAbstractButton>(id)->click(); }
+    // A choice of the user's, as the combo reports it.
+    void Choose(int id, int index) const
+    {
+        QComboBox* combo = Item<QComboBox>(id);
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    }
+    QStringList LogLines()
+    {
+        QStringList lines;
+        for (const auto& m : log.Take(WM_LOG_APPEND))
+            lines << QString::fromLatin1(m.data);
+        return lines;
+    }
+
+    MessageRecorder log;
+    QStringList boxes;
+    std::unique_ptr<CBrantovelixSheetView> view = std::make_unique<CBrantovelixSheetView>();
+    CBasicParam& page = view->BasicParamPage();
+};
+
+} // namespace
+
+TEST_F(BasicParamPage, StartsAsANewDialog)
+{
+    EXPECT_FALSE(Item(IDC_SAVE_EEPROM)->isEnabled());
+    EXPECT_FALSE(Item(IDC_BRAKE_OPEN)->isEnabled());
+    EXPECT_FALSE(Item(IDC_PHASE_AUTO)->isEnabled());
+    EXPECT_FALSE(Item(IDC_HOME_CURRENT)->isEnabled());
+    EXPECT_EQ(Item<QComboBox>(IDC_CAN_BAUD)->currentText(), QStringLiteral("500"));
+    EXPECT_FALSE(Item(IDC_CAN_BAUD)->isEnabled());
+    EXPECT_TRUE(Checked(IDC_VELOCITY));
+    EXPECT_TRUE(Checked(IDC_THRESHOLD_65V));
+    EXPECT_FALSE(Item(IDC_THRESHOLD_VOLTAGE)->isEnabled());
+    EXPECT_EQ(Text(1025), QStringLiteral("-2100000000"));
+    EXPECT_EQ(Text(1060), QStringLiteral("2"));
+    for (int port = 0; port < kCommonPorts; ++port) {
+        EXPECT_TRUE(Checked(kIoInputRadios[port]));
+        EXPECT_TRUE(Item(kIoPullCombos[port])->isVisible());
+        EXPECT_FALSE(Item(kIoOutTypeCombos[port])->isVisible());
+    }
+    for (int id : { IDC_AMPLIFIER, 1038, 1294, 1296, 1317, 1266, IDC_NODE_TREE }) {
+        EXPECT_FALSE(Item(id)->isVisible()) << id;
+        EXPECT_FALSE(Item(id)->isEnabled()) << id;
+    }
+    // No settings.ini beside the test program: the phase table is hidden.
+    EXPECT_FALSE(Item(IDC_PHASE_GROUP)->isVisible());
+    EXPECT_FALSE(Item(kPhaseEdits[0])->isVisible());
+
+    page.EnableActionButtons(true);
+    EXPECT_TRUE(Item(IDC_SAVE_EEPROM)->isEnabled());
+}
+
+TEST_F(BasicParamPage, FitsThePaneAndEveryTextItsBox)
+{
+    EXPECT_FALSE(view->horizontalScrollBar()->isVisible());
+    EXPECT_LE(page.width(), view->viewport()->width());
+
+    QTemporaryDir folder;
+    QFile settings(QDir(folder.path()).filePath(QStringLiteral("settings.ini")));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("[PhaseData]\r\nShow=5\r\n");
+    settings.close();
+    page.ShowPhaseData(folder.path() + u'/');
+    EXPECT_TRUE(Item(IDC_PHASE_GROUP)->isVisible());
+    EXPECT_TRUE(Item(kPhaseEdits[15])->isVisible());
+
+    for (QWidget* w : page.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!w->isVisibleTo(&page))
+            continue;
+        const QString name = w->objectName() + u' ';
+        const int textHeight = w->fontMetrics().height();
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            if (label->wordWrap())
+                EXPECT_LE(label->heightForWidth(label->width()), label->height()) << name.toStdString() << label->text().toStdString();
+            else
+                EXPECT_LE(label->sizeHint().width(), label->width()) << name.toStdString() << label->text().toStdString();
+            EXPECT_GE(label->height(), textHeight) << label->text().toStdString();
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            EXPECT_LE(button->sizeHint().width(), button->width()) << button->text().toStdString();
+            EXPECT_GE(button->height(), textHeight) << button->text().toStdString();
+        } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+            // The longest item fits the closed box, whichever is chosen.
+            EXPECT_LE(combo->sizeHint().width(), combo->width()) << name.toStdString();
+        } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+            EXPECT_LE(edit->fontMetrics().horizontalAdvance(edit->text()) + 8, edit->width()) << edit->text().toStdString();
+        } else if (auto* box = qobject_cast<QGroupBox*>(w)) {
+            EXPECT_LE(box->fontMetrics().horizontalAdvance(box->title()) + 8, box->width()) << box->title().toStdString();
+        }
+    }
+    EXPECT_TRUE(page.grab().save(PictureFolder() + QStringLiteral("/basic_param_page.png")));
+    EXPECT_TRUE(view->grab().save(PictureFolder() + QStringLiteral("/basic_param_pane.png")));
+}
+
+TEST_F(BasicParamPage, RejectedInputKeepsTheFocusAndTheLaterFields)
+{
+    Type(1036, "3000");
+    Type(1030, "3");
+    Type(1324, "abc");
+    EXPECT_FALSE(page.UpdateData(true));
+    EXPECT_EQ(boxes, QStringList { QStringLiteral("请输入一个 4 至 2147483647 之间的整数。") });
+    EXPECT_EQ(page.focusWidget(), Item(1030));
+    EXPECT_EQ(page.Model().m_nEncoderCounts, 4);
+    EXPECT_EQ(page.Model().m_nRatedSpeed, 0);
+
+    // A limit check takes the form and shows the members again: the rejected texts go.
+    boxes.clear();
+    Type(1030, "4000");
+    Click(IDC_SCALE_LIMIT);
+    EXPECT_EQ(boxes, QStringList { QStringLiteral("请输入一个整数。") });
+    EXPECT_EQ(page.Model().m_nEncoderCounts, 4000);
+    EXPECT_EQ(page.Model().m_nRatedSpeed, 3000);
+    EXPECT_EQ(page.Model().m_bScaleLimit, 1);
+    EXPECT_EQ(Text(1324), QStringLiteral("0"));
+}
+
+TEST_F(BasicParamPage, ControlsFollowTheirRules)
+{
+    Click(kIoOutputRadios[3]);
+    EXPECT_TRUE(Item(kIoOutTypeCombos[3])->isVisible());
+    EXPECT_FALSE(Item(kIoPullCombos[3])->isVisible());
+    EXPECT_FALSE(Item(1126)->isEnabled());
+    Click(kIoInputRadios[3]);
+    EXPECT_TRUE(Item(1126)->isEnabled());
+
+    Choose(IDC_COMMAND, 7);
+    EXPECT_EQ(Item<QLabel>(IDC_PWM_DEAD_PREFIX)->text(), QStringLiteral("0 -"));
+    // A selection made by code leaves the labels.
+    Item<QComboBox>(IDC_COMMAND)->setCurrentIndex(2);
+    EXPECT_EQ(Item<QLabel>(IDC_PWM_DEAD_PREFIX)->text(), QStringLiteral("0 -"));
+
+    Click(IDC_THRESHOLD_MANUAL);
+    EXPECT_EQ(page.Model().m_nThresholdMode, 2);
+    EXPECT_TRUE(Item(IDC_THRESHOLD_VOLTAGE)->isEnabled());
+    Click(IDC_THRESHOLD_BUS);
+    EXPECT_EQ(page.Model().m_nThresholdMode, 0);
+    EXPECT_FALSE(Item(IDC_THRESHOLD_VOLTAGE)->isEnabled());
+
+    Click(IDC_AUX_ENC_OUTPUT);
+    Click(IDC_AUX_ENCODER);
+    EXPECT_TRUE(Checked(IDC_AUX_ENC_INPUT));
+    EXPECT_FALSE(Checked(IDC_AUX_ENC_OUTPUT));
+    EXPECT_FALSE(Item(IDC_AUX_ENC_OUTPUT)->isEnabled());
+
+    Choose(IDC_HOME_MODE, 1);
+    EXPECT_TRUE(Item(IDC_HOME_CURRENT)->isEnabled());
+    EXPECT_FALSE(Item(IDC_HOME_RANGE)->isEnabled());
+
+    Choose(IDC_BRAKE_MODE, 1);
+    EXPECT_FALSE(Item(IDC_BRAKE_CLOSE)->isEnabled());
+    Choose(IDC_BRAKE_MODE, 0);
+    EXPECT_TRUE(Item(IDC_BRAKE_CLOSE)->isEnabled());
+
+    Click(IDC_PHASE_ACTIVATE);
+    EXPECT_TRUE(Item(IDC_PHASE_AUTO)->isEnabled());
+    Click(IDC_CHANGE_BAUD);
+    EXPECT_TRUE(Item(IDC_RS232_BAUD)->isEnabled());
+
+    Click(IDC_POSITION);
+    EXPECT_EQ(page.Model().m_nRunMode, 1);
+    EXPECT_FALSE(Item(1048)->isEnabled());
+    EXPECT_TRUE(boxes.isEmpty());
+}
+
+TEST_F(BasicParamPage, BrakeAndAutoAskForADriveAndKeepStateWhenTheCommandFails)
+{
+    g_bDriveConnected = 0;
+    Click(IDC_BRAKE_CLOSE);
+    Click(IDC_PHASE_AUTO); // disabled: no click reaches it
+    Item(IDC_PHASE_AUTO)->setEnabled(true);
+    Click(IDC_PHASE_AUTO);
+    EXPECT_EQ(boxes, (QStringList { QStringLiteral("Please connect Drive"), QStringLiteral("Please connect Drive") }));
+    EXPECT_TRUE(LogLines().isEmpty());
+
+    // Connected, but the channel is closed: the command is logged, the brake state stays.
+    boxes.clear();
+    g_bDriveConnected = 1;
+    Click(IDC_BRAKE_CLOSE);
+    EXPECT_EQ(LogLines(), QStringList { QStringLiteral("SCMS1") });
+    EXPECT_EQ(page.Model().m_bBrakeOpen, 1);
+    EXPECT_TRUE(Item(IDC_BRAKE_CLOSE)->isEnabled());
+    EXPECT_FALSE(Item(IDC_BRAKE_OPEN)->isEnabled());
+
+    // A rejected field stops "Auto" before anything is sent.
+    Type(IDC_PHASE_CURRENT, "abc");
+    Click(IDC_PHASE_AUTO);
+    EXPECT_EQ(boxes, QStringList { QStringLiteral("请输入一个整数。") });
+    EXPECT_TRUE(LogLines().isEmpty());
+}
