@@ -1,6 +1,7 @@
 #include "bench/BenchSupport.h"
 
 #include "link/LinkLayer.h"
+#include "platform/Profile.h"
 
 #include <sys/resource.h>
 
@@ -30,7 +31,7 @@ double CpuSeconds()
         + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-bool OpenBenchChannel(int commType, int com, int baud)
+bool OpenBenchChannel(int commType, int com, int baud, int bitRateKbit)
 {
     g_nCurNode = 1;
     g_nComType = commType;
@@ -44,7 +45,7 @@ bool OpenBenchChannel(int commType, int com, int baud)
         return g_bRs232Open.load() == 1;
     }
     CanSettings can;
-    BuildCanSettings(0, 500, "00000000", "FFFFFFFF", &can);
+    BuildCanSettings(0, bitRateKbit, "00000000", "FFFFFFFF", &can);
     if (commType == COMM_CAN_K8110) {
         g_bCanK8110Open = LinkOpenChannel(commType, &can);
         return g_bCanK8110Open.load() == 1;
@@ -52,4 +53,17 @@ bool OpenBenchChannel(int commType, int com, int baud)
     g_nVciDevType = VciDeviceTypeOf(commType);
     g_bCanUsbOpen = LinkOpenChannel(commType, &can);
     return g_bCanUsbOpen.load() == 1;
+}
+
+void PointLinkAtDrive(int com, const std::string& ptyPath, const std::string& canUrl)
+{
+    {
+        auto profile = OpenProfile();
+        profile->setValue(QStringLiteral("Ports/COM%1").arg(com), QString::fromStdString(ptyPath));
+        profile->sync();
+    }
+    if (canUrl.empty())
+        return;
+    qputenv("VELQUARIN_CAN_PLUGIN", "virtualcan");
+    qputenv("VELQUARIN_CAN_INTERFACE", QByteArray::fromStdString(canUrl));
 }

@@ -22,5 +22,9 @@ private:
 double CpuSeconds();
 
 // Opens a channel to node 1 and makes it the link's channel: serial COM<com> at baud, 8N1;
-// CAN (card or USB-CAN type) device 0 at 500 kbit/s. True when it opened.
-bool OpenBenchChannel(int commType, int com, int baud);
+// CAN (card or USB-CAN type) device 0 at bitRateKbit. True when it opened.
+bool OpenBenchChannel(int commType, int com, int baud, int bitRateKbit = 500);
+
+// Points the link at a simulated drive: COM<com> is its pseudo-terminal and the CAN
+// adapters reach its virtual bus (an empty URL leaves CAN as it is).
+void PointLinkAtDrive(int com, const std::string& ptyPath, const std::string& canUrl);

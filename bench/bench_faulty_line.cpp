@@ -8,7 +8,7 @@
 //     unknown is not wrong), failed exchanges, and the longest exchange.
 //
 // VELQUARIN_LOST_SECONDS sets the time measured after a loss (default 10).
-#include "bench/BenchSupport.h"
+#include "bench/BenchDrive.h"
 #include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
 #include "platform/Profile.h"
@@ -75,15 +75,9 @@ public:
 
 std::unique_ptr<DriveSimulator> StartDrive(bool can)
 {
-    DriveSimulatorConfig config;
-    config.pty = true;
-    config.baud = kBaud;
-    if (can) {
-        config.canUrl = "tcp://127.0.0.1:" + std::to_string(FreeLoopbackPort()) + "/can0";
-        config.canMode = VirtualCanBus::Mode::Host;
-        qputenv("VELQUARIN_CAN_PLUGIN", "virtualcan");
-        qputenv("VELQUARIN_CAN_INTERFACE", QByteArray::fromStdString(config.canUrl));
-    }
+    DriveSimulatorConfig config = bench::DriveConfig(kBaud, 0);
+    if (!can)
+        config.canUrl.clear();
     auto sim = std::make_unique<DriveSimulator>(config);
     if (!sim->Start())
         return nullptr;
@@ -91,7 +85,7 @@ std::unique_ptr<DriveSimulator> StartDrive(bool can)
     status->SetAlarm(2, true);
     sim->Drive(1)->SetParameter("GMOD", 3);
     sim->Drive(1)->SetParameter("GT", 41);
-    OpenProfile()->setValue(QStringLiteral("Ports/COM%1").arg(kCom), QString::fromStdString(sim->PtyPath()));
+    PointLinkAtDrive(kCom, sim->PtyPath(), config.canUrl);
     return sim;
 }
 

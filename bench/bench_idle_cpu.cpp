@@ -177,12 +177,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
 
     StartDrive();
-    {
-        auto profile = OpenProfile();
-        profile->setValue(QStringLiteral("Ports/COM%1").arg(kCom), QString::fromStdString(g_ptyPath));
-    }
-    qputenv("VELQUARIN_CAN_PLUGIN", "virtualcan");
-    qputenv("VELQUARIN_CAN_INTERFACE", QByteArray::fromStdString(g_canUrl));
+    PointLinkAtDrive(kCom, g_ptyPath, g_canUrl);
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -13,6 +13,7 @@
 // out, to show what of the user-interface thread's time is the page's own.
 //
 // VELQUARIN_MONITOR_SECONDS sets the time of each run (default 10).
+#include "bench/BenchDrive.h"
 #include "controls/CLineChartCtrl.h"
 #include "link/CommandTables.h"
 #include "link/LinkLayer.h"
@@ -48,7 +49,6 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 
-constexpr int kCom = 1;
 constexpr int kBaud = 115200;
 constexpr int kBitRateKbit = 500;
 
@@ -202,18 +202,12 @@ void FillPastTheCap(CPidParam& page)
 int main(int argc, char** argv)
 {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    std::string home = (std::filesystem::temp_directory_path() / "velquarin-bench-XXXXXX").string();
-    if (!::mkdtemp(home.data()))
+    BenchProfile home;
+    if (!home.Made())
         return 1;
-    ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
     QApplication app(argc, argv);
 
-    DriveSimulatorConfig config;
-    config.pty = true;
-    config.baud = kBaud;
-    config.canUrl = "tcp://127.0.0.1:" + std::to_string(FreeLoopbackPort()) + "/can0";
-    config.canMode = VirtualCanBus::Mode::Host;
-    config.bitrateKbit = kBitRateKbit;
+    const DriveSimulatorConfig config = bench::DriveConfig(kBaud, kBitRateKbit);
     DriveSimulator sim(config);
     std::string error;
     if (!sim.Start(&error)) {
@@ -226,26 +220,12 @@ int main(int argc, char** argv)
     for (const char* command : { "SMOD0", "V3" })
         drive.Answer(*SerialCommandParser::Parse(command));
 
-    {
-        auto profile = OpenProfile();
-        profile->setValue(QStringLiteral("Ports/COM%1").arg(kCom), QString::fromStdString(sim.PtyPath()));
-    }
-    qputenv("VELQUARIN_CAN_PLUGIN", "virtualcan");
-    qputenv("VELQUARIN_CAN_INTERFACE", QByteArray::fromStdString(config.canUrl));
+    PointLinkAtDrive(bench::kCom, sim.PtyPath(), config.canUrl);
     InitCommandTables();
     LinkInit();
-    g_nCurNode = 1;
-    SerialSettings serial;
-    serial.port = kCom;
-    serial.baud = kBaud;
-    serial.byteSize = 8;
-    serial.stopBits = 1;
-    CanSettings can;
-    BuildCanSettings(0, kBitRateKbit, "00000000", "FFFFFFFF", &can);
-    g_bRs232Open = LinkOpenChannel(COMM_RS232, &serial);
-    g_nVciDevType = VciDeviceTypeOf(COMM_CAN_USB2);
-    g_bCanUsbOpen = LinkOpenChannel(COMM_CAN_USB2, &can);
-    if (!g_bRs232Open || !g_bCanUsbOpen) {
+    const bool serial = OpenBenchChannel(COMM_RS232, bench::kCom, kBaud, kBitRateKbit);
+    const bool usb = OpenBenchChannel(COMM_CAN_USB2, bench::kCom, kBaud, kBitRateKbit);
+    if (!serial || !usb) {
         std::fprintf(stderr, "a channel does not open (serial %d, USB-CAN %d)\n", g_bRs232Open.load(),
             g_bCanUsbOpen.load());
         return 1;
@@ -292,6 +272,5 @@ int main(int argc, char** argv)
     LinkShutdown();
     motion->Detach();
     sim.Stop();
-    std::filesystem::remove_all(home);
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "controls/TabStripLayout.h"
+#include "platform/CjkFonts.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -9,23 +10,11 @@ constexpr int kPadX = 12;
 constexpr int kPadY = 10;
 constexpr int kMinTabWidth = 48;
 constexpr int kMinRowHeight = 22;
-
-QFont WithChineseFallback(QFont font)
-{
-    QStringList families = font.families();
-    if (families.isEmpty())
-        families << font.family();
-    const QString chinese = QStringLiteral("WenQuanYi Micro Hei");
-    if (!families.contains(chinese))
-        families << chinese;
-    font.setFamilies(families);
-    return font;
-}
 }
 
 TabStripLayout::TabStripLayout(const QStringList& captions, const QFont& font)
     : m_captions(captions)
-    , m_font(WithChineseFallback(font))
+    , m_font(WithCjkFallback(font))
 {
     const QFontMetrics metrics(m_font);
     m_rowHeight = std::max(kMinRowHeight, metrics.height() + kPadY);

@@ -24,19 +24,37 @@ QString Setting(const char* env, const QString& key)
 }
 }
 
+int CanIdentifierImage(uint32_t id, bool extended, uint8_t* image)
+{
+    if (extended) {
+        image[0] = static_cast<uint8_t>(id >> 21);
+        image[1] = static_cast<uint8_t>(id >> 13);
+        image[2] = static_cast<uint8_t>(id >> 5);
+        image[3] = static_cast<uint8_t>((id & 0x1F) << 3);
+        return 4;
+    }
+    image[0] = static_cast<uint8_t>(id >> 3);
+    image[1] = static_cast<uint8_t>((id & 0x07) << 5);
+    return 2;
+}
+
+uint32_t CanIdentifierFromImage(const uint8_t* image, bool extended)
+{
+    if (extended)
+        return (uint32_t(image[0]) << 21) | (uint32_t(image[1]) << 13) | (uint32_t(image[2]) << 5) | (image[3] >> 3);
+    return (uint32_t(image[0]) << 3) | (image[1] >> 5);
+}
+
 bool CanAcceptance::Accepts(const CanMessage& msg) const
 {
     uint8_t image[4];
     uint8_t unused[4] = { 0, 0, 0, 0 };
+    CanIdentifierImage(msg.id, msg.extended, image);
     if (msg.extended) {
-        image[0] = static_cast<uint8_t>(msg.id >> 21);
-        image[1] = static_cast<uint8_t>(msg.id >> 13);
-        image[2] = static_cast<uint8_t>(msg.id >> 5);
-        image[3] = static_cast<uint8_t>(((msg.id & 0x1F) << 3) | (msg.remote ? 0x04 : 0));
+        image[3] |= msg.remote ? 0x04 : 0;
         unused[3] = 0x03;
     } else {
-        image[0] = static_cast<uint8_t>(msg.id >> 3);
-        image[1] = static_cast<uint8_t>(((msg.id & 0x07) << 5) | (msg.remote ? 0x10 : 0));
+        image[1] |= msg.remote ? 0x10 : 0;
         image[2] = msg.length > 0 ? msg.data[0] : 0;
         image[3] = msg.length > 1 ? msg.data[1] : 0;
         unused[1] = 0x0F;

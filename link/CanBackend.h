@@ -19,6 +19,14 @@ struct CanMessage {
     uint8_t data[8] = {};
 };
 
+// The identifier as an SJA1000 keeps it in its identifier registers, first register first:
+// a standard identifier in two bytes (bits 10-3, then bits 2-0 in bits 7-5), an extended
+// one in four (bits 28-21, 20-13, 12-5, then bits 4-0 in bits 7-3); the other bits are 0.
+// Returns how many bytes it wrote.
+int CanIdentifierImage(uint32_t id, bool extended, uint8_t* image);
+// The identifier its register image holds (the bits beside it ignored).
+uint32_t CanIdentifierFromImage(const uint8_t* image, bool extended);
+
 // Acceptance filter of an SJA1000 in single-filter mode: four code bytes compared with the
 // frame's identifier image, mask bits set to 1 are "don't care". A mask of FF FF FF FF
 // accepts every frame.

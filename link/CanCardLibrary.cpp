@@ -34,18 +34,7 @@ int EncodeFrame(const CanMessage& msg, uint8_t* out)
 {
     const uint8_t length = std::min<uint8_t>(msg.length, 8);
     out[0] = static_cast<uint8_t>(length | (msg.remote ? 0x40 : 0) | (msg.extended ? 0x80 : 0));
-    int head;
-    if (msg.extended) {
-        out[1] = static_cast<uint8_t>(msg.id >> 21);
-        out[2] = static_cast<uint8_t>(msg.id >> 13);
-        out[3] = static_cast<uint8_t>(msg.id >> 5);
-        out[4] = static_cast<uint8_t>((msg.id & 0x1F) << 3);
-        head = 5;
-    } else {
-        out[1] = static_cast<uint8_t>(msg.id >> 3);
-        out[2] = static_cast<uint8_t>((msg.id & 0x07) << 5);
-        head = 3;
-    }
+    const int head = 1 + CanIdentifierImage(msg.id, msg.extended, out + 1);
     std::memcpy(out + head, msg.data, length);
     return head + length;
 }
@@ -63,10 +52,7 @@ bool DecodeFrame(const uint8_t* in, int size, CanMessage* msg)
     msg->extended = extended;
     msg->remote = in[0] & 0x40;
     msg->length = length;
-    if (extended)
-        msg->id = (uint32_t(in[1]) << 21) | (uint32_t(in[2]) << 13) | (uint32_t(in[3]) << 5) | (in[4] >> 3);
-    else
-        msg->id = (uint32_t(in[1]) << 3) | (in[2] >> 5);
+    msg->id = CanIdentifierFromImage(in + 1, extended);
     std::memcpy(msg->data, in + head, length);
     return true;
 }

@@ -1,5 +1,6 @@
 #include "link/CanFrameCodec.h"
 
+#include "link/CanBackend.h"
 #include "link/LinkLayer.h"
 
 #include <algorithm>
@@ -7,7 +8,6 @@
 
 namespace {
 constexpr uint32_t kStandardIdMask = 0x7FF;
-constexpr int kReplyCommandOffset = 0x8000;
 }
 
 CanFrame BuildCanRequest(int commType, int node, CommandId id, int argBytes, int32_t value)
@@ -19,10 +19,11 @@ CanFrame BuildCanRequest(int commType, int node, CommandId id, int argBytes, int
     frame.remote = 0;
     frame.dataLength = static_cast<uint32_t>(4 + n);
     if (commType == COMM_CAN_K8110) {
-        // The card's two identifier registers, little-endian as the 16-bit value id << 5.
-        const uint16_t image = static_cast<uint16_t>(identifier << 5);
-        frame.id[2] = static_cast<uint8_t>(image & 0xFF);
-        frame.id[3] = static_cast<uint8_t>(image >> 8);
+        // The card's two identifier registers, the first one last.
+        uint8_t image[2];
+        CanIdentifierImage(identifier, false, image);
+        frame.id[3] = image[0];
+        frame.id[2] = image[1];
     } else {
         for (int i = 0; i < 4; ++i)
             frame.id[i] = static_cast<uint8_t>(identifier >> (24 - 8 * i));

@@ -12,6 +12,9 @@
 // identifier is the node address, with data {4+n, node, id low, id high, n argument bytes
 // little-endian}, n = 0, 2 or 4. A reply carries {node, -, (id+0x8000) low, high, value}.
 
+// What a drive adds to the command number it answers, so a reply never reads as a request.
+constexpr int kReplyCommandOffset = 0x8000;
+
 // The request for a command whose argument bytes and value are known. commType picks the
 // identifier layout: the card's register image for COMM_CAN_K8110 (bytes 3, 2 = identifier
 // bits 10-3, bits 2-0 in bits 7-5), the identifier big-endian for the USB-CAN types.

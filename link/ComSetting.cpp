@@ -1,4 +1,5 @@
 #include "link/ComSetting.h"
+#include "platform/ControlName.h"
 
 #include "link/LinkLayer.h"
 #include "link/OpenError.h"
@@ -57,12 +58,6 @@ QString Key(const char* section, const char* key)
     return QStringLiteral("%1/%2").arg(QLatin1String(section), QLatin1String(key));
 }
 
-template <typename Widget>
-Widget* Named(Widget* widget, int id)
-{
-    widget->setObjectName(QStringLiteral("idc_%1").arg(id));
-    return widget;
-}
 
 QComboBox* DropList(int id, const QStringList& items)
 {

@@ -1,4 +1,5 @@
 #include "link/CommSel.h"
+#include "platform/ControlName.h"
 
 #include "link/LinkLayer.h"
 #include "platform/Profile.h"
@@ -21,12 +22,6 @@ constexpr int kIdCanK8110 = 1234;
 constexpr int kMinNode = 1;
 constexpr int kMaxNode = 127;
 
-template <typename Widget>
-Widget* Named(Widget* widget, int id)
-{
-    widget->setObjectName(QStringLiteral("idc_%1").arg(id));
-    return widget;
-}
 }
 
 CCommSel::CCommSel(QWidget* parent)

@@ -167,7 +167,7 @@ CommResult UsbCanTransact(int type, const QString& command, void* reply, int& le
         return COMM_CAN_TIMEOUT;
     // The scanner found the reply; it is taken only if it still answers this very command.
     CanFrame got;
-    if (!LinkTakeCanReply(&got) || CanReplyCommand(got) != id + 0x8000)
+    if (!LinkTakeCanReply(&got) || CanReplyCommand(got) != id + kReplyCommandOffset)
         return COMM_CAN_TIMEOUT;
     std::memcpy(reply, &got, sizeof got);
     return COMM_OK;

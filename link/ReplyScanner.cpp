@@ -1,5 +1,7 @@
 #include "link/ReplyScanner.h"
 
+#include "link/CanFrameCodec.h"
+
 namespace {
 bool InRange(int index, int limit)
 {
@@ -40,7 +42,7 @@ bool LinkScanCanReply(const CanFrame* ring, int write, int expectedCmdId, int& r
 {
     if (!InRange(write, kCanRxRingSize - 1) || !InRange(read, kCanRxRingSize - 1))
         return false;
-    const int64_t wanted = static_cast<int64_t>(expectedCmdId) + 0x8000;
+    const int64_t wanted = static_cast<int64_t>(expectedCmdId) + kReplyCommandOffset;
     for (int i = read, steps = 0; i != write && steps < kCanRxRingSize; ++steps, i = (i + 1) % kCanRxRingSize) {
         const CanFrame& frame = ring[i];
         if (frame.data[3] * 256 + frame.data[2] == wanted && frame.id[3] == 1) {

@@ -1,4 +1,5 @@
 #include "link/SearchNode.h"
+#include "platform/ControlName.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -13,12 +14,6 @@ namespace {
 // The bar's width: 113 dialog units of the system font.
 constexpr int kBarWidth = 170;
 
-template <class T>
-T* Named(T* widget, int id)
-{
-    widget->setObjectName(QStringLiteral("idc_%1").arg(id));
-    return widget;
-}
 } // namespace
 
 CSearchNode::CSearchNode() = default;
@@ -30,7 +25,7 @@ bool CSearchNode::Create(QWidget* parent)
     if (m_tree)
         return false;
     setParent(parent);
-    setObjectName(QStringLiteral("idc_%1").arg(IDD));
+    setObjectName(ControlObjectName(IDD));
     setFixedWidth(kBarWidth);
     return OnInitDialogBar();
 }
@@ -62,5 +57,5 @@ bool CSearchNode::OnInitDialogBar()
 
 QWidget* CSearchNode::GetDlgItem(int id) const
 {
-    return findChild<QWidget*>(QStringLiteral("idc_%1").arg(id));
+    return findChild<QWidget*>(ControlObjectName(id));
 }

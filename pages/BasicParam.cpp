@@ -1,4 +1,5 @@
 #include "pages/BasicParam.h"
+#include "platform/ControlName.h"
 
 #include "link/CanFrame.h"
 #include "link/LinkLayer.h"
@@ -40,10 +41,6 @@ const QString kCaption = QStringLiteral("Velquarin");
 constexpr int kReplyBytes = 64;
 constexpr int kBlockReplyBytes = 256;
 
-QString ObjectName(int id)
-{
-    return QStringLiteral("idc_%1").arg(id);
-}
 
 } // namespace
 
@@ -124,7 +121,7 @@ void CBasicParam::CreateControls()
             widget->setGeometry(rect.x(), rect.center().y() - height / 2, rect.width(), height);
         }
         if (item.id && widget->objectName().isEmpty())
-            widget->setObjectName(ObjectName(item.id));
+            widget->setObjectName(ControlObjectName(item.id));
     }
     // The controls without a place are kept hidden.
     for (const ControlSpec& spec : BasicParamControls()) {
@@ -176,7 +173,7 @@ QWidget* CBasicParam::CreateControl(int id)
         control = new QTreeWidget(this);
         break;
     }
-    control->setObjectName(ObjectName(id));
+    control->setObjectName(ControlObjectName(id));
     m_controls.insert(id, control);
     switch (spec->start) {
     case ControlStart::Shown:

@@ -1,4 +1,5 @@
 #include "pages/PidParam.h"
+#include "platform/ControlName.h"
 
 #include "controls/CLineChartCtrl.h"
 #include "pages/CapturedDataFile.h"
@@ -98,10 +99,6 @@ const std::initializer_list<int> kFreedByBrake = { IDC_SET_ACC, IDC_SET_PID, IDC
     IDC_RADIO_VEL, IDC_RADIO_ABS, IDC_RADIO_REL, IDC_RADIO_CUR };
 const std::initializer_list<int> kRunModeRadios = { IDC_RADIO_VEL, IDC_RADIO_ABS, IDC_RADIO_REL, IDC_RADIO_CUR };
 
-QString IdName(int id)
-{
-    return QStringLiteral("idc_%1").arg(id);
-}
 
 QString ChannelHeading(int channel, const QString& userQuery)
 {
@@ -152,7 +149,7 @@ QAbstractButton* CPidParam::Button(int id) const
 
 QWidget* CPidParam::AddControl(int id, QWidget* control)
 {
-    control->setObjectName(IdName(id));
+    control->setObjectName(ControlObjectName(id));
     m_controls.insert(id, control);
     return control;
 }

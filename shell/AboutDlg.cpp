@@ -1,4 +1,5 @@
 #include "shell/AboutDlg.h"
+#include "platform/ControlName.h"
 
 #include "controls/Label.h"
 #include "platform/Colorref.h"
@@ -23,7 +24,7 @@ QLabel* AddStatic(QGridLayout* grid, int row, const QString& text, int id = 0)
 {
     auto* label = new QLabel(text);
     if (id)
-        label->setObjectName(QStringLiteral("idc_%1").arg(id));
+        label->setObjectName(ControlObjectName(id));
     // Clicks on the texts reach the box, which closes on any click.
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     grid->addWidget(label, row, 1);

@@ -1,4 +1,5 @@
 #include "shell/C12DialogBar.h"
+#include "platform/ControlName.h"
 
 #include "controls/EditEx.h"
 #include "link/LinkLayer.h"
@@ -107,10 +108,6 @@ const std::pair<int, const char*> INITIAL_TEXTS[] = {
     { IDC_SW_ENABLE, "Enable" }, { IDC_HW_ENABLE, "Enable" },
 };
 
-QString ObjectName(int id)
-{
-    return QStringLiteral("idc_%1").arg(id);
-}
 
 // A caption that is wider than its box is drawn smaller, so it is read whole.
 void FitCaption(QWidget* control, const QString& text, int sideMargins)
@@ -146,7 +143,7 @@ bool C12DialogBar::Create(QWidget* parent)
     if (m_commandCombo)
         return false;
     setParent(parent);
-    setObjectName(ObjectName(IDD));
+    setObjectName(ControlObjectName(IDD));
     BuildControls();
     if (!OnInitDialogBar())
         return false;
@@ -231,7 +228,7 @@ void C12DialogBar::BuildControls()
         }
         }
         if (spec.id != -1)
-            control->setObjectName(ObjectName(spec.id));
+            control->setObjectName(ControlObjectName(spec.id));
         if (auto* button = qobject_cast<QAbstractButton*>(control)) {
             const int id = spec.id;
             connect(button, &QAbstractButton::clicked, this, [this, id] { emit CommandClicked(id); });
@@ -291,7 +288,7 @@ void C12DialogBar::SetTypeNameRequester(std::function<int()> askedPart, std::fun
 
 QWidget* C12DialogBar::GetDlgItem(int id) const
 {
-    return findChild<QWidget*>(ObjectName(id), Qt::FindDirectChildrenOnly);
+    return findChild<QWidget*>(ControlObjectName(id), Qt::FindDirectChildrenOnly);
 }
 
 QString C12DialogBar::GetDlgItemText(int id) const

@@ -1,4 +1,5 @@
 #include "shell/CBrantovelixEditView.h"
+#include "platform/CjkFonts.h"
 
 #include "shell/LogRing.h"
 
@@ -26,8 +27,7 @@ void CBrantovelixEditView::OnInitialUpdate()
 {
     SetLogView(this);
     QFont logFont = font();
-    logFont.setFamilies({ QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei"),
-        QStringLiteral("Noto Sans CJK SC") });
+    logFont.setFamilies(CjkFallbackFamilies());
     logFont.setWeight(QFont::ExtraLight);
     logFont.setItalic(false);
     logFont.setUnderline(false);

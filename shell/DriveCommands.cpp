@@ -79,6 +79,47 @@ void LogFailedCommand(const QString& command, int result)
     LogCommResult(result, true);
 }
 
+using CanValue = DriveQueryStep::CanValue;
+
+const DriveQueryStep kTypeNameStep { "GDTN", CMD_GDTN, "GDTY1", CMD_GDTY, true, CanValue::Word };
+const DriveQueryStep kVersionStep { "GVEN", CMD_GVEN, "GVER", CMD_GVER, false, CanValue::Word };
+// What the refresh and the status poll ask, in order.
+const DriveQueryStep kStatusSteps[] = {
+    { "GMOD", CMD_GMOD, nullptr, 0, false, CanValue::Word },
+    { "GSIN", CMD_GSIN, "GSI", CMD_GSI, false, CanValue::Word },
+    { "GEIN", CMD_GEIN, "GEI", CMD_GEI, false, CanValue::Word },
+    { "GT", CMD_GT, nullptr, 0, false, CanValue::Temperature },
+};
+
+QString CommandText(const char* mnemonic)
+{
+    return QString::fromLatin1(mnemonic) + u'\r';
+}
+
+// What a step's answer asks for: nothing, its value, its text, or the older query.
+struct Verdict {
+    enum Next { Drop, Value, Text, Older } next;
+    uint32_t value = 0;
+};
+
+Verdict Judge(const DriveQueryStep& step, bool serial, const QByteArray& text, const CanFrame& frame)
+{
+    if (serial) {
+        if (step.olderQuery && IsErr2(text))
+            return { Verdict::Older };
+        if (step.serialText)
+            return { Verdict::Text };
+        return { Verdict::Value, static_cast<uint32_t>(TextToInt(text)) };
+    }
+    const uint32_t value = step.canValue == CanValue::Temperature ? static_cast<uint32_t>(CanTemperature(frame))
+                                                                  : CanPollValue(frame);
+    if (!step.olderQuery)
+        return { Verdict::Value, value };
+    if (value == 2)
+        return { Verdict::Older };
+    return value > 2 ? Verdict { Verdict::Value, value } : Verdict { Verdict::Drop };
+}
+
 } // namespace
 
 struct DriveCommands::Answer {
@@ -211,28 +252,13 @@ void DriveCommands::RequestTypeNamePart(int part)
     if (m_nodeTextSink)
         m_nodeTextSink(QString::number(g_nCurNode.load()));
     m_nTypeNamePart = part;
-    const Answer answer = UserExchange(QStringLiteral("GDTN%1\r").arg(part), kReplyBytes);
+    const Answer answer = UserExchange(QStringLiteral("%1%2\r").arg(QLatin1String(kTypeNameStep.query)).arg(part), kReplyBytes);
     if (!answer.Ok()) {
         g_bDriveConnected = 0;
         DeliverText(CMD_GDTY, nullptr);
         return;
     }
-    if (!answer.serial) {
-        const uint32_t value = CanPollValue(answer.frame);
-        if (value == 2) {
-            const Answer type = UserExchange(QStringLiteral("GDTY1\r"), kReplyBytes);
-            if (type.Ok())
-                PostValue(CMD_GDTY, CanPollValue(type.frame));
-        } else if (value > 2) {
-            PostValue(CMD_GDTN, value);
-        }
-    } else if (IsErr2(answer.text)) {
-        const Answer type = UserExchange(QStringLiteral("GDTY1\r"), kReplyBytes);
-        if (type.Ok())
-            DeliverText(CMD_GDTY, &type.text);
-    } else {
-        DeliverText(CMD_GDTN, &answer.text);
-    }
+    DeliverStep(kTypeNameStep, answer, [this](const QString& older) { return UserExchange(older, kReplyBytes); });
 }
 
 void DriveCommands::OnConnectDrive()
@@ -241,28 +267,10 @@ void DriveCommands::OnConnectDrive()
         m_nodeTextSink(QString::number(g_nCurNode.load()));
     RequestTypeNamePart(1);
 
-    const Answer version = UserExchange(QStringLiteral("GVEN\r"), kReplyBytes);
-    if (!version.Ok()) {
-        g_bDriveConnected = 0;
-    } else {
-        g_bDriveConnected = 1;
-        if (!version.serial) {
-            const uint32_t value = CanPollValue(version.frame);
-            if (value == 2) {
-                const Answer old = UserExchange(QStringLiteral("GVER\r"), kReplyBytes);
-                if (old.Ok())
-                    PostValue(CMD_GVER, CanPollValue(old.frame));
-            } else if (value > 2) {
-                PostValue(CMD_GVEN, value);
-            }
-        } else if (IsErr2(version.text)) {
-            const Answer old = UserExchange(QStringLiteral("GVER\r"), kReplyBytes);
-            if (old.Ok())
-                DeliverText(CMD_GVER, &old.text);
-        } else {
-            PostValue(CMD_GVEN, static_cast<uint32_t>(TextToInt(version.text)));
-        }
-    }
+    const Answer version = UserExchange(CommandText(kVersionStep.query), kReplyBytes);
+    g_bDriveConnected = version.Ok() ? 1 : 0;
+    if (version.Ok())
+        DeliverStep(kVersionStep, version, [this](const QString& older) { return UserExchange(older, kReplyBytes); });
 
     const Answer status = UserExchange(QStringLiteral("GSI\r"), kReplyBytes);
     if (!status.Ok())
@@ -280,70 +288,81 @@ void DriveCommands::OnRefreshStatus()
 {
     if (!CheckConnected())
         return;
-
-    LogCommand("GMOD");
-    const Answer mode = Exchange(QStringLiteral("GMOD\r"), kReplyBytes);
-    LogCommResult(mode.result, true);
-    // On CAN the strip gets the values by the status poll's rule, so a refresh and a poll
-    // never show the same reply differently.
-    if (mode.Ok()) {
-        if (mode.serial) {
-            LogReplyText(mode.text);
-            PostValue(CMD_GMOD, static_cast<uint32_t>(TextToInt(mode.text)));
-        } else {
-            LogReplyString(SignedText(mode.frame));
-            PostValue(CMD_GMOD, CanPollValue(mode.frame));
-        }
-    }
-
-    RefreshStatusWord("GSIN", "GSI", CMD_GSIN, CMD_GSI);
-    RefreshStatusWord("GEIN", "GEI", CMD_GEIN, CMD_GEI);
-
-    LogCommand("GT");
-    const Answer temperature = Exchange(QStringLiteral("GT\r"), kReplyBytes);
-    LogCommResult(temperature.result, true);
-    if (temperature.Ok()) {
-        if (temperature.serial) {
-            LogReplyText(temperature.text);
-            PostValue(CMD_GT, static_cast<uint32_t>(TextToInt(temperature.text)));
-        } else {
-            LogReplyString(SignedText(temperature.frame));
-            PostValue(CMD_GT, static_cast<uint32_t>(CanTemperature(temperature.frame)));
-        }
-    }
+    for (const DriveQueryStep& step : kStatusSteps)
+        RefreshStep(step);
 }
 
-void DriveCommands::RefreshStatusWord(const char* mnemonic, const char* fallback, int id, int fallbackId)
+void DriveCommands::RefreshStep(const DriveQueryStep& step)
 {
-    const Answer answer = UserExchange(QString::fromLatin1(mnemonic) + u'\r', kReplyBytes);
+    if (!step.olderQuery) {
+        // A plain query logs itself up front and its reply as a signed number.
+        LogCommand(step.query);
+        const Answer answer = Exchange(CommandText(step.query), kReplyBytes);
+        LogCommResult(answer.result, true);
+        if (!answer.Ok())
+            return;
+        if (answer.serial)
+            LogReplyText(answer.text);
+        else
+            LogReplyString(SignedText(answer.frame));
+        DeliverStep(step, answer, nullptr);
+        return;
+    }
+    // A status word logs only the query whose answer the strip takes, its reply in hex.
+    const Answer answer = UserExchange(CommandText(step.query), kReplyBytes);
     if (!answer.Ok())
         return;
-    const bool unknown = answer.serial ? IsErr2(answer.text) : CanWord(answer.frame) == 2;
-    if (unknown) {
-        LogCommand(fallback);
-        const Answer old = Exchange(QString::fromLatin1(fallback) + u'\r', kReplyBytes);
+    auto logReply = [](const Answer& reply) {
+        if (reply.serial)
+            LogReplyText(reply.text);
+        else
+            LogReplyString(CanHexText(reply.frame));
+    };
+    const Verdict verdict = Judge(step, answer.serial, answer.text, answer.frame);
+    if (verdict.next == Verdict::Older) {
+        LogCommand(step.olderQuery);
+        const Answer old = Exchange(CommandText(step.olderQuery), kReplyBytes);
         LogCommResult(old.result, true);
         if (!old.Ok())
             return;
-        if (old.serial) {
-            LogReplyText(old.text);
-            DeliverText(fallbackId, &old.text);
-        } else {
-            LogReplyString(CanHexText(old.frame));
-            PostValue(fallbackId, CanWord(old.frame));
+        logReply(old);
+        DeliverOlder(step, old);
+    } else if (verdict.next != Verdict::Drop) {
+        LogCommand(step.query);
+        logReply(answer);
+        DeliverStep(step, answer, nullptr);
+    }
+}
+
+void DriveCommands::DeliverStep(const DriveQueryStep& step, const Answer& answer,
+    const std::function<Answer(const QString&)>& askOlder) const
+{
+    const Verdict verdict = Judge(step, answer.serial, answer.text, answer.frame);
+    switch (verdict.next) {
+    case Verdict::Value:
+        PostValue(step.id, verdict.value);
+        break;
+    case Verdict::Text:
+        DeliverText(step.id, &answer.text);
+        break;
+    case Verdict::Older:
+        if (askOlder) {
+            const Answer old = askOlder(CommandText(step.olderQuery));
+            if (old.Ok())
+                DeliverOlder(step, old);
         }
-        return;
+        break;
+    case Verdict::Drop:
+        break;
     }
-    if (answer.serial) {
-        LogCommand(mnemonic);
-        LogReplyText(answer.text);
-        PostValue(id, static_cast<uint32_t>(TextToInt(answer.text)));
-    } else if (CanWord(answer.frame) > 2) {
-        // A first answer of 0 or 1 is no status a drive of this family reports.
-        LogCommand(mnemonic);
-        LogReplyString(CanHexText(answer.frame));
-        PostValue(id, CanWord(answer.frame));
-    }
+}
+
+void DriveCommands::DeliverOlder(const DriveQueryStep& step, const Answer& old) const
+{
+    if (old.serial)
+        DeliverText(step.olderId, &old.text);
+    else
+        PostValue(step.olderId, CanPollValue(old.frame));
 }
 
 void DriveCommands::OnOneWordCommand(int buttonId)
@@ -414,60 +433,17 @@ void DriveCommands::OnChannelLost()
 void DriveCommands::PollCycle(PauseGate& gate, std::mutex& csPoll)
 {
     bool stopped = false;
-    const Answer mode = PollExchange(QStringLiteral("GMOD\r"), gate, csPoll, &stopped);
-    if (mode.Ok()) {
-        if (mode.serial) {
-            PostLogText(mode.text.constData(), kLogReplyLine, false);
-            PostValue(CMD_GMOD, static_cast<uint32_t>(TextToInt(mode.text)));
-        } else {
-            PostValue(CMD_GMOD, CanPollValue(mode.frame));
-        }
-    }
-
-    struct StatusStep {
-        const char* command;
-        const char* fallback;
-        int id;
-        int fallbackId;
-    };
-    for (const StatusStep& step : { StatusStep { "GSIN\r", "GSI\r", CMD_GSIN, CMD_GSI },
-             StatusStep { "GEIN\r", "GEI\r", CMD_GEIN, CMD_GEI } }) {
-        const Answer answer = PollExchange(QString::fromLatin1(step.command), gate, csPoll, &stopped);
-        if (!answer.Ok())
-            continue;
-        if (answer.serial) {
+    // The poll's replies reach the log ring, but the view is never told.
+    auto ask = [&](const QString& command) {
+        Answer answer = PollExchange(command, gate, csPoll, &stopped);
+        if (answer.Ok() && answer.serial)
             PostLogText(answer.text.constData(), kLogReplyLine, false);
-            if (!IsErr2(answer.text)) {
-                PostValue(step.id, static_cast<uint32_t>(TextToInt(answer.text)));
-                continue;
-            }
-            const Answer old = PollExchange(QString::fromLatin1(step.fallback), gate, csPoll, &stopped);
-            if (old.Ok()) {
-                PostLogText(old.text.constData(), kLogReplyLine, false);
-                DeliverText(step.fallbackId, &old.text);
-            }
-            continue;
-        }
-        if (answer.frame.dataLength != 6 && answer.frame.dataLength != 8)
-            continue;
-        const uint32_t value = CanPollValue(answer.frame);
-        if (value == 2) {
-            const Answer old = PollExchange(QString::fromLatin1(step.fallback), gate, csPoll, &stopped);
-            if (old.Ok())
-                PostValue(step.fallbackId, CanPollValue(old.frame));
-        } else if (value > 2) {
-            PostValue(step.id, value);
-        }
-    }
-
-    const Answer temperature = PollExchange(QStringLiteral("GT\r"), gate, csPoll, &stopped);
-    if (temperature.Ok()) {
-        if (temperature.serial) {
-            PostLogText(temperature.text.constData(), kLogReplyLine, false);
-            PostValue(CMD_GT, static_cast<uint32_t>(TextToInt(temperature.text)));
-        } else {
-            PostValue(CMD_GT, static_cast<uint32_t>(CanTemperature(temperature.frame)));
-        }
+        return answer;
+    };
+    for (const DriveQueryStep& step : kStatusSteps) {
+        const Answer answer = ask(CommandText(step.query));
+        if (answer.Ok())
+            DeliverStep(step, answer, ask);
     }
 }
 

@@ -22,6 +22,22 @@ constexpr int kCommandHistorySize = 15;
 // The free-text line takes this many characters of the combo's text.
 constexpr int kFreeTextMaxChars = 61;
 
+// One query of the connect sequence, the refresh and the status poll, and how its answer
+// reaches the strip. A drive whose firmware predates the query answers it with ERR2 (serial)
+// or the value 2 (CAN); then the older query is asked instead, and its answer goes to the
+// strip under its own id (serial as text, CAN as its value). Otherwise a serial answer goes
+// as its number (as text where serialText), a CAN answer as its value; where an older query
+// exists, a CAN value of 0 or 1 is no status a drive of this family reports and is dropped.
+struct DriveQueryStep {
+    enum class CanValue { Word, Temperature };
+    const char* query;
+    CommandId id;
+    const char* olderQuery; // none: nullptr
+    CommandId olderId;
+    bool serialText;
+    CanValue canValue;
+};
+
 // The drive commands behind the top strip and the status poll: the connect sequence, the
 // status refresh, the one-word buttons, the free-text line and one cycle of the status
 // poll. Every exchange goes through one transaction function (the link's locked
@@ -89,7 +105,11 @@ private:
     bool CheckConnected() const;
     void PostValue(int id, uint32_t value) const;
     void DeliverText(int id, const QByteArray* text) const;
-    void RefreshStatusWord(const char* mnemonic, const char* fallback, int id, int fallbackId);
+    void RefreshStep(const DriveQueryStep& step);
+    // Hands the answer to the strip by the step's rule; askOlder asks the older query.
+    void DeliverStep(const DriveQueryStep& step, const Answer& answer,
+        const std::function<Answer(const QString&)>& askOlder) const;
+    void DeliverOlder(const DriveQueryStep& step, const Answer& old) const;
 
     mutable std::mutex m_transactMutex;
     Transaction m_transact;

@@ -1,4 +1,5 @@
 #include "shell/IniFile.h"
+#include "platform/TextToInt.h"
 
 #include "platform/AnsiCodePage.h"
 
@@ -17,32 +18,6 @@ const QString kOpenError = QStringLiteral("Unable to open ini file.");
 const QString kWriteError = QStringLiteral("Unable to write ini file.");
 const QString kKeyError = QStringLiteral("Unable to locate specified key.");
 const QString kValueError = QStringLiteral("Unable to locate specified value.");
-
-bool IsSpace(char16_t c)
-{
-    return c == u' ' || (c >= u'\t' && c <= u'\r');
-}
-
-// Leading blanks, a sign and decimal digits; anything else ends the number. Out of range
-// gives INT_MAX or INT_MIN, never wraps.
-int TextToInt(QStringView text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && IsSpace(text[i].unicode()))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
-        negative = text[i++] == u'-';
-    long long value = 0;
-    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-        value = value * 10 + (text[i].unicode() - u'0');
-        if (value > static_cast<long long>(INT_MAX) + 1)
-            break;
-    }
-    if (negative)
-        return value > static_cast<long long>(INT_MAX) ? INT_MIN : static_cast<int>(-value);
-    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
-}
 
 // The longest leading part that reads as a C number (blanks, sign, decimal or hex,
 // exponent, inf, nan); 0 when there is none.

@@ -1,4 +1,5 @@
 #include "shell/MainFrame.h"
+#include "platform/ControlName.h"
 
 #include "controls/LogFont.h"
 #include "controls/MenuEx.h"
@@ -65,10 +66,6 @@ constexpr int IDC_SEARCH_NODE_COMBO = 1342;
 
 const QString kManualFile = QStringLiteral("Velquarin说明书-TRQX6215.pdf");
 
-QString IdName(int id)
-{
-    return QStringLiteral("idc_%1").arg(id);
-}
 
 QString Key(const QString& section, const char* key)
 {
@@ -191,7 +188,7 @@ bool CMainFrame::OnCreateClient()
     setCentralWidget(client);
 
     m_wndSplitter = new QSplitter(Qt::Horizontal);
-    m_wndSplitter->setObjectName(IdName(AFX_IDW_PANE_FIRST));
+    m_wndSplitter->setObjectName(ControlObjectName(AFX_IDW_PANE_FIRST));
     m_wndSplitter->setChildrenCollapsible(false);
     rowLayout->addWidget(m_wndSplitter, 1);
 
@@ -229,7 +226,7 @@ bool CMainFrame::CreateTopBar()
 bool CMainFrame::CreateStatusBar()
 {
     m_wndStatusBar = new QStatusBar;
-    m_wndStatusBar->setObjectName(IdName(AFX_IDW_STATUS_BAR));
+    m_wndStatusBar->setObjectName(ControlObjectName(AFX_IDW_STATUS_BAR));
     m_wndStatusBar->setMinimumHeight(kStatusBarMinHeight);
     m_wndStatusBar->setFont(FontFromLogFont(100, 900, DEFAULT_PITCH, QStringLiteral("宋体")));
     for (int pane = 0; pane < 4; ++pane) {
@@ -258,7 +255,7 @@ void CMainFrame::CreateMenu()
     m_menu->setObjectName(QStringLiteral("idr_%1").arg(IDR_MAINFRAME_MENU));
     auto command = [this](QMenu* menu, const QString& text, int id, auto handler) {
         QAction* action = menu->addAction(text);
-        action->setObjectName(IdName(id));
+        action->setObjectName(ControlObjectName(id));
         connect(action, &QAction::triggered, this, handler);
     };
     QMenu* file = m_menu->addMenu(QStringLiteral("File(&F)"));
@@ -273,11 +270,11 @@ void CMainFrame::CreateMenu()
     // The keys: Enter sends the strip's free text, F1 opens the manual.
     for (QKeySequence key : { QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter) }) {
         auto* send = new QShortcut(key, this);
-        send->setObjectName(IdName(IDC_SEND));
+        send->setObjectName(ControlObjectName(IDC_SEND));
         connect(send, &QShortcut::activated, this, &CMainFrame::OnSendText);
     }
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    help->setObjectName(IdName(ID_HELP));
+    help->setObjectName(ControlObjectName(ID_HELP));
     connect(help, &QShortcut::activated, this, &CMainFrame::OnHelpManual);
 }
 

@@ -1,4 +1,5 @@
 #include "shell/ProgramFiles.h"
+#include "platform/CjkFonts.h"
 
 #include "platform/DisplayText.h"
 #include "shell/IniFile.h"
@@ -122,8 +123,7 @@ void SetWindowFontEx(QWidget* window, const QString& face, int height, int charS
     delete g_hSharedFont;
     // Linux rarely has the Windows face; CJK faces that usually exist follow it so Chinese
     // text never falls to a font without the glyphs.
-    g_hSharedFont = new QFont(QStringList{face, QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei"),
-                                          QStringLiteral("Noto Sans CJK SC")});
+    g_hSharedFont = new QFont(WithCjkFallback(QFont(QStringList { face })));
     if (height != 0)
         g_hSharedFont->setPixelSize(height < 0 ? -height : height);
     g_hSharedFont->setWeight(bold == 1 ? QFont::Bold : QFont::ExtraLight);

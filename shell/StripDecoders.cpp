@@ -21,36 +21,12 @@ QString EnableText(bool set) { return QString::fromLatin1(set ? "Enable" : "Disa
 QString BrakeText(bool set) { return QString::fromLatin1(set ? "Braking" : "No Brake"); }
 QString DirectionText(bool set) { return QString::fromLatin1(set ? "CW" : "CCW"); }
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 // Character i of a status text; characters past its end count as '0'.
 char StatusChar(QByteArrayView text, qsizetype i)
 {
     return i < text.size() ? text[i] : '0';
 }
-}
-
-int TextToInt(QByteArrayView text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && IsBlank(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    // Accumulate towards the sign, so INT_MIN itself fits.
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1)
-            break;
-    }
-    if (negative)
-        return value > static_cast<long long>(INT_MAX) + 1 ? INT_MIN : static_cast<int>(-value);
-    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
 }
 
 QString FirmwareVersionText(uint32_t version)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/TextToInt.h"
+
 #include "link/CommandTables.h"
 #include "platform/Colorref.h"
 
@@ -75,11 +77,6 @@ extern std::atomic<int> g_nLampBlinkPhase;
 // The drive type name put together from its GDTN parts on a CAN channel (code page 936,
 // NUL-terminated). User-interface thread only.
 extern char g_szDriveTypeName[64];
-
-// Decimal text to int as the drive's replies are read: leading white space, an optional
-// sign, then digits up to the first other character; no digits give 0. Values beyond
-// the int range saturate at INT_MAX or INT_MIN.
-int TextToInt(QByteArrayView text);
 
 // "V%d.%d.%d.%d" of the version's bytes, lowest first: 0x0000300C is "V12.48.0.0".
 QString FirmwareVersionText(uint32_t version);

@@ -352,7 +352,7 @@ TEST_F(DriveCommandsTest, CanRefreshFallsBackOnValueTwoAndDropsZeroAndOne)
     commands.OnRefreshStatus();
     EXPECT_EQ(drive.Commands(), (QStringList { "GMOD", "GSIN", "GSI", "GEIN", "GT" }));
     EXPECT_EQ(LogLines(log), (QStringList { "C:GMOD", "R:517", "C:GSI", "R:0140", "C:GT", "R:-5" }));
-    // The refresh hands over the whole word at data byte 4.
+    // The refresh reads values by the status poll's rule.
     // The temperature is signed, as the status poll reads it: -5 degrees, not 65531.
     EXPECT_EQ(StripMessages(), (QStringList { "43:517", "211:320", "209:-5" }));
 
