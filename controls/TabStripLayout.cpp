@@ -1,4 +1,5 @@
 #include "controls/TabStripLayout.h"
+
 #include "platform/CjkFonts.h"
 
 #include <QFontMetrics>

@@ -1,12 +1,12 @@
 #include "link/ComSetting.h"
-#include "platform/ControlName.h"
 
+#include "link/ChannelSettings.h"
 #include "link/LinkLayer.h"
 #include "link/OpenError.h"
 #include "link/SerialDeviceList.h"
 #include "link/SerialPort.h"
 #include "link/UsbCanLibrary.h"
-#include "platform/Profile.h"
+#include "platform/ControlName.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -44,18 +44,10 @@ const struct {
     { kIdCanUsb2EU, COMM_CAN_USB_2E_U, "CAN_USB_2E_U" },
 };
 
-const char* const kSection = "QzBrantovelix";
-const char* const kCanSection = "CommK8110";
-
 CComSetting::ExecHook& Hook()
 {
     static CComSetting::ExecHook hook;
     return hook;
-}
-
-QString Key(const char* section, const char* key)
-{
-    return QStringLiteral("%1/%2").arg(QLatin1String(section), QLatin1String(key));
 }
 
 
@@ -211,14 +203,14 @@ void CComSetting::ShowOpenFailure(const QString& text)
 
 void CComSetting::OnInitDialog()
 {
-    const auto profile = OpenProfile();
-    m_nComType = profile->value(Key(kSection, "ComType"), COMM_CAN_K8110).toInt();
-    m_nComNum = profile->value(Key(kSection, "ComNum"), 1).toInt();
-    m_nBaud = profile->value(Key(kSection, "ComBaud"), 9600).toInt();
-    m_nDevice = profile->value(Key(kCanSection, "Index"), 0).toInt();
-    m_nKbps = profile->value(Key(kCanSection, "Baud"), 500).toInt();
-    m_strAcr = profile->value(Key(kCanSection, "ACR"), QStringLiteral("00000000")).toString();
-    m_strAmr = profile->value(Key(kCanSection, "AMR"), QStringLiteral("FFFFFFFF")).toString();
+    const ChannelSettings stored = ChannelSettings::Load();
+    m_nComType = stored.comType;
+    m_nComNum = stored.comNum;
+    m_nBaud = stored.comBaud;
+    m_nDevice = stored.canIndex;
+    m_nKbps = stored.canKbps;
+    m_strAcr = stored.acr;
+    m_strAmr = stored.amr;
 
     SelectByText(m_cmbCom, QStringLiteral("COM%1").arg(m_nComNum), false, 0);
     SelectByText(m_cmbBaud, QString::number(m_nBaud), false, 2);
@@ -267,15 +259,17 @@ void CComSetting::ShowComDevices()
     m_cmbSerialDevice->setCurrentIndex(current);
 }
 
-QVariant CComSetting::BindChosenDevice(int comNum)
+ChannelSettings CComSetting::Chosen() const
 {
-    const QString key = QStringLiteral("Ports/COM%1").arg(comNum);
-    const auto profile = OpenProfile();
-    const QVariant before = profile->value(key);
-    const QString chosen = m_cmbSerialDevice->currentData().toString();
-    if (!chosen.isEmpty() && chosen != SerialDeviceName(comNum))
-        profile->setValue(key, chosen);
-    return before;
+    ChannelSettings chosen;
+    chosen.comType = m_nComType;
+    chosen.comNum = m_nComNum;
+    chosen.comBaud = m_nBaud;
+    chosen.canIndex = m_nDevice;
+    chosen.canKbps = m_nKbps;
+    chosen.acr = m_strAcr;
+    chosen.amr = m_strAmr;
+    return chosen;
 }
 
 void CComSetting::SelectChannel(int commType)
@@ -327,30 +321,19 @@ void CComSetting::OpenSerial()
 {
     m_nComNum = m_cmbCom->currentIndex() + 1;
     m_nBaud = m_cmbBaud->currentText().toInt();
-    SerialSettings settings;
-    settings.port = static_cast<uint32_t>(m_nComNum);
-    settings.baud = static_cast<uint32_t>(m_nBaud);
-    settings.parity = 'N';
-    settings.byteSize = 8;
-    settings.stopBits = 1;
+    const ChannelSettings chosen = Chosen();
+    const SerialSettings settings = chosen.ToSerial();
     CloseSerialFamily();
-    const QVariant binding = BindChosenDevice(m_nComNum);
+    const QVariant binding = BindComDevice(m_nComNum, m_cmbSerialDevice->currentData().toString());
     g_bRs232Open = LinkOpenChannel(COMM_RS232, &settings);
     if (!g_bRs232Open) {
         m_bOpened = 0;
         m_strOpenFailure = LinkLastOpenError(COMM_RS232);
         // A device that did not open is not bound: the port keeps what it stood for.
-        const QString key = QStringLiteral("Ports/COM%1").arg(m_nComNum);
-        if (binding.isValid())
-            OpenProfile()->setValue(key, binding);
-        else
-            OpenProfile()->remove(key);
+        RestoreComDevice(m_nComNum, binding);
         return;
     }
-    const auto profile = OpenProfile();
-    profile->setValue(Key(kSection, "ComNum"), m_nComNum);
-    profile->setValue(Key(kSection, "ComBaud"), m_nBaud);
-    profile->setValue(Key(kSection, "ComType"), m_nComType);
+    chosen.Save(ChannelSettings::SerialPart | ChannelSettings::TypePart);
     g_nComType = COMM_RS232;
     m_bOpened = 1;
     CloseUsbCanFamily();
@@ -361,9 +344,9 @@ void CComSetting::OpenCan()
     CloseSerialFamily();
     m_nDevice = m_cmbDevice->currentText().toInt();
     m_nKbps = m_cmbBitRate->currentText().toInt();
+    const ChannelSettings chosen = Chosen();
     CanSettings settings;
-    const bool known = BuildCanSettings(m_nDevice, m_nKbps, m_strAcr.toLatin1().toStdString(),
-                                        m_strAmr.toLatin1().toStdString(), &settings);
+    const bool known = chosen.ToCan(&settings);
     const int type = m_nComType;
     if (type == COMM_CAN_K8110) {
         // A reset only re-initialises the card that is open; another card is opened afresh.
@@ -384,12 +367,7 @@ void CComSetting::OpenCan()
             g_nVciDevType = typeBefore;
     }
 
-    const auto profile = OpenProfile();
-    profile->setValue(Key(kCanSection, "Index"), m_nDevice);
-    profile->setValue(Key(kCanSection, "Baud"), m_nKbps);
-    profile->setValue(Key(kCanSection, "ACR"), m_strAcr);
-    profile->setValue(Key(kCanSection, "AMR"), m_strAmr);
-    profile->setValue(Key(kSection, "ComType"), type);
+    chosen.Save(ChannelSettings::CanPart | ChannelSettings::TypePart);
 
     // Only the family just chosen counts: an adapter of the other family that happens to
     // be open is not the channel the user asked for.

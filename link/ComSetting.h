@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/ChannelSettings.h"
+
 #include <QDialog>
 #include <QString>
 #include <functional>
@@ -69,9 +71,8 @@ private:
     void DataExchange(bool save);
     void SelectChannel(int commType);
     void ShowComDevices();
-    // Binds COM<comNum> to the chosen device in the profile; returns the binding it
-    // replaced (null when there was none), for putting back after a failed open.
-    QVariant BindChosenDevice(int comNum);
+    // The settings as the dialog's fields hold them (the node is not the dialog's).
+    ChannelSettings Chosen() const;
     void OpenSerial();
     void OpenCan();
     // Closing a family always clears its open flag, so no flag claims a closed channel.

@@ -1,8 +1,8 @@
 #include "link/CommSel.h"
-#include "platform/ControlName.h"
 
+#include "link/ChannelSettings.h"
 #include "link/LinkLayer.h"
-#include "platform/Profile.h"
+#include "platform/ControlName.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -19,8 +19,6 @@
 namespace {
 constexpr int kIdRs232 = 1047;
 constexpr int kIdCanK8110 = 1234;
-constexpr int kMinNode = 1;
-constexpr int kMaxNode = 127;
 
 }
 
@@ -83,27 +81,24 @@ CCommSel::CCommSel(QWidget* parent)
 
 void CCommSel::OnInitDialog()
 {
-    const auto profile = OpenProfile();
+    const ChannelSettings stored = ChannelSettings::Load();
     if (g_bRs232Open) {
-        m_strSerialState = QStringLiteral("Opened: port %1 baud %2")
-                               .arg(profile->value(QStringLiteral("QzBrantovelix/ComNum"), 1).toInt())
-                               .arg(profile->value(QStringLiteral("QzBrantovelix/ComBaud"), 9600).toInt());
+        m_strSerialState = QStringLiteral("Opened: port %1 baud %2").arg(stored.comNum).arg(stored.comBaud);
     } else {
         m_strSerialState = QStringLiteral("关闭");
     }
     if (g_bCanK8110Open) {
         m_strK8110State = QStringLiteral("Opened: Device No.%1 \r\nBaud%2 \r\nRecv-Code%3 \r\nMask-Code%4")
-                              .arg(profile->value(QStringLiteral("CommK8110/Index"), 0).toInt())
-                              .arg(profile->value(QStringLiteral("CommK8110/Baud"), 500).toInt())
+                              .arg(stored.canIndex)
+                              .arg(stored.canKbps)
                               // Only their first 8 hex digits count; a huge value would freeze the box.
-                              .arg(profile->value(QStringLiteral("CommK8110/ACR"), QStringLiteral("00000000")).toString().left(8),
-                                   profile->value(QStringLiteral("CommK8110/AMR"), QStringLiteral("FFFFFFFF")).toString().left(8));
+                              .arg(stored.acr.left(8), stored.amr.left(8));
     } else {
         m_strK8110State = QStringLiteral("关闭");
     }
     m_nChannel = g_nComType == COMM_RS232 ? 0 : 1;
     const int node = g_nCurNode;
-    m_strNode = QString::number(node >= kMinNode && node <= kMaxNode ? node : 1);
+    m_strNode = QString::number(IsNodeAddress(node) ? node : 1);
     DataExchange(false);
 }
 
@@ -135,16 +130,16 @@ int CCommSel::NodeFromText(const QString& text)
 {
     bool ok = false;
     const int node = text.trimmed().toInt(&ok);
-    return ok && node >= kMinNode && node <= kMaxNode ? node : 1;
+    return ok && IsNodeAddress(node) ? node : 1;
 }
 
 void CCommSel::OnOK()
 {
     DataExchange(true);
-    const int node = NodeFromText(m_strNode);
-    const auto profile = OpenProfile();
-    profile->setValue(QStringLiteral("QzBrantovelix/ComType"), g_nComType.load());
-    g_nCurNode = node;
-    profile->setValue(QStringLiteral("QzBrantovelix/CurNote"), node);
+    ChannelSettings chosen;
+    chosen.comType = g_nComType;
+    chosen.node = NodeFromText(m_strNode);
+    g_nCurNode = chosen.node;
+    chosen.Save(ChannelSettings::TypePart | ChannelSettings::NodePart);
     done(QDialog::Accepted);
 }

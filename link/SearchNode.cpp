@@ -1,4 +1,5 @@
 #include "link/SearchNode.h"
+
 #include "platform/ControlName.h"
 
 #include <QComboBox>

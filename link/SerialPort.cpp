@@ -1,9 +1,9 @@
 #include "link/SerialPort.h"
 
+#include "link/ChannelSettings.h"
 #include "link/LinkLayer.h"
 #include "link/OpenError.h"
 #include "platform/DisplayText.h"
-#include "platform/Profile.h"
 
 #include <QtGlobal>
 #include <algorithm>
@@ -93,14 +93,6 @@ SerialPortSettings SerialLastSettings()
 }
 
 namespace {
-// The device path of COM<port> as the profile gives it.
-QString DevicePath(int port)
-{
-    const QString key = QStringLiteral("Ports/COM%1").arg(port);
-    const QString device = OpenProfile()->value(key).toString().trimmed();
-    return device.isEmpty() ? QStringLiteral("/dev/ttyS%1").arg(port - 1) : device;
-}
-
 bool HungUpLocked(int fd)
 {
     pollfd pfd { fd, 0, 0 };
@@ -110,7 +102,7 @@ bool HungUpLocked(int fd)
 
 QString SerialDeviceName(int port)
 {
-    return DisplayText(DevicePath(port), kDisplayPathChars);
+    return DisplayText(ComDevicePath(port), kDisplayPathChars);
 }
 
 void SerialInitDefaults()
@@ -124,7 +116,7 @@ void SerialInitDefaults()
 
 int SerialOpen(int port, uint32_t baud, uint8_t parity, uint8_t byteSize, int stopBits)
 {
-    const QString device = DevicePath(port);
+    const QString device = ComDevicePath(port);
     const QString name = DisplayText(device, kDisplayPathChars);
     {
         std::lock_guard lock(g_settingsMutex);

@@ -23,9 +23,7 @@ struct SerialPortSettings {
 };
 SerialPortSettings SerialLastSettings();
 
-// The device of "COM<port>": profile section "Ports", key "COM<port>" (a device path such
-// as /dev/ttyUSB0 or a /dev/serial/by-id/ link), else /dev/ttyS<port-1>. As shown to the
-// user: a path of more than kDisplayPathChars characters is cut (SerialOpen refuses a path
+// The device of "COM<port>" (ComDevicePath) as shown to the user: a path of more than kDisplayPathChars characters is cut (SerialOpen refuses a path
 // longer than the system takes).
 QString SerialDeviceName(int port);
 

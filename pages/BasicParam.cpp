@@ -1,5 +1,4 @@
 #include "pages/BasicParam.h"
-#include "platform/ControlName.h"
 
 #include "link/CanFrame.h"
 #include "link/LinkLayer.h"
@@ -12,6 +11,7 @@
 #include "pages/ReadAllParams.h"
 #include "pages/StoredBlock.h"
 #include "pages/WriteAllParams.h"
+#include "platform/ControlName.h"
 #include "platform/DialogFont.h"
 #include "platform/DialogUnits.h"
 #include "platform/MessageBox.h"

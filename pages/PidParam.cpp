@@ -1,10 +1,10 @@
 #include "pages/PidParam.h"
-#include "platform/ControlName.h"
 
 #include "controls/CLineChartCtrl.h"
 #include "pages/CapturedDataFile.h"
 #include "pages/MonitorReply.h"
 #include "pages/MonitorView.h"
+#include "platform/ControlName.h"
 #include "platform/DialogFont.h"
 #include "platform/MessageBox.h"
 #include "platform/Tick.h"

@@ -1,4 +1,5 @@
 #include "platform/DialogFont.h"
+
 #include "platform/CjkFonts.h"
 
 #include <QStringList>

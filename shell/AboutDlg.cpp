@@ -1,8 +1,8 @@
 #include "shell/AboutDlg.h"
-#include "platform/ControlName.h"
 
 #include "controls/Label.h"
 #include "platform/Colorref.h"
+#include "platform/ControlName.h"
 #include "platform/DisplayText.h"
 #include "shell/IniFile.h"
 #include "shell/ProgramFiles.h"

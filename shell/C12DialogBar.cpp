@@ -1,8 +1,8 @@
 #include "shell/C12DialogBar.h"
-#include "platform/ControlName.h"
 
 #include "controls/EditEx.h"
 #include "link/LinkLayer.h"
+#include "platform/ControlName.h"
 #include "platform/DialogFont.h"
 #include "platform/DialogUnits.h"
 #include "res/StripBitmaps.h"

@@ -1,6 +1,6 @@
 #include "shell/CBrantovelixEditView.h"
-#include "platform/CjkFonts.h"
 
+#include "platform/CjkFonts.h"
 #include "shell/LogRing.h"
 
 #include <QFont>

@@ -1,7 +1,7 @@
 #include "shell/IniFile.h"
-#include "platform/TextToInt.h"
 
 #include "platform/AnsiCodePage.h"
+#include "platform/TextToInt.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,17 +1,18 @@
 #include "shell/MainFrame.h"
-#include "platform/ControlName.h"
 
 #include "controls/LogFont.h"
 #include "controls/MenuEx.h"
 #include "link/ComSetting.h"
 #include "link/CommSel.h"
 #include "link/CommandTables.h"
+#include "link/ChannelSettings.h"
 #include "link/LinkLayer.h"
 #include "link/OpenError.h"
 #include "link/SearchNode.h"
 #include "pages/BasicParam.h"
 #include "pages/Monitor.h"
 #include "pages/PidParam.h"
+#include "platform/ControlName.h"
 #include "platform/Profile.h"
 #include "platform/MessageBox.h"
 #include "res/ProgramIcon.h"
@@ -47,9 +48,6 @@ namespace {
 
 std::atomic<CMainFrame*> s_mainFrame { nullptr };
 
-const QString kMainSection = QStringLiteral("QzBrantovelix");
-const QString kCanSection = QStringLiteral("CommK8110");
-
 // Command ids of the menu and the keys.
 constexpr int ID_CONFIG_COMMUNICATION = 32850;
 constexpr int ID_FILE_OPEN_TEXT = 32897;
@@ -66,25 +64,6 @@ constexpr int IDC_SEARCH_NODE_COMBO = 1342;
 
 const QString kManualFile = QStringLiteral("Velquarin说明书-TRQX6215.pdf");
 
-
-QString Key(const QString& section, const char* key)
-{
-    return section + u'/' + QLatin1String(key);
-}
-
-// A value that is missing or no number counts as missing.
-int ProfileInt(QSettings& profile, const QString& section, const char* key, int fallback)
-{
-    bool ok = false;
-    const int value = profile.value(Key(section, key)).toInt(&ok);
-    return ok ? value : fallback;
-}
-
-QString ProfileString(QSettings& profile, const QString& section, const char* key, const QString& fallback)
-{
-    const QVariant value = profile.value(Key(section, key));
-    return value.isValid() ? value.toString() : fallback;
-}
 
 } // namespace
 
@@ -286,68 +265,19 @@ void CMainFrame::ShowSearchBar(bool show)
 
 int CMainFrame::ConnectFromRegistry()
 {
-    auto profile = OpenProfile();
-    const int node = ProfileInt(*profile, kMainSection, "CurNote", 1);
-    // A node address the drives cannot have is not taken over.
-    g_nCurNode = node >= 1 && node <= 127 ? node : 1;
-    const int type = ProfileInt(*profile, kMainSection, "ComType", COMM_CAN_K8110);
-    g_nComType = type;
-    const int comNum = ProfileInt(*profile, kMainSection, "ComNum", 1);
-    const int comBaud = ProfileInt(*profile, kMainSection, "ComBaud", 9600);
-    const int index = ProfileInt(*profile, kCanSection, "Index", 0);
-    const int kbps = ProfileInt(*profile, kCanSection, "Baud", 500);
-    const QString acr = ProfileString(*profile, kCanSection, "ACR", QStringLiteral("00000000"));
-    const QString amr = ProfileString(*profile, kCanSection, "AMR", QStringLiteral("FFFFFFFF"));
+    const ChannelSettings stored = ChannelSettings::Load();
+    g_nCurNode = stored.node;
+    g_nComType = stored.comType;
 
-    bool opened = false;
-    if (type == COMM_RS232) {
-        ShowSearchBar(false);
-        SerialSettings serial;
-        serial.port = static_cast<uint32_t>(comNum);
-        serial.baud = static_cast<uint32_t>(comBaud);
-        serial.parity = 'N';
-        serial.byteSize = 8;
-        serial.stopBits = 1;
-        g_bRs232Open = LinkOpenChannel(COMM_RS232, &serial);
-        if (g_bRs232Open) {
-            profile->setValue(Key(kMainSection, "ComNum"), comNum);
-            profile->setValue(Key(kMainSection, "ComBaud"), comBaud);
-            opened = true;
-        }
-    } else {
-        ShowSearchBar(true);
-        // The adapter library is told which adapter it serves before it is opened.
-        if (IsUsbCanType(type))
-            g_nVciDevType = VciDeviceTypeOf(type);
-        // A bit rate that is not in the table opens nothing: the dialog comes up instead.
-        // Short ACR/AMR texts leave the remaining bytes zero.
-        CanSettings can;
-        if (BuildCanSettings(index, kbps, acr.toLatin1().toStdString(), amr.toLatin1().toStdString(), &can)) {
-            if (type == COMM_CAN_K8110)
-                g_bCanK8110Open = LinkOpenChannel(COMM_CAN_K8110, &can);
-            else
-                g_bCanUsbOpen = LinkOpenChannel(type, &can);
-        } else {
-            LinkSetOpenError(type, QStringLiteral("CAN bit rate %1 kbit/s is none of the rates the adapters know").arg(kbps));
-        }
-        if (g_bCanK8110Open || g_bCanUsbOpen) {
-            profile->setValue(Key(kCanSection, "Index"), index);
-            profile->setValue(Key(kCanSection, "Baud"), kbps);
-            profile->setValue(Key(kCanSection, "ACR"), acr);
-            profile->setValue(Key(kCanSection, "AMR"), amr);
-            opened = true;
-        }
-    }
-
-    if (opened) {
-        profile->setValue(Key(kMainSection, "ComType"), g_nComType.load());
-    } else {
-        const QString failure = LinkLastOpenError(type);
+    ShowSearchBar(stored.comType != COMM_RS232);
+    if (!OpenStoredChannel(stored)) {
+        const QString failure = LinkLastOpenError(stored.comType);
         LogOpenFailure(failure);
         // The dialog stores what it opened itself.
         if (!RunComSetting(nullptr, failure))
             return 0;
     }
+
     ShowSearchBar(g_nComType != COMM_RS232);
     return 1;
 }

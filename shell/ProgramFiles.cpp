@@ -1,6 +1,6 @@
 #include "shell/ProgramFiles.h"
-#include "platform/CjkFonts.h"
 
+#include "platform/CjkFonts.h"
 #include "platform/DisplayText.h"
 #include "shell/IniFile.h"
 
