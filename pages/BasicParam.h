@@ -1,11 +1,16 @@
 #pragma once
 
+#include "link/CommResult.h"
 #include "pages/BasicParamModel.h"
 #include "pages/BasicParamRules.h"
 #include "pages/DataExchange.h"
 #include "shell/PropertyViewPage.h"
 
 #include <QHash>
+
+#include <cstdint>
+#include <thread>
+#include <vector>
 
 class CMainFrame;
 class QButtonGroup;
@@ -39,7 +44,17 @@ public:
 
     void OnInitialUpdate() override;
 
+    // The node search's probe of the drive at g_nCurNode ("GDTY1\r", once more after 10 ms
+    // when that fails); an answer from that very node is posted to window as WM_NODE_FOUND
+    // (wParam the drive type, HIWORD(lParam) the node). Returns the last try's result.
+    static CommResult ProbeDeviceType(QObject* window);
+    // WM_SET_ALL_NODES: sends the page's mode setting to every node the search found, on
+    // a thread of its own; refused while it or a search runs.
+    LPARAM OnStartSetAllNodes();
+    bool IsSettingAllNodes() const { return m_hSetAllThread.joinable(); }
+
 protected:
+    bool event(QEvent* event) override;
     bool OnInitDialog() override;
     bool DoDataExchange(bool saveAndValidate) override;
 
@@ -86,9 +101,22 @@ private:
     void OnBnClickedSaveToFile();
     void OnBnClickedLoadFromFile();
 
+    // Setting all nodes: the found nodes and the mode value are taken on the UI thread; the
+    // thread's status texts and its end come back as events.
+    struct SetAllPlan {
+        std::vector<uint16_t> nodes;
+        int value = 0;
+        CMainFrame* frame = nullptr;
+    };
+    void SetAllNodesThread(std::stop_token stop, const SetAllPlan& plan);
+    void OnSetAllNodesEnded();
+    void ShowSearchStatus(const QString& text);
+
     BasicParamModel m_model;
     QHash<int, QWidget*> m_controls;
     QHash<int, QButtonGroup*> m_radioGroups; // by any button of the group
     QTreeWidgetItem* m_hTreeRoot = nullptr;
     CMainFrame* m_pMainFrame = nullptr;
+    // Last, so that it stops and joins before the members it uses go.
+    std::jthread m_hSetAllThread;
 };
