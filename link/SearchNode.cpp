@@ -14,6 +14,7 @@
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -53,7 +54,7 @@ const ControlSpec kControls[] = {
     { CSearchNode::IDC_NODE_LABEL, Kind::Label, "节点地址", 4, 290, 34, 8 },
     { CSearchNode::IDC_NODE_COMBO, Kind::Combo, "", 40, 288, 38, 60 },
     { CSearchNode::IDC_SET, Kind::Button, "Set", 81, 287, 28, 14 },
-    { CSearchNode::IDC_SET_SAVE_ALL, Kind::Button, "Set & Save All", 4, 306, 105, 16 },
+    { CSearchNode::IDC_SET_SAVE_ALL, Kind::Button, "Set && Save All", 4, 306, 105, 16 },
 };
 
 QString ObjectName(int id)
@@ -110,14 +111,15 @@ void CSearchNode::BuildControls()
         case Kind::Edit:
             control = new QLineEdit(this);
             break;
-        case Kind::Button: {
-            auto* button = new QPushButton(text, this);
-            control = button;
+        case Kind::Button:
+            control = new QPushButton(text, this);
             break;
-        }
         case Kind::Tree:
             m_tree = new QTreeWidget(this);
             m_tree->setHeaderHidden(true);
+            // A drive's name longer than the tree is wide scrolls into view, never cut off.
+            m_tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+            m_tree->header()->setStretchLastSection(false);
             control = m_tree;
             break;
         case Kind::Status: {
@@ -386,7 +388,8 @@ LPARAM CSearchNode::OnNodeFound(WPARAM deviceType, LPARAM lParam)
     QString name;
     const bool named = GetDriverName(static_cast<int>(deviceType), name) && !name.isEmpty();
     const QString text = named ? QStringLiteral("Device:%1,%2").arg(node).arg(name) : QStringLiteral("Device:%1").arg(node);
-    new QTreeWidgetItem(m_hRootItem, { text });
+    auto* item = new QTreeWidgetItem(m_hRootItem, { text });
+    item->setToolTip(0, text);
     m_hRootItem->setExpanded(true);
     SetStatusText(QStringLiteral("Searched %1 devices").arg(count));
     return 0;

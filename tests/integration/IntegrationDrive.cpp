@@ -1,5 +1,6 @@
 #include "tests/integration/IntegrationDrive.h"
 #include "tools/drivesim/LoopbackPort.h"
+#include "tools/drivesim/SimDriveStatus.h"
 
 #include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
@@ -65,4 +66,19 @@ void OpenIntegrationCan(int type)
         answered = LinkTransactLocked(QStringLiteral("GID\r"), reply, &length) == COMM_OK;
     }
     ASSERT_TRUE(answered) << "the simulated drive does not answer on " << IntegrationCanUrl();
+}
+
+std::unique_ptr<DriveSimulator> StartDrivesOnIntegrationBus(std::vector<int> nodes)
+{
+    DriveSimulatorConfig config;
+    config.canUrl = IntegrationCanUrl();
+    config.canMode = VirtualCanBus::Mode::Join;
+    config.nodes = std::move(nodes);
+    auto sim = std::make_unique<DriveSimulator>(config);
+    for (int node : config.nodes)
+        SimDriveStatus::Attach(*sim->Drive(node));
+    std::string error;
+    if (!sim->Start(&error))
+        throw std::runtime_error("the drives do not join the bus: " + error);
+    return sim;
 }

@@ -2,7 +2,9 @@
 
 #include "tools/drivesim/DriveSimulator.h"
 
+#include <memory>
 #include <string>
+#include <vector>
 
 // The simulated drive that the integration tests of this program talk to: one for the whole
 // process, started on first use and stopped at exit. Drives at nodes 1 and 6; node 1 also
@@ -19,3 +21,8 @@ const std::string& IntegrationCanUrl();
 // channel and waits until the drive at g_nCurNode answers: the bus relays a new device's
 // frames only once its server has registered it, which on a busy machine takes a while.
 void OpenIntegrationCan(int type);
+
+// More drives on the same bus, at the given node addresses, served by a simulator of their own
+// (so faults can be laid on them alone) that leaves the bus when it is destroyed. Each drive
+// keeps its own parameters and answers GDTY with its type (SimDriveStatus).
+std::unique_ptr<DriveSimulator> StartDrivesOnIntegrationBus(std::vector<int> nodes);
