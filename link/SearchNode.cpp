@@ -62,6 +62,14 @@ QString ObjectName(int id)
     return QStringLiteral("idc_%1").arg(id);
 }
 
+// Between two probes of the card pass. Under the transaction lock, so that a command the
+// user gives meanwhile never loses its reply to the reset.
+void ResetCard(const CanSettings& can)
+{
+    std::lock_guard lock(g_csLink);
+    LinkResetChannel(g_nComType, &can);
+}
+
 std::vector<uint16_t> FoundNodes()
 {
     std::lock_guard lock(g_csFoundNodes);
@@ -286,7 +294,7 @@ void CSearchNode::SearchThreadProc(const SearchPlan& plan)
     if (!found && !stopped && g_bCanK8110Open) {
         // The card pass switches the channel to the card for good.
         g_nComType = COMM_CAN_K8110;
-        LinkResetChannel(COMM_CAN_K8110, &plan.can);
+        ResetCard(plan.can);
         PauseSearch(kCardResetPauseMs);
         SearchPass(plan, true, keep, found);
     }
@@ -313,7 +321,7 @@ bool CSearchNode::SearchPass(const SearchPlan& plan, bool cardPass, int& keep, b
         }
         if (cardPass) {
             if (result != COMM_OK) {
-                LinkResetChannel(g_nComType, &plan.can);
+                ResetCard(plan.can);
                 PauseSearch(kCardResetPauseMs);
             }
             continue;
