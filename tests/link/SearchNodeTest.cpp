@@ -88,14 +88,6 @@ protected:
 };
 }
 
-TEST_F(SearchNodeTest, StartsWithTheTemplateRangeAndAnEmptyList)
-{
-    EXPECT_EQ(Control<QLineEdit>(CSearchNode::IDC_FROM)->text(), "2");
-    EXPECT_EQ(Control<QLineEdit>(CSearchNode::IDC_TO)->text(), "127");
-    EXPECT_EQ(bar.m_hRootItem->text(0), "Devie List");
-    EXPECT_EQ(bar.m_tree->topLevelItemCount(), 1);
-}
-
 TEST_F(SearchNodeTest, ADriveThatAnswersTwiceIsListedOnce)
 {
     for (int node : { 5, 9, 5 })
