@@ -21,6 +21,9 @@ const std::string& IntegrationCanUrl();
 // channel and waits until the drive at g_nCurNode answers: the bus relays a new device's
 // frames only once its server has registered it, which on a busy machine takes a while.
 void OpenIntegrationCan(int type);
+// Makes `node` the current node and asks it until it answers on the open CAN channel (at most
+// 50 tries): a simulator that has just joined the bus is heard once the bus has registered it.
+bool AnswersOnTheBus(int node);
 
 // More drives on the same bus, at the given node addresses, served by a simulator of their own
 // (so faults can be laid on them alone) that leaves the bus when it is destroyed. Each drive
