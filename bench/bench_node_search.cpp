@@ -6,6 +6,7 @@
 // after every node) and once through the card pass (50 ms time-out, a card reset and 10 ms
 // after each absent node). Goal: within 5 % of the pacing, every present drive found, no
 // absent node listed.
+#include "bench/BenchSupport.h"
 #include "link/CommandTables.h"
 #include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
@@ -22,7 +23,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
@@ -31,7 +31,7 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 
-constexpr int kBitRateKbit = 500;
+constexpr int kBitRateKbit = 500; // the rate OpenBenchChannel opens with
 constexpr int kFrom = 2;
 constexpr int kTo = 127;
 const std::vector<uint16_t> kDrives = { 5, 64, 127 };
@@ -59,15 +59,10 @@ double PacingMs(int type)
 void OpenChannel(int type)
 {
     LinkInit();
-    CanSettings can;
-    BuildCanSettings(0, kBitRateKbit, "00000000", "FFFFFFFF", &can);
-    if (type == COMM_CAN_K8110) {
-        g_bCanK8110Open = LinkOpenChannel(COMM_CAN_K8110, &can);
-    } else {
-        g_nVciDevType = VciDeviceTypeOf(type);
-        g_bCanUsbOpen = LinkOpenChannel(type, &can);
+    if (!OpenBenchChannel(type, 0, 0)) {
+        std::fprintf(stderr, "the channel does not open\n");
+        std::abort();
     }
-    g_nComType = type;
     // The bus relays the program's frames once its server has registered the program.
     g_nCurNode = kDrives.front();
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -137,12 +132,9 @@ BENCHMARK(BM_SearchWholeRange)
 
 int main(int argc, char** argv)
 {
-    // A profile of our own, never the user's; no display needed.
-    std::string home = (std::filesystem::temp_directory_path() / "velquarin-bench-XXXXXX").string();
-    if (!::mkdtemp(home.data()))
-        return 1;
-    ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+    // No display needed.
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    BenchProfile profile;
     QApplication app(argc, argv);
 
     DriveSimulatorConfig config;
@@ -164,6 +156,5 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     g_sim->Stop();
-    std::filesystem::remove_all(home);
     return 0;
 }

@@ -4,26 +4,21 @@
 // Beside each transaction runs the same exchange done bare (the port written and waited on
 // directly, or the card library polled without pause): the wire time plus the simulator's
 // own turnaround. The link's overhead is the transaction minus that.
+#include "bench/BenchDrive.h"
 #include "link/CanCardLibrary.h"
-#include "tools/drivesim/LoopbackPort.h"
 #include "link/CanFrameCodec.h"
 #include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
 #include "link/SerialPort.h"
-#include "platform/Profile.h"
 #include "tools/drivesim/DriveSimulator.h"
 #include "tools/drivesim/WireTime.h"
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <map>
-#include <memory>
 #include <poll.h>
 #include <string>
 #include <thread>
@@ -34,13 +29,9 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kBaud = 115200;
 constexpr int kBitRateKbit = 500;
-constexpr int kCom = 1;
 constexpr int kVelocity = 1500;
 const char* const kCommand = "GV\r";
 const std::string kSerialReply = "#1500\r\n";
-
-std::string g_home;
-std::unique_ptr<DriveSimulator> g_sim;
 
 struct Figure {
     double medianUs = 0;   // the transaction
@@ -50,14 +41,7 @@ struct Figure {
 };
 std::map<std::string, Figure> g_figures;
 
-double Median(std::vector<double> samples)
-{
-    if (samples.empty())
-        return 0;
-    std::sort(samples.begin(), samples.end());
-    const size_t mid = samples.size() / 2;
-    return samples.size() % 2 ? samples[mid] : (samples[mid - 1] + samples[mid]) / 2;
-}
+using bench::Median;
 
 double Us(Clock::time_point start)
 {
@@ -67,53 +51,7 @@ double Us(Clock::time_point start)
 
 void Start()
 {
-    if (g_sim)
-        return;
-    // A profile of our own, never the user's.
-    g_home = (std::filesystem::temp_directory_path() / "velquarin-bench-XXXXXX").string();
-    if (!::mkdtemp(g_home.data()))
-        std::abort();
-    ::setenv("XDG_CONFIG_HOME", g_home.c_str(), 1);
-
-    DriveSimulatorConfig config;
-    config.pty = true;
-    config.baud = kBaud;
-    config.canUrl = "tcp://127.0.0.1:" + std::to_string(FreeLoopbackPort()) + "/can0";
-    config.canMode = VirtualCanBus::Mode::Host;
-    config.bitrateKbit = kBitRateKbit;
-    config.nodes = { 1 };
-    g_sim = std::make_unique<DriveSimulator>(config);
-    std::string error;
-    if (!g_sim->Start(&error)) {
-        std::fprintf(stderr, "the simulated drive does not start: %s\n", error.c_str());
-        std::abort();
-    }
-    g_sim->Drive(1)->SetParameter("GV", kVelocity);
-    auto profile = OpenProfile();
-    profile->setValue(QStringLiteral("Ports/COM%1").arg(kCom), QString::fromStdString(g_sim->PtyPath()));
-    profile->sync();
-    qputenv("VELQUARIN_CAN_PLUGIN", "virtualcan");
-    qputenv("VELQUARIN_CAN_INTERFACE", QByteArray::fromStdString(config.canUrl));
-
-    InitCommandTables();
-    LinkInit();
-    g_nCurNode = 1;
-    SerialSettings serial;
-    serial.port = kCom;
-    serial.baud = kBaud;
-    serial.byteSize = 8;
-    serial.stopBits = 1;
-    CanSettings can;
-    BuildCanSettings(0, kBitRateKbit, "00000000", "FFFFFFFF", &can);
-    g_bRs232Open = LinkOpenChannel(COMM_RS232, &serial);
-    g_bCanK8110Open = LinkOpenChannel(COMM_CAN_K8110, &can);
-    g_nVciDevType = VciDeviceTypeOf(COMM_CAN_USB2);
-    g_bCanUsbOpen = LinkOpenChannel(COMM_CAN_USB2, &can);
-    if (!g_bRs232Open || !g_bCanK8110Open || !g_bCanUsbOpen) {
-        std::fprintf(stderr, "a channel does not open (serial %d, card %d, USB-CAN %d)\n", g_bRs232Open.load(),
-                     g_bCanK8110Open.load(), g_bCanUsbOpen.load());
-        std::abort();
-    }
+    bench::StartDrive(kBaud, kBitRateKbit).Drive(bench::kNode)->SetParameter("GV", kVelocity);
 }
 
 // The bare serial exchange on the link's own port, with its receive thread held: write,
@@ -259,16 +197,5 @@ void PrintFigures()
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    PrintFigures();
-    if (g_sim) {
-        LinkShutdown();
-        g_sim->Stop();
-    }
-    if (!g_home.empty())
-        std::filesystem::remove_all(g_home);
-    return 0;
+    return bench::Main(argc, argv, PrintFigures);
 }

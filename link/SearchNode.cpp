@@ -220,9 +220,9 @@ bool CSearchNode::ExchangeRange()
     return true;
 }
 
-bool CSearchNode::SetAllNodesRuns() const
+bool CSearchNode::PageRefuses() const
 {
-    return m_pFrame && m_pFrame->m_pBasicParamPage && m_pFrame->m_pBasicParamPage->IsSettingAllNodes();
+    return m_pFrame && m_pFrame->m_pBasicParamPage && m_pFrame->m_pBasicParamPage->RefuseWhileBusy();
 }
 
 void CSearchNode::OnBnClickedSearch()
@@ -238,11 +238,9 @@ void CSearchNode::OnBnClickedSearch()
         ShowMessageBox(this, QStringLiteral("Searching devices......"), kCaption, MB_ICONERROR);
         return;
     }
-    // Both would move the current node from drive to drive.
-    if (SetAllNodesRuns()) {
-        ShowMessageBox(this, QStringLiteral("Setting parameters......"), kCaption, MB_ICONERROR);
+    // The page's workers move or need the current node as the search does.
+    if (PageRefuses())
         return;
-    }
     QWidget* setSaveAll = GetDlgItem(IDC_SET_SAVE_ALL);
     setSaveAll->setEnabled(false);
     const SearchPlan plan = ReadSearchPlan(m_nFrom, m_nTo);
@@ -433,10 +431,8 @@ void CSearchNode::OnBnClickedSet()
 
 void CSearchNode::OnBnClickedSetSaveAll()
 {
-    if (SetAllNodesRuns()) {
-        ShowMessageBox(this, QStringLiteral("Setting parameters......"), kCaption, MB_ICONERROR);
+    if (PageRefuses())
         return;
-    }
     if (FoundNodes().empty()) {
         CanFrame reply;
         if (NodeExchange(kProbeCommand, &reply) != COMM_OK) {

@@ -100,7 +100,9 @@ private:
     void OnSearchEnded();
     QString SearchSummary() const;
     void ShowCurrentNode();
-    bool SetAllNodesRuns() const;
+    // The parameter page is busy with something that moves or needs the current node (it
+    // has told the user what).
+    bool PageRefuses() const;
 
     std::thread m_hSearchThread;
     ManualResetEvent m_stopEvent;

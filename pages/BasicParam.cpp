@@ -7,6 +7,10 @@
 #include "pages/BasicParamFields.h"
 #include "pages/BasicParamIds.h"
 #include "pages/BasicParamLayout.h"
+#include "pages/ParamReplyDecoder.h"
+#include "pages/ReadAllParams.h"
+#include "pages/StoredBlock.h"
+#include "pages/WriteAllParams.h"
 #include "platform/DialogFont.h"
 #include "platform/DialogUnits.h"
 #include "platform/MessageBox.h"
@@ -27,12 +31,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace {
 
 const QString kCaption = QStringLiteral("Velquarin");
-// Reply buffer of the page's own commands.
+// Reply buffer of the page's own commands, and of the stored block.
 constexpr int kReplyBytes = 64;
+constexpr int kBlockReplyBytes = 256;
 
 QString ObjectName(int id)
 {
@@ -45,10 +51,16 @@ CBasicParam::CBasicParam()
     : CPropertyViewPage(IDD, 0)
 {
     setWindowTitle(QStringLiteral("参数配置"));
+    m_readAfterDefaults.setSingleShot(true);
+    m_readAfterDefaults.setInterval(kReadAfterDefaultsMs);
+    connect(&m_readAfterDefaults, &QTimer::timeout, this, &CBasicParam::OnReadAfterDefaults);
 }
 
 CBasicParam::~CBasicParam()
 {
+    // The workers post to the page: they end before any of it goes.
+    m_writeWorker.Stop();
+    m_readWorker.Stop();
     if (CMainFrame* frame = CMainFrame::Get(); frame && frame->m_pBasicParamPage == this)
         frame->m_pBasicParamPage = nullptr;
 }
@@ -305,6 +317,9 @@ void CBasicParam::Apply(const ControlChanges& changes)
             else if (auto* edit = qobject_cast<QLineEdit*>(control))
                 edit->setText(change.text);
             break;
+        case ControlChange::What::Select:
+            qobject_cast<QComboBox*>(control)->setCurrentIndex(change.item);
+            break;
         }
     }
 }
@@ -494,20 +509,239 @@ void CBasicParam::OnBnClickedLimitCheck()
     UpdateData(false);
 }
 
+bool CBasicParam::event(QEvent* event)
+{
+    switch (WindowMessage::MessageOf(event)) {
+    case WM_PARAM_REPLY: {
+        auto* message = static_cast<WindowMessage*>(event);
+        message->SetResult(OnParamReply(*message));
+        return true;
+    }
+    case WM_SET_ALL_NODES:
+        static_cast<WindowMessage*>(event)->SetResult(OnStartSetAllNodes());
+        return true;
+    }
+    return CPropertyViewPage::event(event);
+}
+
+LPARAM CBasicParam::OnPageActivated()
+{
+    return OnStartReadSilent();
+}
+
+bool CBasicParam::IsBusy() const
+{
+    return m_writeWorker.IsRunning() || m_readWorker.IsRunning() || m_readAfterDefaults.isActive()
+        || m_setAllWorker.IsRunning() || SearchRuns();
+}
+
+bool CBasicParam::RefuseWhileBusy()
+{
+    if (m_writeWorker.IsRunning()) {
+        ShowMessageBox(this, QStringLiteral("Setting parameters......"), kCaption, MB_ICONERROR);
+        return true;
+    }
+    if (m_readWorker.IsRunning()) {
+        ShowMessageBox(this, QStringLiteral("Reading from Driver"), kCaption, MB_ICONERROR);
+        return true;
+    }
+    if (m_setAllWorker.IsRunning()) {
+        ShowMessageBox(this, QStringLiteral("Setting parameters......"), kCaption, MB_ICONERROR);
+        return true;
+    }
+    if (SearchRuns()) {
+        ShowMessageBox(this, QStringLiteral("Searching devices......"), kCaption, MB_ICONERROR);
+        return true;
+    }
+    return false;
+}
+
+void CBasicParam::TakeSnapshot()
+{
+    for (const ParamField& field : ParamFields()) {
+        if (field.kind == FieldKind::Combo)
+            m_model.*std::get<int BasicParamModel::*>(field.member) = ComboIndex(field.id);
+    }
+    for (int port = 0; port < kCommonPorts; ++port) {
+        m_model.m_cbIoPull[port] = ComboIndex(kIoPullCombos[port]);
+        m_model.m_cbIoOutType[port] = ComboIndex(kIoOutTypeCombos[port]);
+        m_model.m_cbIoLevel[port] = ComboIndex(kIoLevelCombos[port]);
+        m_model.m_cbIoInFunc[port] = ComboIndex(kIoInFuncCombos[port]);
+        m_model.m_cbIoOutFunc[port] = ComboIndex(kIoOutFuncCombos[port]);
+        m_model.ioOutput[port] = IsChecked(kIoOutputRadios[port]) ? 1 : 0;
+    }
+    for (int row = 0; row < kPhaseRows; ++row)
+        m_model.phaseTexts[row] = qobject_cast<QLineEdit*>(GetDlgItem(kPhaseEdits[row]))->text();
+}
+
+PollPause CBasicParam::PollPauseOfFrame() const
+{
+    CMainFrame* frame = m_pMainFrame;
+    if (!frame)
+        return {};
+    return { [frame] { frame->SuspendPollThread(); }, [frame] { frame->ResumePollThread(); } };
+}
+
+void CBasicParam::OnWorkerDone()
+{
+    if (!IsBusy())
+        EnableActionButtons(true);
+}
+
 void CBasicParam::OnBnClickedSetup()
 {
+    if (!CheckConnected() || !UpdateData(true))
+        return;
+    if (const std::optional<SetupProblem> problem = CheckSetupValues(m_model)) {
+        ShowMessageBox(this, problem->message, kCaption, problem->icon);
+        return;
+    }
+    if (RefuseWhileBusy())
+        return;
+    TakeSnapshot();
+    const std::vector<WriteCommand> commands = WriteAllCommands(m_model);
+    const bool changeBaud = m_model.m_bChangeBaud != 0;
+    EnableActionButtons(false);
+    auto outcome = std::make_shared<WriteAllOutcome>();
+    const bool started = m_writeWorker.Start(
+        this, PollPauseOfFrame(),
+        [commands, outcome](ParamWorker& worker) {
+            *outcome = RunWriteAll(commands, LinkTransactLocked, [&worker](int ms) { return worker.Wait(ms); });
+        },
+        [this, outcome, changeBaud] { OnWriteAllDone(*outcome, changeBaud); });
+    if (!started) {
+        OnWorkerDone();
+        ShowMessageBox(this, QStringLiteral("Can not set parameters!"), kCaption, MB_ICONERROR);
+    }
+}
+
+void CBasicParam::OnWriteAllDone(const WriteAllOutcome& outcome, bool changeBaud)
+{
+    OnWorkerDone();
+    if (const QString failure = WriteFailureMessage(outcome); !failure.isEmpty())
+        ShowMessageBox(this, failure, kCaption, MB_ICONERROR);
+    if (changeBaud)
+        ShowMessageBox(this, kChangeBaudMessage, kCaption, MB_ICONERROR);
+}
+
+bool CBasicParam::StartReadAll()
+{
+    const std::vector<ParamQuery> queries = ReadAllQueries(g_nFirmwareVersion.load());
+    const bool serial = g_nComType.load() == COMM_RS232;
+    EnableActionButtons(false);
+    const bool started = m_readWorker.Start(
+        this, PollPauseOfFrame(),
+        [this, queries, serial](ParamWorker& worker) {
+            RunReadAll(
+                queries, serial, LinkTransactLocked, [&worker] { return worker.StopRequested(); },
+                [this](CommandId id, const QByteArray& text) { PostMessage(this, WM_PARAM_REPLY, 0, id, text); });
+        },
+        [this] { OnWorkerDone(); });
+    if (!started)
+        OnWorkerDone();
+    return started;
+}
+
+LPARAM CBasicParam::OnStartReadSilent()
+{
+    if (!g_bDriveConnected.load())
+        return -1;
+    if (!IsBusy())
+        StartReadAll();
+    return 0;
 }
 
 void CBasicParam::OnBnClickedRead()
 {
+    if (!CheckConnected() || RefuseWhileBusy())
+        return;
+    if (!StartReadAll())
+        ShowMessageBox(this, QStringLiteral("Read Parameters Failed"), kCaption, MB_ICONERROR);
+}
+
+LPARAM CBasicParam::OnParamReply(const WindowMessage& message)
+{
+    const std::optional<ControlChanges> changes
+        = DecodeParamReply(static_cast<CommandId>(message.LParam()), message.Data(), m_model);
+    if (!changes)
+        return -1;
+    Apply(*changes);
+    return 0;
+}
+
+int CBasicParam::SendWithoutReply(const QString& command)
+{
+    int noReply = 0;
+    const int result = LinkTransactLocked(command, nullptr, &noReply);
+    PostLogString(command, kLogCommandLine, true);
+    LogCommResult(result, false);
+    return result;
 }
 
 void CBasicParam::OnBnClickedSaveToEeprom()
 {
+    if (!CheckConnected())
+        return;
+    const int result = SendWithoutReply(QStringLiteral("ESA\r"));
+    UpdateData(false);
+    // Offered once after each read or write: a store is of what the drive holds then.
+    GetDlgItem(IDC_SAVE_EEPROM)->setEnabled(false);
+    if (result != 0)
+        ShowMessageBox(this, QStringLiteral("Save to EEPROM failed: %1").arg(CommResultText(result)), kCaption,
+            MB_ICONERROR);
 }
 
 void CBasicParam::OnBnClickedRestoreDefaults()
 {
+    if (!CheckConnected())
+        return;
+    if (ShowMessageBox(this, QStringLiteral("if restore the factory setting?"), kCaption, MB_YESNO | MB_ICONQUESTION)
+        != IDYES)
+        return;
+    if (!CheckConnected())
+        return;
+    const int result = SendWithoutReply(QStringLiteral("FCFG\r"));
+    if (result != 0) {
+        ShowMessageBox(this, QStringLiteral("Restore Defaults failed: %1").arg(CommResultText(result)), kCaption,
+            MB_ICONERROR);
+        return;
+    }
+    // The drive takes a while to restore itself; the window stays live meanwhile, with the
+    // action buttons held until the read.
+    for (size_t i = 0; i < kActionButtons.size(); ++i)
+        m_buttonsBeforeDefaults[i] = GetDlgItem(kActionButtons[i])->isEnabled();
+    EnableActionButtons(false);
+    m_readAfterDefaults.start();
+}
+
+void CBasicParam::OnReadAfterDefaults()
+{
+    for (size_t i = 0; i < kActionButtons.size(); ++i)
+        GetDlgItem(kActionButtons[i])->setEnabled(m_buttonsBeforeDefaults[i]);
+    OnBnClickedRead();
+}
+
+void CBasicParam::OnBnClickedReadEepromBlock()
+{
+    if (!CheckConnected() || g_nComType.load() != COMM_RS232)
+        return;
+    const QString command = QStringLiteral("GESA\r");
+    PostLogString(command, kLogCommandLine, true);
+    char reply[kBlockReplyBytes] = {};
+    int length = kBlockReplyBytes;
+    const int result = LinkTransactLocked(command, reply, &length);
+    LogCommResult(result, false);
+    if (result != 0)
+        return;
+    // A block cut short is no block: nothing of it is taken.
+    const std::optional<QMap<int, QString>> texts
+        = DecodeStoredBlock(QByteArrayView(reply, std::clamp(length, 0, kBlockReplyBytes)), g_nFirmwareVersion.load());
+    if (!texts)
+        return;
+    PostLogString(QStringLiteral("SUCCESS"), kLogReplyLine, true);
+    for (auto it = texts->begin(); it != texts->end(); ++it)
+        m_model.m_strSettingTexts[static_cast<size_t>(it.key())] = it.value();
+    UpdateData(false);
 }
 
 void CBasicParam::OnBnClickedSaveToFile()

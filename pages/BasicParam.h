@@ -4,23 +4,33 @@
 #include "pages/BasicParamModel.h"
 #include "pages/BasicParamRules.h"
 #include "pages/DataExchange.h"
+#include "pages/ParamWorker.h"
 #include "shell/PropertyViewPage.h"
 
 #include <QHash>
+#include <QTimer>
 
+#include <array>
 #include <cstdint>
-#include <thread>
 #include <vector>
 
 class CMainFrame;
 class QButtonGroup;
 class QTreeWidgetItem;
+class WindowMessage;
+struct WriteAllOutcome;
 
 // The parameter page, the first tab (dialog 141, "参数配置"): every setting of the drive in
 // one form. The page holds the settings in its model and moves them between the model and
 // its controls; the rules that tie controls together, the data exchange and the drive
 // commands are plain functions it calls. Controls are found by GetDlgItem(id) or by their
 // object names "idc_<id>".
+//
+// Reading and writing all settings run on worker threads that never touch a control: a
+// write takes a snapshot of the form first, and a read posts each reply (WM_PARAM_REPLY,
+// lParam = the query's command id, the reply text carried in the message) for the page to
+// decode. While a worker runs, the six action buttons are disabled and "Setup" and "Read"
+// are refused.
 class CBasicParam : public CPropertyViewPage {
     Q_OBJECT
 public:
@@ -44,19 +54,32 @@ public:
 
     void OnInitialUpdate() override;
 
+    // The drive's stored settings as one block (serial line only); no control asks for it.
+    void OnBnClickedReadEepromBlock();
+    // A read or write of all settings or the setting of all nodes is running, a read is due
+    // after factory defaults, or the node search runs.
+    bool IsBusy() const;
+    // While busy, each of these moves or needs the current node: says which runs, and true.
+    bool RefuseWhileBusy();
+
+    // After factory defaults, the drive has this long to settle before it is read.
+    static constexpr int kReadAfterDefaultsMs = 3000;
+
     // The node search's probe of the drive at g_nCurNode ("GDTY1\r", once more after 10 ms
     // when that fails); an answer from that very node is posted to window as WM_NODE_FOUND
     // (wParam the drive type, HIWORD(lParam) the node). Returns the last try's result.
     static CommResult ProbeDeviceType(QObject* window);
     // WM_SET_ALL_NODES: sends the page's mode setting to every node the search found, on
-    // a thread of its own; refused while it or a search runs.
+    // a worker of its own; refused while the page is busy.
     LPARAM OnStartSetAllNodes();
-    bool IsSettingAllNodes() const { return m_hSetAllThread.joinable(); }
+    bool IsSettingAllNodes() const { return m_setAllWorker.IsRunning(); }
 
 protected:
-    bool event(QEvent* event) override;
     bool OnInitDialog() override;
     bool DoDataExchange(bool saveAndValidate) override;
+    bool event(QEvent* event) override;
+    // The tab was shown or a drive connected: a silent read of all settings.
+    LPARAM OnPageActivated() override;
 
 private:
     void CreateControls();
@@ -72,6 +95,20 @@ private:
     void WriteControls(const FormControls& controls);
     bool CheckConnected();
     void SendBrakeCommand(bool close);
+    // Sends a command of the drive's stored copy, answered by nothing the page waits for,
+    // and logs it as sent; the transaction's result.
+    int SendWithoutReply(const QString& command);
+    // Copies what lives only in the controls (combo items, port directions, phase texts)
+    // into the model.
+    void TakeSnapshot();
+    bool StartReadAll();
+    // The main frame's status poll, paused while a worker talks to the drive.
+    PollPause PollPauseOfFrame() const;
+    void OnWorkerDone();
+    void OnWriteAllDone(const WriteAllOutcome& outcome, bool changeBaud);
+    void OnReadAfterDefaults();
+    LPARAM OnStartReadSilent();
+    LPARAM OnParamReply(const WindowMessage& message);
 
     // Handlers
     void OnBnClickedVelocity();
@@ -101,22 +138,21 @@ private:
     void OnBnClickedSaveToFile();
     void OnBnClickedLoadFromFile();
 
-    // Setting all nodes: the found nodes and the mode value are taken on the UI thread; the
-    // thread's status texts and its end come back as events.
-    struct SetAllPlan {
-        std::vector<uint16_t> nodes;
-        int value = 0;
-        CMainFrame* frame = nullptr;
-    };
-    void SetAllNodesThread(std::stop_token stop, const SetAllPlan& plan);
-    void OnSetAllNodesEnded();
+    // The job of the set-all worker: the found nodes and the mode value were taken on the UI
+    // thread; its status texts come back as events.
+    void SetAllNodesThread(ParamWorker& worker, const std::vector<uint16_t>& nodes, int value);
     void ShowSearchStatus(const QString& text);
+    bool SearchRuns() const;
 
     BasicParamModel m_model;
     QHash<int, QWidget*> m_controls;
     QHash<int, QButtonGroup*> m_radioGroups; // by any button of the group
     QTreeWidgetItem* m_hTreeRoot = nullptr;
     CMainFrame* m_pMainFrame = nullptr;
-    // Last, so that it stops and joins before the members it uses go.
-    std::jthread m_hSetAllThread;
+    ParamWorker m_writeWorker;
+    ParamWorker m_readWorker;
+    ParamWorker m_setAllWorker;
+    // The read after factory defaults, and the action buttons' states it puts back.
+    QTimer m_readAfterDefaults;
+    std::array<bool, 6> m_buttonsBeforeDefaults {};
 };

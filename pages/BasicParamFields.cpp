@@ -1,6 +1,7 @@
 #include "pages/BasicParamFields.h"
 
 #include "pages/BasicParamIds.h"
+#include "pages/PortWord.h"
 
 #include <algorithm>
 #include <vector>
@@ -90,6 +91,18 @@ const ParamField kFields[] = {
     { IDC_CAN_BAUD, K::Combo, &M::m_cbCanBaud, "CAN", "Kbps", "GCBD", "SCBD", R::Own },
     { IDC_RS232_BAUD, K::Combo, &M::m_cbRs232Baud, "RS232", "bps", "GRBD", "BAUD", R::Own },
     { IDC_USB_BAUD, K::Combo, &M::m_cbUsbBaud, "USB-232", "bps", "GUBD", "SUBD", R::Own },
+    // Function Port: each row goes to the drive as one port word (see FunctionPorts)
+    { 1299, K::Combo, &M::m_cbEnaPull, nullptr, nullptr, nullptr, nullptr, R::None },
+    { 1304, K::Combo, &M::m_cbEnaLevel, nullptr, nullptr, nullptr, nullptr, R::None },
+    { 1300, K::Combo, &M::m_cbDirPull, nullptr, nullptr, nullptr, nullptr, R::None },
+    { 1305, K::Combo, &M::m_cbDirLevel, nullptr, nullptr, nullptr, nullptr, R::None },
+    { 1301, K::Combo, &M::m_cbCwPull, nullptr, nullptr, nullptr, nullptr, R::None },
+    { 1306, K::Combo, &M::m_cbCwLevel, nullptr, nullptr, nullptr, nullptr, R::None },
+    { 1302, K::Combo, &M::m_cbCcwPull, nullptr, nullptr, nullptr, nullptr, R::None },
+    { 1307, K::Combo, &M::m_cbCcwLevel, nullptr, nullptr, nullptr, nullptr, R::None },
+    { 1303, K::Combo, &M::m_cbFaultOutType, nullptr, nullptr, nullptr, nullptr, R::None },
+    { 1308, K::Combo, &M::m_cbFaultLevel, nullptr, nullptr, nullptr, nullptr, R::None },
+    { IDC_CLK_PULL, K::Combo, &M::m_cbClkPull, nullptr, nullptr, nullptr, nullptr, R::None },
     // Hidden controls
     { 1038, K::Int, &M::m_nRunawayDelay, nullptr, nullptr, nullptr, nullptr, R::None },
     { 1041, K::Int, &M::m_nOverCurrentDelay, nullptr, nullptr, nullptr, nullptr, R::None },
@@ -129,6 +142,128 @@ const std::vector<std::vector<int>> kRadioGroups {
     { kIoInputRadios[3], kIoOutputRadios[3] },
 };
 
+// The CLK port word carries the CCW-limit code, as drives in the field have always been
+// sent; no code of its own exists.
+const FunctionPort kFunctionPorts[] = {
+    { "GENA", "SENA", PORT_FUNCTION_ENABLE, 1299, 1304, false },
+    { "GDIR", "SDIR", PORT_FUNCTION_DIRECTION, 1300, 1305, false },
+    { "GPOS", "SPOS", PORT_FUNCTION_CW_LIMIT, 1301, 1306, false },
+    { "GNEG", "SNEG", PORT_FUNCTION_CCW_LIMIT, 1302, 1307, false },
+    { "GFAT", "SFAT", PORT_FUNCTION_FAULT, 1303, 1308, true },
+    { "GCDI", "SCDI", PORT_FUNCTION_CCW_LIMIT, IDC_CLK_PULL, 0, false },
+};
+constexpr int kEnaPort = 0, kDirPort = 1, kCwPort = 2, kCcwPort = 3, kFaultPort = 4, kClkPort = 5;
+
+// The last letter of each phase-table row's commands, in table order.
+constexpr char kPhaseLetters[kPhaseRows + 1] = "ABCDEFGHIJKLMNOR";
+constexpr int kPhaseO = 14, kPhaseR = 15;
+constexpr char kCommonPortLetters[kCommonPorts + 1] = "ABCD";
+
+using Kind = ParamRef::Kind;
+constexpr ParamRef F(int id) { return { Kind::Field, id }; }
+constexpr ParamRef Phase(int row) { return { Kind::Phase, row }; }
+constexpr ParamRef Port(int port) { return { Kind::FunctionPort, port }; }
+constexpr ParamRef Io(int port) { return { Kind::CommonPort, port }; }
+
+const ParamRef kReadOrder[] = {
+    F(IDC_VELOCITY), F(IDC_ENCODER), F(1036), F(1224), F(1056), F(1135), F(1237), F(1238), F(IDC_HOME_RANGE),
+    F(IDC_HOME_OFFSET), F(IDC_DIGITAL_INPUT_LIMIT), F(IDC_SCALE_LIMIT), F(1025), F(1026), F(1005), F(1042), F(1066),
+    F(1236), F(1110), F(1059), F(1099), F(1102), F(1105), F(1292), F(1293), F(1051), F(1054), F(1050), F(1060),
+    F(1341), { Kind::NumberLock, 1060 }, F(IDC_RS232_BAUD), F(IDC_USB_BAUD), F(IDC_CAN_BAUD), F(1320), F(1111),
+    F(1321), F(1319), F(1322), F(1040), F(1324), F(1325), F(1326), F(1327), F(IDC_AUX_ENC_INPUT),
+    F(IDC_MASTER_ENCODER), F(IDC_THRESHOLD_VOLTAGE), F(1338), F(IDC_THRESHOLD_BUS), F(IDC_HOME_MODE),
+    F(IDC_HOME_CURRENT), F(IDC_HOME_CURRENT_TIME), F(IDC_BRAKE_CLOSE), F(IDC_BRAKE_MODE), F(IDC_BRAKE_TYPE), F(1348),
+    F(1349), F(1347), F(1350), Phase(kPhaseO), Phase(0), Phase(1), Phase(2), Phase(3), Phase(4), Phase(5),
+    Phase(6), Phase(7), Phase(8), Phase(9), Phase(10), Phase(11), Phase(kPhaseR), Port(kEnaPort), Port(kDirPort),
+    Port(kCwPort), Port(kCcwPort), Port(kClkPort), Port(kFaultPort), Io(0), Io(1), Io(2), Io(3),
+};
+
+using W = WriteValue;
+const WriteStep kWriteOrder[] = {
+    { F(IDC_VELOCITY), W::RunMode },
+    { F(IDC_ENCODER), W::Field },
+    { F(1036), W::Field },
+    { F(1224), W::Field },
+    { F(1056), W::Field },
+    { F(1135), W::Field },
+    { F(1237), W::Flag },
+    { F(1238), W::Field },
+    { F(IDC_HOME_RANGE), W::Field },
+    { F(IDC_DIGITAL_INPUT_LIMIT), W::Flag },
+    { F(IDC_SCALE_LIMIT), W::Flag },
+    { F(1025), W::Field },
+    { F(1026), W::Field },
+    // The low limit once more, after the high one: a drive that refused the first because
+    // it lay above its old high limit takes it now.
+    { F(1025), W::Field, false },
+    { F(1005), W::Field },
+    { F(1042), W::Field },
+    { F(1066), W::Field },
+    { F(1236), W::Field },
+    { F(1110), W::Field },
+    { F(1059), W::Field },
+    { F(1099), W::Field },
+    { F(1102), W::Field },
+    { F(1105), W::Field },
+    { F(1292), W::Field },
+    { F(1293), W::Field },
+    { F(1051), W::Field },
+    { F(1054), W::Field },
+    { F(1050), W::Field },
+    { F(IDC_HOME_OFFSET), W::Field },
+    { F(1319), W::Field },
+    { F(1320), W::Field },
+    { F(1321), W::Field },
+    { F(1111), W::Field },
+    { F(1322), W::Field },
+    { F(1040), W::Field },
+    { F(1324), W::Field },
+    { F(1325), W::Field },
+    { F(1326), W::Field },
+    { F(1327), W::Field },
+    { F(IDC_AUX_ENC_INPUT), W::Inverted },
+    { F(IDC_MASTER_ENCODER), W::Inverted },
+    { F(IDC_THRESHOLD_VOLTAGE), W::Field },
+    { F(IDC_THRESHOLD_BUS), W::Field },
+    { F(IDC_HOME_MODE), W::Field },
+    { F(IDC_HOME_CURRENT), W::Field },
+    { F(IDC_HOME_CURRENT_TIME), W::Field },
+    { F(IDC_BRAKE_MODE), W::Field },
+    { F(IDC_BRAKE_TYPE), W::Field },
+    { F(1348), W::Field },
+    { F(1349), W::Field },
+    { F(1347), W::Field },
+    { F(1350), W::Field },
+    { Phase(kPhaseO), W::Text },
+    { Phase(0), W::Text },
+    { Phase(1), W::Text },
+    { Phase(2), W::Text },
+    { Phase(3), W::Text },
+    { Phase(4), W::Text },
+    { Phase(5), W::Text },
+    { Phase(6), W::Text },
+    { Phase(7), W::Text },
+    { Phase(8), W::Text },
+    { Phase(9), W::Text },
+    { Phase(10), W::Text },
+    { Phase(11), W::Text },
+    { Phase(kPhaseR), W::Text },
+    { Port(kEnaPort), W::Port },
+    { Port(kDirPort), W::Port },
+    { Port(kCwPort), W::Port },
+    { Port(kCcwPort), W::Port },
+    { Port(kClkPort), W::Port },
+    { Port(kFaultPort), W::Port },
+    { Io(0), W::Port },
+    { Io(1), W::Port },
+    { Io(2), W::Port },
+    { Io(3), W::Port },
+    { F(1060), W::Field },
+    { F(IDC_CAN_BAUD), W::Baud },
+    { F(IDC_RS232_BAUD), W::Baud },
+    { F(IDC_USB_BAUD), W::Baud },
+};
+
 } // namespace
 
 std::span<const ParamField> ParamFields()
@@ -159,4 +294,75 @@ std::span<const int> RadioGroupButtons(int firstId)
             return group;
     }
     return {};
+}
+
+std::span<const FunctionPort> FunctionPorts()
+{
+    return kFunctionPorts;
+}
+
+std::span<const ParamRef> ReadOrder()
+{
+    return kReadOrder;
+}
+
+std::span<const WriteStep> WriteOrder()
+{
+    return kWriteOrder;
+}
+
+namespace {
+
+// The command of a reference; `prefix` is 'G' for the query, 'S' for the setting.
+QString CommandOf(ParamRef ref, char prefix)
+{
+    const bool query = prefix == 'G';
+    switch (ref.kind) {
+    case Kind::Field: {
+        const ParamField* field = FindParamField(ref.index);
+        const char* command = field ? (query ? field->query : field->write) : nullptr;
+        return QString::fromLatin1(command);
+    }
+    case Kind::Phase:
+        return QStringLiteral("%1HL%2").arg(QLatin1Char(prefix)).arg(QLatin1Char(kPhaseLetters[ref.index]));
+    case Kind::FunctionPort:
+        return QString::fromLatin1(query ? kFunctionPorts[ref.index].query : kFunctionPorts[ref.index].write);
+    case Kind::CommonPort:
+        return QStringLiteral("%1IO%2").arg(QLatin1Char(prefix)).arg(QLatin1Char(kCommonPortLetters[ref.index]));
+    case Kind::NumberLock:
+        return query ? QStringLiteral("GNOT") : QStringLiteral("SNOT");
+    }
+    return {};
+}
+
+} // namespace
+
+QString QueryOf(ParamRef ref)
+{
+    return CommandOf(ref, 'G');
+}
+
+QString WriteOf(ParamRef ref)
+{
+    return CommandOf(ref, 'S');
+}
+
+std::optional<ParamRef> FindQuery(QStringView query)
+{
+    for (const ParamField& field : kFields) {
+        if (field.query && field.reply != ReplyRule::None && query == QLatin1String(field.query))
+            return F(field.id);
+    }
+    std::vector<ParamRef> others { { Kind::NumberLock, 1060 } };
+    for (int row = 0; row < kPhaseRows; ++row)
+        others.push_back(Phase(row));
+    for (int port = 0; port < static_cast<int>(std::size(kFunctionPorts)); ++port)
+        others.push_back(Port(port));
+    for (int port = 0; port < kCommonPorts; ++port)
+        others.push_back(Io(port));
+    for (const ParamRef& ref : others) {
+        if (QueryOf(ref) == query)
+            return ref;
+    }
+    return std::nullopt;
 }

@@ -2,7 +2,10 @@
 
 #include "pages/BasicParamModel.h"
 
+#include <QString>
+
 #include <climits>
+#include <optional>
 #include <span>
 #include <variant>
 #include <vector>
@@ -47,6 +50,44 @@ struct ParamField {
     bool Ranged() const { return min != INT_MIN || max != INT_MAX; }
 };
 
+// A setting the drive sequences name: a field of the table (by its control id), a row of
+// the phase table (0 = HLA .. 15 = HLR), a function port (index into FunctionPorts()), a
+// common port (0 = IO1 .. 3 = IO4), or the drive's lock on its software number (GNOT, which
+// governs edit 1060).
+struct ParamRef {
+    enum class Kind { Field, Phase, FunctionPort, CommonPort, NumberLock };
+    Kind kind;
+    int index;
+};
+
+// How a setting's value is written.
+enum class WriteValue {
+    Field,    // the field's value (a radio or combo index out of range as 0; floats truncated)
+    Flag,     // 1 when the field is non-zero, else 0
+    Inverted, // 1 when the radio index is 0, else 0
+    RunMode,  // run mode and "Command" item in one word
+    Baud,     // the baud combo's rate
+    Text,     // a phase edit's leading integer
+    Port,     // the port's PortWord
+};
+
+struct WriteStep {
+    ParamRef ref;
+    WriteValue value;
+    bool logged = true;
+};
+
+// One port of the "Function Port" group: its drive commands, function code, the control of
+// its pull (or, for an output, output type) and level (0 for CLK, which has none).
+struct FunctionPort {
+    const char* query;
+    const char* write;
+    int function;
+    int pullId;
+    int levelId;
+    bool output;
+};
+
 // Every field of the page, grouped as the page shows them.
 std::span<const ParamField> ParamFields();
 // The field of a control; null when the control has none.
@@ -58,3 +99,19 @@ std::span<const int> DataExchangeOrder();
 const std::vector<std::vector<int>>& RadioGroups();
 // The buttons of the group a button starts; empty for an id that starts no group.
 std::span<const int> RadioGroupButtons(int firstId);
+
+// Enable, DIR, CW Limit, CCW Limit, Fault, CLK.
+std::span<const FunctionPort> FunctionPorts();
+
+// The queries of a read of all settings, in the order the drive is asked (the tracking
+// error once; a newer drive is asked for it a second time right after).
+std::span<const ParamRef> ReadOrder();
+// The settings a write sends, in the order the drive takes them; the three baud rates last.
+std::span<const WriteStep> WriteOrder();
+// The drive's query and setting command of a reference ("GHLA", "SIOA"); empty when it has
+// none.
+QString QueryOf(ParamRef ref);
+QString WriteOf(ParamRef ref);
+// The setting a query reads, among every query the page decodes (also those no read-all
+// asks); nothing for a query the page does not know.
+std::optional<ParamRef> FindQuery(QStringView query);

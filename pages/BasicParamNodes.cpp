@@ -12,16 +12,13 @@
 #include "shell/LogRing.h"
 #include "shell/MainFrame.h"
 
-#include <QComboBox>
-
 #include <chrono>
-#include <system_error>
+#include <thread>
 
 namespace {
 const QString kCaption = QStringLiteral("Velquarin");
 constexpr auto kProbeRetryDelay = std::chrono::milliseconds(10);
-// The drive's time to take a setting before the next node is addressed.
-constexpr auto kSetAllNodePause = std::chrono::milliseconds(20);
+constexpr int kSetAllNodePauseMs = 20;
 }
 
 CommResult CBasicParam::ProbeDeviceType(QObject* window)
@@ -38,59 +35,39 @@ CommResult CBasicParam::ProbeDeviceType(QObject* window)
     return result;
 }
 
-bool CBasicParam::event(QEvent* event)
-{
-    if (WindowMessage::MessageOf(event) == WM_SET_ALL_NODES) {
-        static_cast<WindowMessage*>(event)->SetResult(OnStartSetAllNodes());
-        return true;
-    }
-    return CPropertyViewPage::event(event);
-}
-
 LPARAM CBasicParam::OnStartSetAllNodes()
 {
     if (!IsCanType(g_nComType)) {
         ShowMessageBox(this, QStringLiteral("Please set communication being CAN"), kCaption, MB_ICONERROR);
         return 0;
     }
-    if (IsSettingAllNodes()) {
-        ShowMessageBox(this, QStringLiteral("Setting parameters......"), kCaption, MB_ICONERROR);
+    // Everything else that runs moves or needs the current node.
+    if (RefuseWhileBusy())
         return 0;
-    }
-    // Both would move the current node from drive to drive.
-    const CSearchNode* bar = m_pMainFrame ? m_pMainFrame->SearchBar() : nullptr;
-    if (bar && bar->IsSearching()) {
-        ShowMessageBox(this, QStringLiteral("Searching devices......"), kCaption, MB_ICONERROR);
-        return 0;
-    }
-    SetAllPlan plan;
+    std::vector<uint16_t> nodes;
     {
         std::lock_guard lock(g_csFoundNodes);
-        plan.nodes = g_arrFoundNodes;
+        nodes = g_arrFoundNodes;
     }
-    const auto* command = qobject_cast<QComboBox*>(GetDlgItem(IDC_COMMAND));
-    plan.value = ModeCommandValue(m_model.m_nRunMode, command ? command->currentIndex() : 0);
-    plan.frame = m_pMainFrame;
-    try {
-        m_hSetAllThread = std::jthread([this, plan](std::stop_token stop) { SetAllNodesThread(stop, plan); });
-    } catch (const std::system_error&) {
+    const int value = ModeCommandValue(m_model.m_nRunMode, ComboIndex(IDC_COMMAND));
+    const bool started = m_setAllWorker.Start(
+        this, PollPauseOfFrame(),
+        [this, nodes, value](ParamWorker& worker) { SetAllNodesThread(worker, nodes, value); }, [] {});
+    if (!started)
         ShowMessageBox(this, QStringLiteral("Can not set parameters"), kCaption, MB_ICONERROR);
-    }
     return 0;
 }
 
-void CBasicParam::SetAllNodesThread(std::stop_token stop, const SetAllPlan& plan)
+void CBasicParam::SetAllNodesThread(ParamWorker& worker, const std::vector<uint16_t>& nodes, int value)
 {
-    if (plan.frame)
-        plan.frame->SuspendPollThread();
     const int keep = LendCurrentNode();
-    const QString command = QStringLiteral("SMOD%1\r").arg(plan.value);
+    const QString command = QStringLiteral("SMOD%1\r").arg(value);
     auto status = [this](const QString& text) {
         QMetaObject::invokeMethod(this, [this, text] { ShowSearchStatus(text); }, Qt::QueuedConnection);
     };
     QString failed;
-    for (uint16_t node : plan.nodes) {
-        if (stop.stop_requested())
+    for (uint16_t node : nodes) {
+        if (worker.StopRequested())
             break;
         g_nCurNode = node;
         PostLogString(command.chopped(1), kLogCommandLine, true);
@@ -102,20 +79,18 @@ void CBasicParam::SetAllNodesThread(std::stop_token stop, const SetAllPlan& plan
             failed += QStringLiteral("%1 ").arg(node);
             continue;
         }
-        std::this_thread::sleep_for(kSetAllNodePause);
+        // The drive's time to take the setting before the next node is addressed.
+        worker.Wait(kSetAllNodePauseMs);
     }
     status(failed.isEmpty() ? QStringLiteral("All device setting succeed")
                             : QStringLiteral("Device of setting failed:") + failed);
     ReturnCurrentNode(keep);
-    if (plan.frame)
-        plan.frame->ResumePollThread();
-    QMetaObject::invokeMethod(this, [this] { OnSetAllNodesEnded(); }, Qt::QueuedConnection);
 }
 
-void CBasicParam::OnSetAllNodesEnded()
+bool CBasicParam::SearchRuns() const
 {
-    if (m_hSetAllThread.joinable())
-        m_hSetAllThread.join();
+    const CSearchNode* bar = m_pMainFrame ? m_pMainFrame->SearchBar() : nullptr;
+    return bar && bar->IsSearching();
 }
 
 void CBasicParam::ShowSearchStatus(const QString& text)

@@ -9,11 +9,12 @@
 // The rules by which the parameter page's controls enable, show, check and fill one another.
 // Each rule says what to change as a list; the page carries the list out on its controls.
 struct ControlChange {
-    enum class What { Enable, Show, Check, Text };
+    enum class What { Enable, Show, Check, Text, Select };
     int id = 0;
     What what = What::Enable;
     bool on = false;   // Enable, Show, Check
     QString text = {}; // Text
+    int item = 0;      // Select: the combo item
 
     bool operator==(const ControlChange&) const = default;
 };

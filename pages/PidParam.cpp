@@ -1,9 +1,886 @@
 #include "pages/PidParam.h"
 
-CPidParam::CPidParam()
-    : CPropertyViewPage(153, 0)
+#include "controls/CLineChartCtrl.h"
+#include "pages/CapturedDataFile.h"
+#include "pages/MonitorReply.h"
+#include "pages/MonitorView.h"
+#include "platform/DialogFont.h"
+#include "platform/MessageBox.h"
+#include "platform/Tick.h"
+#include "res/MonitorBitmaps.h"
+#include "shell/Globals.h"
+#include "shell/LogRing.h"
+#include "shell/MainFrame.h"
+#include "shell/ProgramFiles.h"
+
+#include <QButtonGroup>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimerEvent>
+#include <QVBoxLayout>
+
+#include <thread>
+
+namespace {
+
+const QString kCaption = QStringLiteral("Velquarin");
+
+// Buttons and statics (the edits' ids are in MonitorForm.h).
+enum : int {
+    IDC_RUN = 1019,
+    IDC_BRAKE = 1020,
+    IDC_GRAPH = 1140,
+    IDC_STOP = 1169,
+    IDC_RADIO_ABS = 1006,
+    IDC_RADIO_REL = 1007,
+    IDC_RADIO_VEL = 1167,
+    IDC_RADIO_CUR = 1008,
+    IDC_CH_POSITION = 1162,
+    IDC_CH_VELOCITY = 1157,
+    IDC_CH_CURRENT = 1164,
+    IDC_CH_COMMAND = 1165,
+    IDC_PAN_LEFT = 1195,
+    IDC_PAN_RIGHT = 1141,
+    IDC_X_BIG = 1142,
+    IDC_X_SMALL = 1143,
+    IDC_Y_UP = 1144,
+    IDC_Y_DOWN = 1145,
+    IDC_Y_BIG = 1146,
+    IDC_Y_SMALL = 1147,
+    IDC_SET_BASELINE = 1199,
+    IDC_SET_Y_RANGE = 1148,
+    IDC_SET_X_RANGE = 1149,
+    IDC_ZERO = 1200,
+    IDC_CATCH = 1206,
+    IDC_ZOOM_BOX = 1150,
+    IDC_BASELINE_BOTTOM = 1203,
+    IDC_BASELINE_CENTER = 1204,
+    IDC_READOUT_X = 1024,
+    IDC_READOUT_Y = 1025,
+    IDC_UNIT_VELOCITY = 1259,
+    IDC_UNIT_ABS = 1260,
+    IDC_UNIT_REL = 1261,
+    IDC_SET_PID = 1017,
+    IDC_GET_PID = 1104,
+    IDC_SET_ACC = 1187,
+    IDC_GET_ACC = 1035,
+    IDC_POS_ZERO = 1188,
+    IDC_STEP_MODE = 1168,
+    IDC_RESET_AXES = 1022,
+    IDC_PLAYBACK = 1023,
+    IDC_SAVE_DATA = 1105,
+};
+
+// Room around the chart for the axis texts the page paints there.
+constexpr int kChartLeft = 92;
+constexpr int kChartTop = 26;
+constexpr int kChartRight = 24;
+constexpr int kChartBottom = 30;
+constexpr QSize kChartSize(736, 336);
+constexpr QSize kPageSize(860, 576);
+constexpr int kEditWidth = 72;
+
+constexpr COLORREF kCurveColours[MonitorSamples::kArrays] = { 0x0000FF, 0xFF0000, 0x00FF00, 0xFFFFFF };
+constexpr COLORREF kGridColour = 0xF0F0F0;
+
+// Controls that monitoring locks, and that the brake frees.
+const std::initializer_list<int> kLockedWhileMonitoring = { IDC_GET_PID, IDC_GET_ACC, IDC_CH_POSITION,
+    IDC_CH_VELOCITY, IDC_CH_CURRENT, IDC_CH_COMMAND, IDC_POS_ZERO, IDC_SET_PID, IDC_SET_ACC };
+const std::initializer_list<int> kFreedByBrake = { IDC_SET_ACC, IDC_SET_PID, IDC_POS_ZERO, IDC_STEP_MODE,
+    IDC_RADIO_VEL, IDC_RADIO_ABS, IDC_RADIO_REL, IDC_RADIO_CUR };
+const std::initializer_list<int> kRunModeRadios = { IDC_RADIO_VEL, IDC_RADIO_ABS, IDC_RADIO_REL, IDC_RADIO_CUR };
+
+QString IdName(int id)
 {
-    setWindowTitle(QStringLiteral("运行监测"));
+    return QStringLiteral("idc_%1").arg(id);
 }
 
-CPidParam::~CPidParam() = default;
+QString ChannelHeading(int channel, const QString& userQuery)
+{
+    switch (channel) {
+    case CHANNEL_POSITION:
+        return QStringLiteral("Position(r)");
+    case CHANNEL_VELOCITY:
+        return QStringLiteral("Speed(rpm)");
+    case CHANNEL_CURRENT:
+        return QStringLiteral("Current(mA)");
+    default:
+        return userQuery.trimmed().toUpper();
+    }
+}
+
+} // namespace
+
+CPidParam::CPidParam()
+    : CPropertyViewPage(IDD, 0)
+{
+    setWindowTitle(QStringLiteral("运行监测"));
+    SetServices(MonitorThread::DefaultServices());
+}
+
+CPidParam::~CPidParam()
+{
+    // The thread posts to this page: it ends before the page does.
+    m_thread->Stop();
+}
+
+void CPidParam::SetServices(MonitorThread::Services services)
+{
+    if (m_thread && m_thread->IsRunning())
+        return;
+    m_transact = services.transact;
+    m_thread = std::make_unique<MonitorThread>(this, std::move(services));
+}
+
+QWidget* CPidParam::GetDlgItem(int id) const
+{
+    return m_controls.value(id);
+}
+
+QAbstractButton* CPidParam::Button(int id) const
+{
+    return qobject_cast<QAbstractButton*>(GetDlgItem(id));
+}
+
+QWidget* CPidParam::AddControl(int id, QWidget* control)
+{
+    control->setObjectName(IdName(id));
+    m_controls.insert(id, control);
+    return control;
+}
+
+void CPidParam::OnClicked(int id, void (CPidParam::*handler)())
+{
+    connect(Button(id), &QAbstractButton::clicked, this, handler);
+}
+
+void CPidParam::EnableControls(std::initializer_list<int> ids, bool enable)
+{
+    for (int id : ids)
+        GetDlgItem(id)->setEnabled(enable);
+}
+
+QButtonGroup* CPidParam::AddRadioGroup(QGridLayout* grid, const int* ids, const char* const* texts, int count,
+    int row, int column, bool vertical, void (CPidParam::*handler)(int))
+{
+    auto* group = new QButtonGroup(this);
+    for (int i = 0; i < count; ++i) {
+        auto* radio = new QRadioButton(QString::fromUtf8(texts[i]));
+        AddControl(ids[i], radio);
+        group->addButton(radio, i);
+        grid->addWidget(radio, row + (vertical ? i : 0), column + (vertical ? 0 : i));
+    }
+    connect(group, &QButtonGroup::idClicked, this, handler);
+    return group;
+}
+
+void CPidParam::CreateControls()
+{
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(8, 6, 8, 6);
+    page->setSpacing(0);
+    auto* top = new QHBoxLayout;
+    top->setSpacing(8);
+    page->addLayout(top);
+
+    auto edit = [this](int id) {
+        auto* line = new QLineEdit;
+        line->setFixedWidth(kEditWidth);
+        AddControl(id, line);
+        return line;
+    };
+    auto button = [this](int id, const char* text) {
+        auto* push = new QPushButton(QString::fromUtf8(text));
+        AddControl(id, push);
+        return push;
+    };
+    auto label = [this](int id, const char* text) {
+        auto* caption = new QLabel(QString::fromUtf8(text));
+        if (id > 0)
+            AddControl(id, caption);
+        return caption;
+    };
+
+    // The run: a mode, its target and the Run and Brake buttons.
+    auto* runBox = new QGroupBox;
+    auto* run = new QGridLayout(runBox);
+    const int runIds[] = { IDC_RADIO_ABS, IDC_RADIO_REL, IDC_RADIO_VEL, IDC_RADIO_CUR };
+    const char* const runTexts[] = { "Absolute P", "Relative P", "Velocity", "Current" };
+    m_runModeGroup = AddRadioGroup(run, runIds, runTexts, 4, 0, 0, true, &CPidParam::OnRunModeClicked);
+    const int targets[] = { IDC_ABS_TARGET, IDC_REL_TARGET, IDC_VEL_TARGET, IDC_CUR_TARGET };
+    const int units[] = { IDC_UNIT_ABS, IDC_UNIT_REL, IDC_UNIT_VELOCITY, 0 };
+    for (int i = 0; i < 4; ++i) {
+        run->addWidget(edit(targets[i]), i, 1);
+        QLabel* unit = label(units[i], i == 3 ? "mA" : "");
+        unit->setMinimumWidth(28);
+        run->addWidget(unit, i, 2);
+    }
+    QPushButton* runButton = button(IDC_RUN, "Run");
+    QPushButton* brakeButton = button(IDC_BRAKE, "Brake");
+    for (QPushButton* b : { runButton, brakeButton })
+        b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    run->addWidget(runButton, 0, 3, 2, 1);
+    run->addWidget(brakeButton, 2, 3, 2, 1);
+    top->addWidget(runBox);
+
+    // What is monitored, and Graph with Stop on top of it.
+    auto* monitorBox = new QGroupBox;
+    auto* monitor = new QGridLayout(monitorBox);
+    const int channelIds[] = { IDC_CH_POSITION, IDC_CH_VELOCITY, IDC_CH_CURRENT, IDC_CH_COMMAND };
+    const char* const channelTexts[] = { "Position", "Velocity", "Current", "Cmd." };
+    m_channelGroup = AddRadioGroup(monitor, channelIds, channelTexts, 4, 0, 0, true, &CPidParam::OnChannelClicked);
+    monitor->addWidget(edit(IDC_USER_QUERY), 3, 1);
+    QPushButton* graph = button(IDC_GRAPH, "Graph");
+    QPushButton* stop = button(IDC_STOP, "Stop");
+    for (QPushButton* b : { graph, stop }) {
+        b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+        monitor->addWidget(b, 0, 1, 3, 1);
+    }
+    stop->hide();
+    top->addWidget(monitorBox);
+
+    // The Y scale and the X span.
+    auto* scaleBox = new QGroupBox;
+    auto* scale = new QGridLayout(scaleBox);
+    const struct {
+        int edit;
+        int set;
+        const char* text;
+    } scaleRows[] = { { IDC_Y_BASELINE, IDC_SET_BASELINE, "Y_baseline" }, { IDC_Y_RANGE, IDC_SET_Y_RANGE, "Y_range" },
+        { IDC_X_RANGE, IDC_SET_X_RANGE, "X_range" } };
+    for (int row = 0; row < 3; ++row) {
+        scale->addWidget(label(0, scaleRows[row].text), row, 0);
+        scale->addWidget(edit(scaleRows[row].edit), row, 1);
+        scale->addWidget(button(scaleRows[row].set, "Set"), row, 2);
+    }
+    const int baselineIds[] = { IDC_BASELINE_BOTTOM, IDC_BASELINE_CENTER };
+    const char* const baselineTexts[] = { "bottom", "center" };
+    m_baselineGroup = AddRadioGroup(scale, baselineIds, baselineTexts, 2, 0, 3, true, &CPidParam::OnBaselineClicked);
+    top->addWidget(scaleBox);
+    top->addStretch(1);
+
+    // The chart, with room around it for the axis texts.
+    page->addSpacing(kChartTop);
+    auto* chartRow = new QHBoxLayout;
+    chartRow->addSpacing(kChartLeft);
+    m_pChart = new CLineChartCtrl(this);
+    m_pChart->setFixedSize(kChartSize);
+    AddControl(IDC_CHART, m_pChart);
+    chartRow->addWidget(m_pChart);
+    chartRow->addSpacing(kChartRight);
+    chartRow->addStretch(1);
+    page->addLayout(chartRow);
+    page->addSpacing(kChartBottom);
+
+    // The view buttons and the mouse read-out.
+    auto* view = new QHBoxLayout;
+    view->setSpacing(3);
+    auto picture = [&](int id, int bitmap, const char* name) {
+        QPushButton* b = button(id, "");
+        b->setIcon(QIcon(LoadMonitorBitmap(bitmap)));
+        b->setIconSize(QSize(24, 24));
+        b->setFixedSize(32, 30);
+        b->setAccessibleName(QString::fromUtf8(name));
+        view->addWidget(b);
+        connect(b, &QPushButton::clicked, this, [this, id] { OnViewButton(id); });
+    };
+    view->addWidget(label(0, "X"));
+    picture(IDC_PAN_LEFT, IDB_PAN_LEFT, "←");
+    picture(IDC_PAN_RIGHT, IDB_PAN_RIGHT, "→");
+    picture(IDC_X_BIG, IDB_ZOOM_IN, "Big");
+    picture(IDC_X_SMALL, IDB_ZOOM_OUT, "Small");
+    view->addSpacing(12);
+    view->addWidget(label(0, "Y"));
+    picture(IDC_Y_UP, IDB_PAN_UP, "↑");
+    picture(IDC_Y_DOWN, IDB_PAN_DOWN, "↓");
+    picture(IDC_Y_BIG, IDB_ZOOM_IN, "Big");
+    picture(IDC_Y_SMALL, IDB_ZOOM_OUT, "Small");
+    view->addSpacing(12);
+    picture(IDC_ZOOM_BOX, IDB_ZOOM_BOX_OFF, "Big");
+    for (auto [id, text] : { std::pair { IDC_ZERO, "Zero" }, std::pair { IDC_CATCH, "Catch" } }) {
+        QPushButton* b = button(id, text);
+        b->setFixedHeight(30);
+        view->addWidget(b);
+        connect(b, &QPushButton::clicked, this, [this, id = id] { OnViewButton(id); });
+    }
+    view->addStretch(1);
+    for (auto [id, text] : { std::pair { IDC_READOUT_X, "X" }, std::pair { IDC_READOUT_Y, "Y" } }) {
+        view->addWidget(label(0, text));
+        QLineEdit* readout = edit(id);
+        readout->setReadOnly(true);
+        view->addWidget(readout);
+    }
+    view->addSpacing(kChartRight);
+    page->addLayout(view);
+    page->addStretch(1);
+
+    // Kept hidden: the gain group, the acceleration and position-zero buttons, step mode,
+    // the axis reset with its edits, playback and saving.
+    auto* gains = new QGroupBox(QStringLiteral("调整参数"), this);
+    gains->setObjectName(QStringLiteral("gainGroup"));
+    for (int id : { IDC_GAIN_A, IDC_GAIN_P, IDC_GAIN_I, IDC_GAIN_D, IDC_GAIN_MP, IDC_GAIN_MK })
+        edit(id)->setParent(gains);
+    button(IDC_SET_PID, "设置PID")->setParent(gains);
+    button(IDC_GET_PID, "获取PID")->setParent(gains);
+    gains->hide();
+    for (auto [id, text] : { std::pair { IDC_SET_ACC, "设 置" }, std::pair { IDC_GET_ACC, "获 取" },
+             std::pair { IDC_POS_ZERO, "PO" }, std::pair { IDC_STEP_MODE, "步进模式" },
+             std::pair { IDC_RESET_AXES, "坐标重置" }, std::pair { IDC_PLAYBACK, "回放" },
+             std::pair { IDC_SAVE_DATA, "保存数据" } }) {
+        QPushButton* b = button(id, text);
+        b->setParent(this);
+        b->hide();
+    }
+    for (int id : { IDC_RESET_Y_MAX, IDC_RESET_Y_MIN, IDC_RESET_X_MIN, IDC_RESET_X_MAX }) {
+        QLineEdit* line = edit(id);
+        line->setParent(this);
+        line->hide();
+    }
+    GetDlgItem(IDC_SAVE_DATA)->setEnabled(false);
+
+    OnClicked(IDC_RUN, &CPidParam::OnRun);
+    OnClicked(IDC_BRAKE, &CPidParam::OnBrake);
+    OnClicked(IDC_GRAPH, &CPidParam::OnGraph);
+    OnClicked(IDC_STOP, &CPidParam::OnStop);
+    OnClicked(IDC_SET_PID, &CPidParam::OnSetPid);
+    OnClicked(IDC_GET_PID, &CPidParam::OnGetPid);
+    OnClicked(IDC_SET_ACC, &CPidParam::OnSetAcc);
+    OnClicked(IDC_GET_ACC, &CPidParam::OnGetAcc);
+    OnClicked(IDC_POS_ZERO, &CPidParam::OnPosZero);
+    OnClicked(IDC_RESET_AXES, &CPidParam::OnResetAxes);
+    OnClicked(IDC_PLAYBACK, &CPidParam::OnPlayback);
+    OnClicked(IDC_SAVE_DATA, &CPidParam::OnSaveData);
+    for (int id : { IDC_SET_BASELINE, IDC_SET_Y_RANGE, IDC_SET_X_RANGE })
+        connect(Button(id), &QAbstractButton::clicked, this, [this, id] { OnViewButton(id); });
+}
+
+bool CPidParam::OnInitDialog()
+{
+    setFont(DialogTemplateFont());
+    CreateControls();
+    resize(kPageSize);
+    m_pChart->InitMemDC();
+    for (COLORREF colour : kCurveColours)
+        m_pChart->AddItem(colour);
+    m_pChart->SetYRange(1000, -1000);
+    m_pChart->SetXRange(0, 20000);
+    m_form.runMode = RUN_ABSOLUTE_POSITION;
+    m_readoutTimer.start(READOUT_PERIOD_MS, this);
+    DrawGrid();
+    UpdateData(false);
+    m_bZoomBox = false;
+    m_bBrake = false;
+    return true;
+}
+
+void CPidParam::OnInitialUpdate()
+{
+    CPropertyViewPage::OnInitialUpdate();
+    m_pMainFrame = CMainFrame::Get();
+    if (m_pMainFrame)
+        m_pMainFrame->m_pPidParamPage = this;
+}
+
+bool CPidParam::DoDataExchange(bool saveAndValidate)
+{
+    if (m_controls.isEmpty())
+        return true;
+    if (saveAndValidate) {
+        // What the user sees is checked; the hidden edits are taken by their own actions.
+        for (int id : MonitorFieldIds()) {
+            if (!IsHiddenField(id) && !TakeField(id))
+                return false;
+        }
+        return true;
+    }
+    for (int id : MonitorFieldIds())
+        SetText(id, FieldText(m_form, id));
+    m_runModeGroup->button(m_form.runMode)->setChecked(true);
+    m_channelGroup->button(m_form.channel)->setChecked(true);
+    m_baselineGroup->button(m_form.baselineMode)->setChecked(true);
+    return true;
+}
+
+void CPidParam::SetText(int id, const QString& text)
+{
+    if (auto* line = qobject_cast<QLineEdit*>(GetDlgItem(id)))
+        line->setText(text);
+    else if (auto* caption = qobject_cast<QLabel*>(GetDlgItem(id)))
+        caption->setText(text);
+}
+
+bool CPidParam::TakeField(int id)
+{
+    auto* line = qobject_cast<QLineEdit*>(GetDlgItem(id));
+    if (!line)
+        return true;
+    const std::optional<ExchangeFailure> rejection = ::TakeField(m_form, id, line->text());
+    if (!rejection)
+        return true;
+    ShowBox(rejection->prompt, MB_ICONWARNING);
+    line->setFocus();
+    line->selectAll();
+    return false;
+}
+
+bool CPidParam::TakeFields(std::initializer_list<int> ids)
+{
+    for (int id : ids) {
+        if (!TakeField(id))
+            return false;
+    }
+    return true;
+}
+
+void CPidParam::ShowBox(const QString& text, unsigned type)
+{
+    ShowMessageBox(this, text, kCaption, type);
+}
+
+bool CPidParam::CheckConnected()
+{
+    if (g_bDriveConnected.load())
+        return true;
+    ShowBox(QStringLiteral("Please connect Drive"), MB_ICONERROR);
+    return false;
+}
+
+void CPidParam::OnRunModeClicked(int mode)
+{
+    m_form.runMode = mode;
+    update();
+}
+
+void CPidParam::OnChannelClicked(int channel)
+{
+    m_form.channel = channel;
+    update();
+}
+
+void CPidParam::OnBaselineClicked(int mode)
+{
+    m_form.baselineMode = mode;
+}
+
+void CPidParam::OnRun()
+{
+    // Stopping the motor asks nothing of the form nor of the connected flag.
+    if (m_bRunToggle) {
+        StopRun();
+        return;
+    }
+    if (!CheckConnected())
+        return;
+    const int mode = m_form.runMode;
+    if (!TakeField(TargetFieldOf(mode)))
+        return;
+    MonitorAnswer answer;
+    for (const RunStep& step : RunStartCommands(mode, TargetOf(m_form, mode))) {
+        answer = SendLogged(m_transact, step.command);
+        if (step.pauseAfterMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(step.pauseAfterMs));
+    }
+    if (!RunModeHolds(mode)) {
+        m_bRunToggle = false;
+        Button(IDC_RUN)->setText(QStringLiteral("Run"));
+        return;
+    }
+    if (!answer.Ok())
+        return;
+    m_bRunToggle = true;
+    m_nHeldRunMode = mode;
+    Button(IDC_RUN)->setText(QStringLiteral("Stop"));
+    EnableControls(kRunModeRadios, false);
+}
+
+void CPidParam::StopRun()
+{
+    const QString command = RunStopCommand(m_nHeldRunMode);
+    const MonitorAnswer answer = SendLogged(m_transact, command);
+    if (!answer.Ok()) {
+        // The motor may still be turning: the run stays on for another try.
+        ShowBox(QStringLiteral("The drive did not take %1: %2")
+                    .arg(QString(command).remove(u'\r'), CommResultText(answer.result)),
+            MB_ICONERROR);
+        return;
+    }
+    m_bRunToggle = false;
+    Button(IDC_RUN)->setText(QStringLiteral("Run"));
+    EnableControls(kRunModeRadios, true);
+}
+
+void CPidParam::OnBrake()
+{
+    if (!CheckConnected())
+        return;
+    if (!SendLogged(m_transact, BrakeToggleCommand(m_bBrake)).Ok())
+        return;
+    Button(IDC_RUN)->setText(QStringLiteral("Run"));
+    if (m_pMainFrame)
+        m_pMainFrame->SetStatusText(QStringLiteral("Stop"));
+    EnableControls(kFreedByBrake, true);
+    m_bRunToggle = false;
+    m_bBrake = !m_bBrake;
+    Button(IDC_BRAKE)->setText(BrakeToggleCaption(m_bBrake));
+}
+
+void CPidParam::OnGraph()
+{
+    if (!CheckConnected())
+        return;
+    QString query = ChannelQuery(m_form.channel);
+    if (m_form.channel == CHANNEL_COMMAND) {
+        if (!TakeField(IDC_USER_QUERY))
+            return;
+        const UserQuery user = CheckUserQuery(m_form.userQuery);
+        if (user.verdict == UserQuery::Verdict::Empty)
+            return;
+        if (user.verdict != UserQuery::Verdict::Ok) {
+            ShowBox(user.message, MB_ICONERROR);
+            return;
+        }
+        query = user.command;
+    }
+    if (!m_thread->Start(query))
+        return;
+    m_bMonitoring = true;
+    g_bMonitoring = 1;
+    if (m_pMainFrame)
+        m_pMainFrame->SetStatusText(QStringLiteral("开始监测"));
+    m_samples.Clear();
+    EnableControls(kLockedWhileMonitoring, false);
+    GetDlgItem(IDC_GRAPH)->hide();
+    GetDlgItem(IDC_STOP)->show();
+    if (m_pChart->m_xRange.min > 0.000001)
+        m_pChart->SetXRange(0, m_pChart->m_xRange.span);
+    DrawGrid();
+    update();
+}
+
+void CPidParam::OnStop()
+{
+    // Stopping the polling never waits for a drive to count as connected.
+    StopMonitoring();
+}
+
+void CPidParam::StopMonitoring()
+{
+    g_bMonitoring = 0;
+    m_thread->Stop();
+    // What the thread posted before it ended belongs to this run and is drawn now; a
+    // report of its own end is past news once the user has stopped it.
+    QCoreApplication::sendPostedEvents(this, WindowMessage::EventType(WM_NEW_SAMPLE));
+    QCoreApplication::removePostedEvents(this, WindowMessage::EventType(WM_MONITOR_END));
+    SetIdleLook();
+}
+
+void CPidParam::SetIdleLook()
+{
+    m_bMonitoring = false;
+    EnableControls(kLockedWhileMonitoring, true);
+    GetDlgItem(IDC_GRAPH)->show();
+    GetDlgItem(IDC_STOP)->hide();
+}
+
+void CPidParam::OnSetPid()
+{
+    if (!CheckConnected()
+        || !TakeFields({ IDC_GAIN_P, IDC_GAIN_I, IDC_GAIN_D, IDC_GAIN_A, IDC_GAIN_MP, IDC_GAIN_MK }))
+        return;
+    for (const QString& command : GainWriteCommands(m_form.gains))
+        SendLogged(m_transact, command);
+}
+
+void CPidParam::OnGetPid()
+{
+    if (CheckConnected())
+        ReadGains();
+}
+
+void CPidParam::OnSetAcc()
+{
+    if (CheckConnected() && TakeField(IDC_GAIN_A))
+        SendLogged(m_transact, QStringLiteral("A%1\r").arg(m_form.gains[GAIN_A]));
+}
+
+void CPidParam::OnGetAcc()
+{
+    if (!CheckConnected())
+        return;
+    const MonitorAnswer answer = SendLogged(m_transact, QStringLiteral("GA\r"));
+    if (answer.value) {
+        PostLogText(answer.replyText.constData(), kLogReplyLine, true);
+        m_form.gains[GAIN_A] = *answer.value;
+        SetText(IDC_GAIN_A, QString::number(*answer.value));
+    }
+}
+
+void CPidParam::OnPosZero()
+{
+    if (CheckConnected())
+        SendLogged(m_transact, QStringLiteral("PO0\r"));
+}
+
+void CPidParam::ReadGains()
+{
+    const auto& queries = GainQueries();
+    for (size_t gain = 0; gain < queries.size(); ++gain) {
+        const MonitorAnswer answer = SendLogged(m_transact, queries[gain]);
+        if (!answer.value)
+            continue;
+        PostLogText(answer.replyText.constData(), kLogReplyLine, true);
+        m_form.gains[gain] = *answer.value;
+    }
+    UpdateData(false);
+}
+
+void CPidParam::OnResetAxes()
+{
+    if (!TakeFields({ IDC_RESET_Y_MAX, IDC_RESET_Y_MIN, IDC_RESET_X_MIN, IDC_RESET_X_MAX }))
+        return;
+    ResetAxes(m_pChart->m_xRange, m_pChart->m_yRange, m_form.resetYMax, m_form.resetYMin, m_form.resetXMin,
+        m_form.resetXMax);
+    ViewChanged();
+}
+
+void CPidParam::OnPlayback()
+{
+    RedrawCurves();
+}
+
+void CPidParam::OnSaveData()
+{
+    // The page fills array 0 with the quantity it polls; the file names that quantity.
+    const CapturedColumn column { ChannelHeading(m_form.channel, m_form.userQuery), &m_samples.Array(0) };
+    QString path;
+    QString error;
+    if (!SaveCapturedData(GetWritableFolderPath(), QDateTime::currentDateTime(), { &column, 1 }, &path, &error))
+        ShowBox(QStringLiteral("Cannot save the captured data to %1: %2").arg(path, error), MB_ICONERROR);
+}
+
+void CPidParam::OnViewButton(int id)
+{
+    ChartAxis& x = m_pChart->m_xRange;
+    ChartAxis& y = m_pChart->m_yRange;
+    const int baseline = m_form.baselineMode;
+    bool changed = false;
+    std::optional<QString> refusal;
+    switch (id) {
+    case IDC_PAN_LEFT: changed = PanLeft(x); break;
+    case IDC_PAN_RIGHT: changed = PanRight(x); break;
+    case IDC_X_BIG: changed = ZoomInX(x); break;
+    case IDC_X_SMALL: changed = ZoomOutX(x); break;
+    case IDC_Y_UP: changed = MoveViewDown(y); break;
+    case IDC_Y_DOWN: changed = MoveViewUp(y); break;
+    case IDC_Y_BIG: changed = ZoomInY(y, baseline); break;
+    case IDC_Y_SMALL: changed = ZoomOutY(y, baseline); break;
+    case IDC_ZERO: changed = ZeroView(x, y, baseline); break;
+    case IDC_CATCH: changed = CatchLast(x, y, m_samples.Array(0)); break;
+    case IDC_SET_BASELINE:
+        changed = TakeField(IDC_Y_BASELINE) && SetBaseline(y, baseline, m_form.yBaseline);
+        break;
+    case IDC_SET_Y_RANGE:
+        if (!TakeField(IDC_Y_RANGE))
+            return;
+        refusal = SetYSpan(y, baseline, m_form.yRange);
+        changed = !refusal;
+        break;
+    case IDC_SET_X_RANGE:
+        if (!TakeField(IDC_X_RANGE))
+            return;
+        refusal = SetXSpan(x, m_form.xRange);
+        changed = !refusal;
+        break;
+    case IDC_ZOOM_BOX:
+        m_bZoomBox = !m_bZoomBox;
+        Button(IDC_ZOOM_BOX)->setIcon(QIcon(LoadMonitorBitmap(m_bZoomBox ? IDB_ZOOM_BOX_ON : IDB_ZOOM_BOX_OFF)));
+        return;
+    default:
+        return;
+    }
+    if (refusal)
+        ShowBox(*refusal, MB_ICONWARNING);
+    if (changed)
+        ViewChanged();
+}
+
+void CPidParam::DrawGrid()
+{
+    m_pChart->Clear();
+    for (int i = 1; i < 10; ++i)
+        m_pChart->DrawVGridLine(i, 10, kGridColour, PS_SOLID);
+    for (int k = 5; k < 100; k += 5)
+        m_pChart->DrawHGridLine(k, 100, kGridColour, PS_SOLID);
+    m_pChart->DrawHGridLine(50, 100, RGB(0, 0, 0), PS_SOLID);
+    update();
+}
+
+void CPidParam::RedrawCurves()
+{
+    for (int i = 0; i < MonitorSamples::kArrays; ++i) {
+        const std::vector<RetValue>& samples = m_samples.Array(i);
+        m_pChart->DrawSamples(i, samples.size(), [&samples](std::size_t k) {
+            return ChartPoint { static_cast<double>(samples[k].time), samples[k].value };
+        });
+    }
+    m_pChart->Refresh();
+}
+
+void CPidParam::ViewChanged()
+{
+    DrawGrid();
+    RedrawCurves();
+}
+
+void CPidParam::ScheduleRefresh()
+{
+    if (!m_refreshTimer.isActive())
+        m_refreshTimer.start(FRAME_MS, this);
+}
+
+LPARAM CPidParam::OnNewSample(WPARAM wParam, LPARAM lParam)
+{
+    const auto value = static_cast<int32_t>(static_cast<uint32_t>(wParam));
+    const auto value2 = static_cast<int16_t>(LOWORD(lParam));
+    const MonitorSamples::Plot plot = m_samples.Append(value, value2, HIWORD(lParam), GetTickCount(), m_pChart->m_xRange);
+    switch (plot.kind) {
+    case MonitorSamples::Plot::Kind::MoveTo:
+        m_pChart->MoveTo(0, plot.x, plot.y);
+        break;
+    case MonitorSamples::Plot::Kind::LineTo:
+        m_pChart->LineTo(0, plot.x, plot.y);
+        ScheduleRefresh();
+        break;
+    case MonitorSamples::Plot::Kind::PageForward:
+        m_pChart->m_xRange.min = plot.xMin;
+        m_pChart->m_xRange.max = plot.xMax;
+        DrawGrid();
+        m_pChart->MoveTo(0, plot.x, plot.y);
+        ScheduleRefresh();
+        break;
+    }
+    return 0;
+}
+
+LPARAM CPidParam::OnMonitorEnd(const QByteArray& message)
+{
+    StopMonitoring();
+    ShowBox(QString::fromUtf8(message), MB_ICONERROR);
+    return 0;
+}
+
+LPARAM CPidParam::OnChartNotify(LPARAM kind, const QByteArray& data)
+{
+    ChartZoomRect box;
+    if (kind != CHART_NOTIFY_ZOOM || !m_bZoomBox || !ChartZoomRect::FromData(data, &box))
+        return -1;
+    const int result = ZoomToBox(m_pChart->m_xRange, m_pChart->m_yRange, box);
+    if (result == 0)
+        ViewChanged();
+    return result;
+}
+
+void CPidParam::OnReadoutTimer()
+{
+    double fx = 0.0;
+    double fy = 0.0;
+    m_pChart->GetMousePos(&fx, &fy);
+    SetText(IDC_READOUT_X, QString::number(ReadoutValue(m_pChart->m_xRange, fx)));
+    SetText(IDC_READOUT_Y, QString::number(ReadoutValue(m_pChart->m_yRange, fy)));
+}
+
+LPARAM CPidParam::OnPageLeaving()
+{
+    if (m_bMonitoring || m_thread->IsRunning())
+        StopMonitoring();
+    return 0;
+}
+
+LPARAM CPidParam::OnPageActivated()
+{
+    if (g_bDriveConnected.load())
+        ReadGains();
+    return 0;
+}
+
+LPARAM CPidParam::OnPageInit()
+{
+    SetText(IDC_UNIT_VELOCITY, QStringLiteral("RPM"));
+    SetText(IDC_UNIT_ABS, QString());
+    SetText(IDC_UNIT_REL, QString());
+    return 0;
+}
+
+bool CPidParam::event(QEvent* event)
+{
+    const int message = WindowMessage::MessageOf(event);
+    if (message == WM_NEW_SAMPLE || message == WM_MONITOR_END || message == WM_CHART_NOTIFY) {
+        auto* m = static_cast<WindowMessage*>(event);
+        if (!m_pChart)
+            return true;
+        if (message == WM_NEW_SAMPLE)
+            m->SetResult(OnNewSample(m->WParam(), m->LParam()));
+        else if (message == WM_MONITOR_END)
+            m->SetResult(OnMonitorEnd(m->Data()));
+        else
+            m->SetResult(OnChartNotify(m->LParam(), m->Data()));
+        return true;
+    }
+    return CPropertyViewPage::event(event);
+}
+
+void CPidParam::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == m_readoutTimer.timerId()) {
+        OnReadoutTimer();
+    } else if (event->timerId() == m_refreshTimer.timerId()) {
+        m_refreshTimer.stop();
+        m_pChart->Refresh();
+    } else {
+        CPropertyViewPage::timerEvent(event);
+    }
+}
+
+void CPidParam::paintEvent(QPaintEvent* event)
+{
+    CPropertyViewPage::paintEvent(event);
+    if (!m_pChart)
+        return;
+    const QRect chart = m_pChart->geometry();
+    const int left = chart.x();
+    const int top = chart.y();
+    const int right = chart.x() + chart.width();
+    const int bottom = chart.y() + chart.height();
+    const float width = static_cast<float>(chart.width());
+    const float height = static_cast<float>(chart.height());
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+
+    for (int i = 0; i <= 10; ++i) {
+        const int x = left + static_cast<int>(i * width / 10);
+        painter.drawLine(x, bottom, x, bottom - 5);
+        painter.drawText(QRect(QPoint(x - 50, bottom + 7), QPoint(x + 50, bottom + 27) - QPoint(1, 1)),
+            Qt::AlignHCenter | Qt::AlignTop, XTickText(TickValue(m_pChart->m_xRange, i, 10)));
+    }
+    painter.drawText(QRect(QPoint(right + 2, bottom - 15), QPoint(right + 20, bottom + 5) - QPoint(1, 1)),
+        Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("ms"));
+    for (int i = 0; i <= 20; ++i) {
+        const int y = bottom - static_cast<int>(i * height / 20);
+        painter.drawLine(left, y, left - 5, y);
+        painter.drawText(QRect(QPoint(left - 88, y - 8), QPoint(left - 8, y + 10) - QPoint(1, 1)),
+            Qt::AlignRight | Qt::AlignVCenter, YTickText(TickValue(m_pChart->m_yRange, i, 20)));
+    }
+    const QString unit = m_form.channel == CHANNEL_VELOCITY ? QStringLiteral("RPM")
+        : m_form.channel == CHANNEL_CURRENT                  ? QStringLiteral("mA")
+                                                             : QString();
+    painter.drawText(QRect(QPoint(left - 40, top - 23), QPoint(left + 40, top - 5) - QPoint(1, 1)),
+        Qt::AlignCenter, unit);
+}

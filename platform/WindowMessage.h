@@ -14,6 +14,8 @@ constexpr int WM_LOG_APPEND = WM_USER + 101;
 constexpr int WM_PARAM_REPLY = WM_USER + 0x77;
 constexpr int WM_NEW_SAMPLE = WM_USER + 0x82;
 constexpr int WM_DRIVE_REPLY = WM_USER + 0x83;
+// The run-monitor page's polling thread ended on its own (wParam: why).
+constexpr int WM_MONITOR_END = WM_USER + 0x84;
 constexpr int WM_AUTO_CONNECT = WM_USER + 0x86;
 constexpr int WM_PAGE_ACTIVATED = WM_USER + 0x88;
 constexpr int WM_PAGE_INIT = WM_USER + 0x8A;

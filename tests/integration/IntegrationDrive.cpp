@@ -2,9 +2,12 @@
 #include "tools/drivesim/LoopbackPort.h"
 #include "tools/drivesim/SimDriveStatus.h"
 
+#include "link/CanBackend.h"
+#include "link/CommandTables.h"
 #include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
 #include "platform/Profile.h"
+#include "tests/support/SerialChannel.h"
 
 #include <gtest/gtest.h>
 
@@ -87,4 +90,19 @@ std::unique_ptr<DriveSimulator> StartDrivesOnIntegrationBus(std::vector<int> nod
     if (!sim->Start(&error))
         throw std::runtime_error("the drives do not join the bus: " + error);
     return sim;
+}
+
+void OpenIntegrationChannel(int type)
+{
+    InitCommandTables();
+    IntegrationDrive().ClearFaults();
+    SetCanBackendFactory({});
+    LinkInit();
+    if (type == COMM_RS232) {
+        g_nCurNode = 1;
+        OpenSerialChannel(kIntegrationCom);
+    } else {
+        g_nCurNode = 6;
+        OpenIntegrationCan(type);
+    }
 }

@@ -29,3 +29,7 @@ bool AnswersOnTheBus(int node);
 // (so faults can be laid on them alone) that leaves the bus when it is destroyed. Each drive
 // keeps its own parameters and answers GDTY with its type (SimDriveStatus).
 std::unique_ptr<DriveSimulator> StartDrivesOnIntegrationBus(std::vector<int> nodes);
+
+// Starts the link and opens a channel of `type` to the drive, as the page tests use it: the
+// pseudo-terminal and node 1 for COMM_RS232, else the bus and node 6. Faults are cleared.
+void OpenIntegrationChannel(int type);

@@ -76,6 +76,9 @@ protected:
         bar = frame->SearchBar();
         page = frame->m_pBasicParamPage;
         ASSERT_NE(page, nullptr);
+        // The page reads the connected drive's settings first.
+        QCoreApplication::sendPostedEvents(page, 0);
+        ASSERT_TRUE(WaitFor([this] { return !page->IsBusy(); }));
     }
     void TearDown() override
     {
@@ -190,7 +193,7 @@ TEST_P(NodeSearchOnDriveSim, AReplyNamingAnotherNodeListsNeitherNode)
 
 TEST_P(NodeSearchOnDriveSim, SetAndSaveAllSendsTheModeToEveryFoundNode)
 {
-    qobject_cast<QAbstractButton*>(page->GetDlgItem(IDC_POSITION))->click();
+    page->Model().m_nRunMode = 1; // "Position"
     qobject_cast<QComboBox*>(page->GetDlgItem(IDC_COMMAND))->setCurrentIndex(5); // "CU/CD"
     const int mode = 1 << 8 | 6;
     g_drive9->Drive(9)->SetParameter("GMOD", 0);

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -254,4 +255,93 @@ TEST_F(BasicParamPage, BrakeAndAutoAskForADriveAndKeepStateWhenTheCommandFails)
     Click(IDC_PHASE_AUTO);
     EXPECT_EQ(boxes, QStringList { QStringLiteral("请输入一个整数。") });
     EXPECT_TRUE(LogLines().isEmpty());
+}
+
+TEST_F(BasicParamPage, RepliesArriveAsMessagesThatCarryTheirText)
+{
+    PostMessage(&page, WM_PARAM_REPLY, 0, 31, "4000\r");
+    QCoreApplication::sendPostedEvents(&page);
+    EXPECT_EQ(Text(IDC_ENCODER), QStringLiteral("4000"));
+    EXPECT_EQ(page.Model().m_nEncoderCounts, 4000);
+    // A query the page does not read: -1, nothing changes.
+    EXPECT_EQ(SendMessage(&page, WM_PARAM_REPLY, 0, 145, "7"), -1);
+}
+
+TEST_F(BasicParamPage, WorkersHoldTheButtonsAndReportFailuresOnceAtTheEnd)
+{
+    // The channel is closed: every command fails at once, and the write still runs to its end.
+    Click(IDC_SETUP);
+    for (int id : kActionButtons)
+        EXPECT_FALSE(Item(id)->isEnabled()) << id;
+    ASSERT_TRUE(page.IsBusy());
+    Click(IDC_READ); // disabled: no click reaches it
+    EXPECT_TRUE(boxes.isEmpty());
+    // A click already queued, or a read after factory defaults, meets the running write.
+    QMetaObject::invokeMethod(Item<QAbstractButton>(IDC_READ), "clicked", Q_ARG(bool, false));
+    EXPECT_EQ(boxes, QStringList { QStringLiteral("Setting parameters......") });
+    // Activation while busy starts nothing.
+    SendMessage(&page, WM_PAGE_ACTIVATED, 0, 0);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !page.IsBusy(); }, 30000));
+    EXPECT_EQ(boxes, (QStringList { QStringLiteral("Setting parameters......"),
+                         QStringLiteral("77 of 77 commands did not reach the drive, the first \"SMOD0\" (RS232设备未打开).") }));
+    for (int id : kActionButtons)
+        EXPECT_TRUE(Item(id)->isEnabled()) << id;
+    const QStringList lines = LogLines();
+    EXPECT_EQ(lines.size(), 76);
+    EXPECT_EQ(lines.first(), QStringLiteral("SMOD0"));
+
+    // A read of a closed channel: each query logged, nothing decoded, no message.
+    boxes.clear();
+    Type(IDC_ENCODER, "4000");
+    Click(IDC_READ);
+    QMetaObject::invokeMethod(Item<QAbstractButton>(IDC_SETUP), "clicked", Q_ARG(bool, false));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !page.IsBusy(); }, 30000));
+    EXPECT_EQ(boxes, QStringList { QStringLiteral("Reading from Driver") });
+    EXPECT_EQ(LogLines().size(), 83);
+    EXPECT_EQ(Text(IDC_ENCODER), QStringLiteral("4000"));
+
+    // The store that fails says so, and is offered no more.
+    boxes.clear();
+    Click(IDC_SAVE_EEPROM);
+    EXPECT_EQ(boxes, QStringList { QStringLiteral("Save to EEPROM failed: RS232设备未打开") });
+    EXPECT_EQ(LogLines(), QStringList { QStringLiteral("ESA\r") });
+    EXPECT_FALSE(Item(IDC_SAVE_EEPROM)->isEnabled());
+}
+
+TEST_F(BasicParamPage, FactoryDefaultsAskFirstAndReadOnlyAfterTheyTookEffect)
+{
+    int answer = IDNO;
+    SetMessageBoxHandler([this, &answer](const MessageBoxRequest& request) {
+        boxes << request.text;
+        return answer;
+    });
+    Click(IDC_RESTORE_DEFAULTS);
+    EXPECT_TRUE(LogLines().isEmpty());
+    answer = IDYES;
+    Click(IDC_RESTORE_DEFAULTS);
+    EXPECT_EQ(boxes, (QStringList { QStringLiteral("if restore the factory setting?"),
+                         QStringLiteral("if restore the factory setting?"),
+                         QStringLiteral("Restore Defaults failed: RS232设备未打开") }));
+    EXPECT_EQ(LogLines(), QStringList { QStringLiteral("FCFG\r") });
+    EXPECT_FALSE(page.IsBusy()); // no read follows a failed restore
+
+    g_bDriveConnected = 0;
+    boxes.clear();
+    for (int id : { IDC_RESTORE_DEFAULTS, IDC_SETUP, IDC_READ })
+        Click(id);
+    EXPECT_EQ(boxes, QStringList(3, QStringLiteral("Please connect Drive")));
+    EXPECT_EQ(SendMessage(&page, WM_PAGE_ACTIVATED, 0, 0), -1);
+    EXPECT_FALSE(page.IsBusy());
+}
+
+TEST_F(BasicParamPage, ARunningWriteEndsWithThePage)
+{
+    Click(IDC_SETUP);
+    ASSERT_TRUE(page.IsBusy());
+    QTest::qWait(100);
+    view.reset();
+    // Stopped between two commands: far fewer than the 77 lines of a whole write.
+    const int lines = static_cast<int>(LogLines().size());
+    EXPECT_GT(lines, 0);
+    EXPECT_LT(lines, 70);
 }

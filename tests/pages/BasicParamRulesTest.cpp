@@ -1,6 +1,7 @@
 #include "pages/BasicParamRules.h"
 
 #include "pages/BasicParamIds.h"
+#include "tests/pages/ControlOutcome.h"
 #include "tests/shell/QtPrinters.h"
 
 #include <QDir>
@@ -10,36 +11,6 @@
 
 #include <map>
 #include <set>
-
-namespace {
-
-// The controls a rule leaves in a state, by what it changes.
-struct Outcome {
-    std::map<int, bool> enabled, shown, checked;
-    std::map<int, QString> texts;
-
-    void Apply(const ControlChanges& changes)
-    {
-        for (const ControlChange& c : changes) {
-            switch (c.what) {
-            case ControlChange::What::Enable:
-                enabled[c.id] = c.on;
-                break;
-            case ControlChange::What::Show:
-                shown[c.id] = c.on;
-                break;
-            case ControlChange::What::Check:
-                checked[c.id] = c.on;
-                break;
-            case ControlChange::What::Text:
-                texts[c.id] = c.text;
-                break;
-            }
-        }
-    }
-};
-
-} // namespace
 
 TEST(BasicParamRules, DeadBandLabelsFollowEachCommandItem)
 {

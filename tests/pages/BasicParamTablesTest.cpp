@@ -41,6 +41,20 @@ TEST(BasicParamTables, EveryCommandIsOneTheDriveKnows)
             EXPECT_TRUE(ParseCommandId(text, id, false)) << mnemonic;
         }
     }
+    // Every setting the sequences name has its command, and each query finds its way back.
+    for (const ParamRef& ref : ReadOrder()) {
+        QString query = QueryOf(ref);
+        CommandId id = -1;
+        EXPECT_TRUE(ParseCommandId(query, id, false)) << query.toStdString();
+        const std::optional<ParamRef> found = FindQuery(QueryOf(ref));
+        ASSERT_TRUE(found) << query.toStdString();
+        EXPECT_EQ(QueryOf(*found), QueryOf(ref));
+    }
+    for (const WriteStep& step : WriteOrder()) {
+        QString write = WriteOf(step.ref);
+        CommandId id = -1;
+        EXPECT_TRUE(ParseCommandId(write, id, false)) << write.toStdString();
+    }
 }
 
 TEST(BasicParamTables, LayoutPlacesEveryShownControlOnceWithoutOverlap)

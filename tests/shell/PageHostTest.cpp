@@ -300,15 +300,14 @@ TEST_F(SheetView, TheShownPageGetsTheFocus)
     QWidget window;
     view->setParent(&window);
     window.resize(880, 700);
-    auto* edit1 = new QLineEdit(page1);
     window.show();
     QApplication::setActiveWindow(&window);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
 
+    // Each page's first control.
     ClickTab(*view, 1);
-    EXPECT_EQ(QApplication::focusWidget(), edit1);
-    Key(edit1, Qt::Key_Tab, Qt::ControlModifier);
-    // The parameter page's first control.
+    EXPECT_TRUE(page1->isAncestorOf(QApplication::focusWidget()));
+    Key(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
     EXPECT_TRUE(page0->isAncestorOf(QApplication::focusWidget()));
     // Destroyed with the focus inside a page.
     view.reset();

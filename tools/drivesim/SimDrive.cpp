@@ -35,6 +35,16 @@ SimReply SimDrive::Answer(const DriveRequest& request)
 {
     SimReply reply;
     if (!request.command) {
+        // A command outside the table (a serial-only one) is known only through a handler.
+        Handler handler;
+        if (!request.mnemonic.empty()) {
+            std::lock_guard lock(m_mutex);
+            auto it = m_handlers.find(request.mnemonic);
+            if (it != m_handlers.end())
+                handler = it->second;
+        }
+        if (handler)
+            return handler(*this, request);
         reply.kind = SimReply::Kind::Unknown;
         return reply;
     }

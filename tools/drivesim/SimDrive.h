@@ -55,6 +55,7 @@ public:
     // Makes the drive answer this command as unknown (a drive of older firmware), or
     // know it again.
     void SetKnown(std::string_view mnemonic, bool known);
+    // A handler may also serve a mnemonic that is not in the command table (serial only).
     void SetHandler(std::string_view mnemonic, Handler handler);
 
     // The width in bytes (2 or 4) with which a query answers on CAN.

@@ -1,6 +1,8 @@
 // velquarin-drivesim: simulated servo drives for trying Velquarin without hardware.
 #include "tools/drivesim/DriveSimulator.h"
+#include "tools/drivesim/SimDriveParams.h"
 #include "tools/drivesim/SimDriveStatus.h"
+#include "tools/drivesim/SimMotion.h"
 
 #include <algorithm>
 #include <cctype>
@@ -34,7 +36,9 @@ const char kUsage[] =
     "  --bitrate KBIT    hold each CAN reply back by the bus's wire time\n"
     "  --reply-id N      identifier of CAN replies (default 0x101)\n"
     "  --set [N:]M=V     store V as the value that query M (or its setter) reads, on every drive\n"
-    "                    or, with N:, on the drive at node N alone (--set 9:GDTY=3)\n"
+    "                    or, with N:, on the drive at node N alone (--set 9:GDTY=3); the\n"
+    "                    motor's GM, GV and GC follow its motion; SSP and A set its speed\n"
+    "                    limit and acceleration\n"
     "  --type-name NAME  the drives' type name, as GDTN answers it (default QX6215)\n"
     "  --alarm BIT       raise alarm bit BIT (0-9) on every drive; may be repeated\n"
     "  --old-firmware    answer ERR2 to GVEN, GSIN and GEIN, as drives of older firmware do\n"
@@ -222,12 +226,14 @@ int main(int argc, char** argv)
     DriveSimulator simulator(config);
     for (int node : config.nodes) {
         SimDrive& drive = *simulator.Drive(node);
+        SimDriveParams::Attach(drive);
         const auto status = SimDriveStatus::Attach(drive);
         if (typeName)
             status->SetTypeName(*typeName);
         for (int bit : alarms)
             status->SetAlarm(bit, true);
         status->SetOldFirmware(oldFirmware);
+        SimMotion::Attach(drive, status);
         for (const Preset& preset : presets) {
             if (preset.node == 0 || preset.node == node)
                 drive.SetParameter(preset.mnemonic, preset.value);

@@ -1,0 +1,297 @@
+// The run-monitor page watching the simulated motor's position, with the page and the log on
+// screen (offscreen platform): over a pseudo-terminal at an emulated 115200 baud and over the
+// virtual CAN bus at an emulated 500 kbit/s. For each run it prints the samples a second
+// against the rate the polling cycle allows (its pauses plus one exchange, the exchange timed
+// alone beforehand), the share of the user-interface thread's time spent working, the
+// samples posted against those plotted, and how often the chart was repainted. Then it feeds
+// the page samples as fast as it takes them and prints its resident memory as the sample
+// array passes the 60000 cap again and again.
+//
+// The polling cycle pauses 20 ms before each serial query and 20 ms after every query. The
+// runs "20 ms a cycle" and "back to back" shorten the pauses to show the page at higher
+// rates (the latter: hundreds of samples a second on CAN); the last run leaves the log view
+// out, to show what of the user-interface thread's time is the page's own.
+//
+// VELQUARIN_MONITOR_SECONDS sets the time of each run (default 10).
+#include "controls/CLineChartCtrl.h"
+#include "link/CommandTables.h"
+#include "link/LinkLayer.h"
+#include "link/LinkTransaction.h"
+#include "pages/PidParam.h"
+#include "platform/Profile.h"
+#include "platform/Tick.h"
+#include "shell/CBrantovelixEditView.h"
+#include "shell/Globals.h"
+#include "shell/LogRing.h"
+#include "tools/drivesim/DriveSimulator.h"
+#include "tools/drivesim/LoopbackPort.h"
+#include "tools/drivesim/SerialCommandParser.h"
+#include "tools/drivesim/SimMotion.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QHBoxLayout>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+constexpr int kCom = 1;
+constexpr int kBaud = 115200;
+constexpr int kBitRateKbit = 500;
+
+// Counts the events of one type an object is given, leaving them to it.
+class EventCounter : public QObject {
+public:
+    EventCounter(QObject* target, QEvent::Type type)
+        : m_type(type)
+    {
+        target->installEventFilter(this);
+    }
+    uint64_t count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == m_type)
+            ++count;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+};
+
+double ThreadCpuSeconds()
+{
+    timespec ts {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
+double ResidentMiB()
+{
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    long resident = 0;
+    statm >> pages >> resident;
+    return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+void RunEvents(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+int RunSeconds()
+{
+    const char* text = std::getenv("VELQUARIN_MONITOR_SECONDS");
+    const int seconds = text ? std::atoi(text) : 0;
+    return seconds > 0 ? seconds : 10;
+}
+
+// Mean time of one position query on the channel in use, nothing else running: what one
+// exchange takes in a cycle, its slow ones included.
+double ExchangeMs()
+{
+    std::vector<double> times;
+    for (int i = 0; i < 200; ++i) {
+        uint8_t reply[64] = {};
+        int length = sizeof reply;
+        const auto start = Clock::now();
+        if (LinkTransactLocked(QStringLiteral("GM\r"), reply, &length) != 0) {
+            std::fprintf(stderr, "the simulated drive does not answer GM\n");
+            std::exit(1);
+        }
+        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    double sum = 0;
+    for (double t : times)
+        sum += t;
+    return sum / times.size();
+}
+
+struct Run {
+    const char* name;
+    int channel;
+    int pauseMs;
+};
+
+void Monitor(CPidParam& page, const Run& run, int seconds)
+{
+    g_nComType = run.channel;
+    const double exchangeMs = ExchangeMs();
+    const bool serial = run.channel == COMM_RS232;
+    const double cycleMs = exchangeMs + run.pauseMs * (serial ? 2 : 1);
+    MonitorThread::Services services = MonitorThread::DefaultServices();
+    services.pauseMs = run.pauseMs;
+    page.SetServices(services);
+
+    EventCounter plotted(&page, WindowMessage::EventType(WM_NEW_SAMPLE));
+    EventCounter paints(page.Chart(), QEvent::Paint);
+
+    const double cpu0 = ThreadCpuSeconds();
+    const auto start = Clock::now();
+    page.OnGraph();
+    RunEvents(seconds * 1000);
+    page.OnStop();
+    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    const double cpu = ThreadCpuSeconds() - cpu0;
+
+    const double rate = page.SamplesPosted() / wall;
+    const double allowed = 1000.0 / cycleMs;
+    std::printf("%-34s exchange %6.3f ms, cycle %6.2f ms: %7.1f samples/s of %7.1f allowed (%5.1f %%); "
+                "UI busy %4.1f %%; posted %llu, plotted %llu; chart repainted %5.1f /s\n",
+        run.name, exchangeMs, cycleMs, rate, allowed, 100.0 * rate / allowed, 100.0 * cpu / wall,
+        static_cast<unsigned long long>(page.SamplesPosted()), static_cast<unsigned long long>(plotted.count),
+        paints.count / wall);
+
+    std::fflush(stdout);
+}
+
+// Samples posted as fast as the page takes them (at most 2000 waiting), 1 ms apart, with the
+// resident memory each time the array has been cut at the cap.
+void FillPastTheCap(CPidParam& page)
+{
+    page.OnStop();
+    EventCounter taken(&page, WindowMessage::EventType(WM_NEW_SAMPLE));
+    constexpr uint64_t kCap = MonitorSamples::kMaxSamples;
+    constexpr uint64_t kTotal = 4 * kCap + 1;
+    std::atomic<bool> done { false };
+    std::atomic<uint64_t> sent { 0 };
+    std::thread feeder([&] {
+        for (uint64_t i = 0; i < kTotal; ++i) {
+            while (i - taken.count > 2000)
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            PostMessage(&page, WM_NEW_SAMPLE, static_cast<uint32_t>(i % 2000), LPARAM(1) << 16);
+            ++sent;
+        }
+        done = true;
+    });
+    std::printf("resident memory, samples taken by the page:");
+    uint64_t next = kCap;
+    const auto start = Clock::now();
+    while (!done || taken.count < kTotal) {
+        RunEvents(5);
+        if (taken.count > next) {
+            std::printf(" %llu: %.1f MiB;", static_cast<unsigned long long>(next), ResidentMiB());
+            std::fflush(stdout);
+            next += kCap;
+        }
+    }
+    feeder.join();
+    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    std::printf(" array now %zu; %.0f samples/s taken\n", page.Samples().Array(0).size(), taken.count / wall);
+}
+}
+
+int main(int argc, char** argv)
+{
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    std::string home = (std::filesystem::temp_directory_path() / "velquarin-bench-XXXXXX").string();
+    if (!::mkdtemp(home.data()))
+        return 1;
+    ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+    QApplication app(argc, argv);
+
+    DriveSimulatorConfig config;
+    config.pty = true;
+    config.baud = kBaud;
+    config.canUrl = "tcp://127.0.0.1:" + std::to_string(FreeLoopbackPort()) + "/can0";
+    config.canMode = VirtualCanBus::Mode::Host;
+    config.bitrateKbit = kBitRateKbit;
+    DriveSimulator sim(config);
+    std::string error;
+    if (!sim.Start(&error)) {
+        std::fprintf(stderr, "the simulated drive does not start: %s\n", error.c_str());
+        return 1;
+    }
+    SimDrive& drive = *sim.Drive(1);
+    auto motion = SimMotion::Attach(drive);
+    // The motor turns slowly, so the curve climbs through the runs.
+    for (const char* command : { "SMOD0", "V3" })
+        drive.Answer(*SerialCommandParser::Parse(command));
+
+    {
+        auto profile = OpenProfile();
+        profile->setValue(QStringLiteral("Ports/COM%1").arg(kCom), QString::fromStdString(sim.PtyPath()));
+    }
+    qputenv("VELQUARIN_CAN_PLUGIN", "virtualcan");
+    qputenv("VELQUARIN_CAN_INTERFACE", QByteArray::fromStdString(config.canUrl));
+    InitCommandTables();
+    LinkInit();
+    g_nCurNode = 1;
+    SerialSettings serial;
+    serial.port = kCom;
+    serial.baud = kBaud;
+    serial.byteSize = 8;
+    serial.stopBits = 1;
+    CanSettings can;
+    BuildCanSettings(0, kBitRateKbit, "00000000", "FFFFFFFF", &can);
+    g_bRs232Open = LinkOpenChannel(COMM_RS232, &serial);
+    g_nVciDevType = VciDeviceTypeOf(COMM_CAN_USB2);
+    g_bCanUsbOpen = LinkOpenChannel(COMM_CAN_USB2, &can);
+    if (!g_bRs232Open || !g_bCanUsbOpen) {
+        std::fprintf(stderr, "a channel does not open (serial %d, USB-CAN %d)\n", g_bRs232Open.load(),
+            g_bCanUsbOpen.load());
+        return 1;
+    }
+    // The bus relays a new device's frames once its server has registered it.
+    g_nComType = COMM_CAN_USB2;
+    for (int i = 0; i < 50; ++i) {
+        uint8_t reply[64] = {};
+        int length = sizeof reply;
+        if (LinkTransactLocked(QStringLiteral("GID\r"), reply, &length) == 0)
+            break;
+    }
+    g_bDriveConnected = 1;
+
+    // The page and the log, as the main window shows them.
+    QWidget window;
+    auto* row = new QHBoxLayout(&window);
+    auto* page = new CPidParam;
+    if (!page->Create(&window))
+        return 1;
+    row->addWidget(page);
+    page->show();
+    auto* log = new CBrantovelixEditView;
+    log->OnInitialUpdate();
+    row->addWidget(log);
+    window.resize(1100, 640);
+    window.show();
+    RunEvents(100);
+
+    const int seconds = RunSeconds();
+    std::printf("bench_monitor: %d s a run; position polled, page and log on screen\n", seconds);
+    for (const Run& run : { Run { "serial 115200, as built", COMM_RS232, MonitorThread::kPauseMs },
+             Run { "serial 115200, 20 ms a cycle", COMM_RS232, MonitorThread::kPauseMs / 2 },
+             Run { "CAN 500 kbit/s, as built", COMM_CAN_USB2, MonitorThread::kPauseMs },
+             Run { "CAN 500 kbit/s, back to back", COMM_CAN_USB2, 0 } })
+        Monitor(*page, run, seconds);
+    // The log view takes two lines a sample; without it, what the page itself costs.
+    UnsetLogView(log);
+    Monitor(*page, Run { "CAN back to back, no log view", COMM_CAN_USB2, 0 }, seconds);
+    std::printf("after the runs: %.1f MiB resident\n", ResidentMiB());
+    FillPastTheCap(*page);
+
+    delete page;
+    LinkShutdown();
+    motion->Detach();
+    sim.Stop();
+    std::filesystem::remove_all(home);
+    return 0;
+}

@@ -1,0 +1,68 @@
+#include "pages/MonitorReply.h"
+
+#include "link/LinkLayer.h"
+#include "shell/LogRing.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+constexpr int kReplyBytes = 64;
+}
+
+std::optional<int32_t> ParseReplyNumber(QByteArrayView text)
+{
+    text = text.trimmed();
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    if (i == text.size())
+        return std::nullopt;
+    int64_t magnitude = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return std::nullopt;
+        magnitude = magnitude * 10 + (text[i] - '0');
+        if (magnitude > int64_t(UINT32_MAX))
+            return std::nullopt;
+    }
+    if (negative && magnitude > -int64_t(INT32_MIN))
+        return std::nullopt;
+    const int64_t value = negative ? -magnitude : magnitude;
+    return static_cast<int32_t>(static_cast<uint32_t>(value));
+}
+
+MonitorAnswer ExchangeForValue(const DriveCommands::Transaction& transact, const QString& command)
+{
+    MonitorAnswer answer;
+    if (!transact)
+        return answer;
+    const bool serial = g_nComType.load() == COMM_RS232;
+    // One byte more than offered, so the serial text always ends in a NUL.
+    alignas(CanFrame) uint8_t buffer[kReplyBytes + 1] = {};
+    int length = kReplyBytes;
+    answer.result = transact(command, buffer, &length);
+    if (!answer.Ok())
+        return answer;
+    if (serial) {
+        answer.replyText = ReplyTextWithoutLineEnd(
+            QByteArray(reinterpret_cast<const char*>(buffer), std::clamp(length, 0, kReplyBytes)));
+        answer.value = ParseReplyNumber(answer.replyText);
+    } else {
+        CanFrame frame;
+        memcpy(&frame, buffer, sizeof frame);
+        answer.value = CanSignedValue(frame);
+        if (answer.value)
+            answer.replyText = QByteArray::number(*answer.value);
+    }
+    return answer;
+}
+
+MonitorAnswer SendLogged(const DriveCommands::Transaction& transact, const QString& command)
+{
+    PostLogString(QString(command).remove(u'\r'), kLogCommandLine, true);
+    const MonitorAnswer answer = ExchangeForValue(transact, command);
+    LogCommResult(answer.result, true);
+    return answer;
+}

@@ -1,0 +1,75 @@
+#include "pages/ParamWorker.h"
+
+#include <QMetaObject>
+#include <QObject>
+
+#include <chrono>
+#include <system_error>
+
+ParamWorker::~ParamWorker()
+{
+    Stop();
+}
+
+bool ParamWorker::Start(QObject* receiver, PollPause pause, std::function<void(ParamWorker&)> job,
+    std::function<void()> done)
+{
+    Join();
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = false;
+    }
+    const unsigned run = ++m_run;
+    try {
+        m_thread = std::thread([this, receiver, run, pause = std::move(pause), job = std::move(job),
+                                   done = std::move(done)] {
+            if (pause.suspend)
+                pause.suspend();
+            job(*this);
+            if (pause.resume)
+                pause.resume();
+            // Queued behind everything the job posted; dropped with the receiver. A run
+            // that was stopped, or one that a later run replaced, has nothing to report.
+            QMetaObject::invokeMethod(
+                receiver,
+                [this, run, done] {
+                    if (run != m_run || !IsRunning())
+                        return;
+                    Join();
+                    done();
+                },
+                Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
+void ParamWorker::Stop()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_cond.notify_all();
+    Join();
+}
+
+void ParamWorker::Join()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+bool ParamWorker::StopRequested() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_stop;
+}
+
+bool ParamWorker::Wait(int ms)
+{
+    std::unique_lock lock(m_mutex);
+    return !m_cond.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_stop; });
+}

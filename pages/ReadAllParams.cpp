@@ -1,0 +1,85 @@
+#include "pages/ReadAllParams.h"
+
+#include "link/CanFrame.h"
+#include "pages/BasicParamFields.h"
+#include "shell/LogRing.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kShortValueLength = 6;
+constexpr uint32_t kLongValueLength = 8;
+constexpr int kValueByte = 4;
+
+ParamQuery Query(const QString& mnemonic)
+{
+    QString text = mnemonic;
+    CommandId id = -1;
+    ParseCommandId(text, id, false);
+    return { mnemonic, id };
+}
+
+} // namespace
+
+std::vector<ParamQuery> ReadAllQueries(int firmwareVersion)
+{
+    InitCommandTables();
+    std::vector<ParamQuery> queries;
+    for (const ParamRef& ref : ReadOrder()) {
+        queries.push_back(Query(QueryOf(ref)));
+        if (queries.back().mnemonic == u"GER" && firmwareVersion >= kFirstFirmwareWithSecondTrackingError)
+            queries.push_back(queries.back());
+    }
+    return queries;
+}
+
+std::optional<QByteArray> QueryReplyText(const QString& mnemonic, const void* reply, int length, bool serial)
+{
+    if (serial)
+        return QByteArray(static_cast<const char*>(reply), std::clamp(length, 0, kParamReplyTextMax));
+    CanFrame frame;
+    std::memcpy(&frame, reply, sizeof frame);
+    const uint8_t* value = frame.data + kValueByte;
+    uint32_t word = 0;
+    if (frame.dataLength == kShortValueLength)
+        word = value[0] | value[1] << 8;
+    else if (frame.dataLength == kLongValueLength)
+        word = value[0] | value[1] << 8 | value[2] << 16 | static_cast<uint32_t>(value[3]) << 24;
+    else
+        return std::nullopt;
+    if (mnemonic == u"GPOF")
+        return QByteArray(value[0] ? "1" : "0");
+    if (mnemonic == u"GMOD")
+        return QByteArray::number(word);
+    if (frame.dataLength == kShortValueLength)
+        return QByteArray::number(mnemonic == u"GORG" ? static_cast<int16_t>(word) : static_cast<int>(word));
+    return QByteArray::number(static_cast<int32_t>(word));
+}
+
+ReadAllOutcome RunReadAll(const std::vector<ParamQuery>& queries, bool serial,
+    const DriveCommands::Transaction& transact, const std::function<bool()>& stopped,
+    const std::function<void(CommandId id, const QByteArray& text)>& deliver)
+{
+    ReadAllOutcome outcome;
+    for (const ParamQuery& query : queries) {
+        if (stopped())
+            break;
+        alignas(CanFrame) char reply[kParamReplyBytes] = {};
+        int length = kParamReplyBytes;
+        const int result = transact(query.mnemonic + u'\r', reply, &length);
+        ++outcome.asked;
+        PostLogString(query.mnemonic, kLogCommandLine, true);
+        LogCommResult(result, false);
+        const std::optional<QByteArray> text = result == 0 ? QueryReplyText(query.mnemonic, reply, length, serial)
+                                                           : std::nullopt;
+        if (!text) {
+            ++outcome.failed;
+            continue;
+        }
+        PostLogText(text->constData(), kLogReplyLine, true);
+        deliver(query.id, *text);
+    }
+    return outcome;
+}

@@ -1,0 +1,193 @@
+#include "pages/WriteAllParams.h"
+
+#include "pages/BasicParamControls.h"
+#include "pages/BasicParamFields.h"
+#include "pages/BasicParamIds.h"
+#include "pages/PortWord.h"
+#include "platform/MessageBox.h"
+#include "shell/LogRing.h"
+#include "shell/StripDecoders.h"
+
+#include <cmath>
+#include <climits>
+
+const QString kChangeBaudMessage = QStringLiteral("Plase update baud in \"Communication\" manually，then reopen.");
+
+namespace {
+
+using M = BasicParamModel;
+
+constexpr int kCanBaudRates[] = { 20000, 50000, 100000, 125000, 250000, 500000, 1000000 };
+constexpr int kCanBaudDefault = 500000;
+constexpr int kSerialBaudRates[] = { 9600, 19200, 38400, 57600, 115200 };
+constexpr int kSerialBaudDefault = 9600;
+
+// "Command" items 4 and above stand for the drive's sources 5 to 10: source 4 is not one
+// the page offers.
+constexpr int kLastDirectSource = 3;
+constexpr int kRunModeShift = 8;
+
+int ItemOrZero(int item, size_t count)
+{
+    return item >= 0 && static_cast<size_t>(item) < count ? item : 0;
+}
+
+int IntField(const M& model, const ParamField& field)
+{
+    return model.*std::get<int M::*>(field.member);
+}
+
+int FieldValue(const M& model, int id)
+{
+    const ParamField& field = *FindParamField(id);
+    switch (field.kind) {
+    case FieldKind::Uint:
+        // The drive takes the same 32 bits, whichever way they are written.
+        return static_cast<int>(model.*std::get<uint32_t M::*>(field.member));
+    case FieldKind::Float:
+        return FloatToInt(model.*std::get<float M::*>(field.member));
+    case FieldKind::Radio:
+        return ItemOrZero(IntField(model, field), RadioGroupButtons(id).size());
+    case FieldKind::Combo:
+        return ItemOrZero(IntField(model, field), FindControlSpec(id)->items.size());
+    case FieldKind::Int:
+    case FieldKind::Check:
+    case FieldKind::State:
+        break;
+    }
+    return IntField(model, field);
+}
+
+uint16_t FunctionPortWord(const M& model, const FunctionPort& port)
+{
+    PortWord word;
+    word.output = port.output;
+    word.pullOrType = FieldValue(model, port.pullId);
+    word.level = port.levelId ? FieldValue(model, port.levelId) : 0;
+    word.function = port.function;
+    return word.Encode();
+}
+
+uint16_t CommonPortWord(const M& model, int port)
+{
+    PortWord word;
+    word.output = model.ioOutput[port] != 0;
+    word.pullOrType = word.output ? model.m_cbIoOutType[port] : model.m_cbIoPull[port];
+    word.level = model.m_cbIoLevel[port];
+    word.function = CommonPortFunction(port, word.output,
+        word.output ? model.m_cbIoOutFunc[port] : model.m_cbIoInFunc[port]);
+    return word.Encode();
+}
+
+int RunModeWord(const M& model)
+{
+    const int item = FieldValue(model, IDC_COMMAND);
+    return FieldValue(model, IDC_VELOCITY) * (1 << kRunModeShift) + item + (item > kLastDirectSource ? 1 : 0);
+}
+
+int StepValue(const M& model, const WriteStep& step)
+{
+    const ParamRef ref = step.ref;
+    switch (step.value) {
+    case WriteValue::Field:
+        return FieldValue(model, ref.index);
+    case WriteValue::Flag:
+        return FieldValue(model, ref.index) != 0 ? 1 : 0;
+    case WriteValue::Inverted:
+        return FieldValue(model, ref.index) == 0 ? 1 : 0;
+    case WriteValue::RunMode:
+        return RunModeWord(model);
+    case WriteValue::Baud: {
+        const int item = IntField(model, *FindParamField(ref.index));
+        return ref.index == IDC_CAN_BAUD ? CanBaudRate(item) : SerialBaudRate(item);
+    }
+    case WriteValue::Text:
+        return TextToInt(model.phaseTexts[ref.index].toLatin1());
+    case WriteValue::Port:
+        return ref.kind == ParamRef::Kind::CommonPort ? CommonPortWord(model, ref.index)
+                                                      : FunctionPortWord(model, FunctionPorts()[ref.index]);
+    }
+    return 0;
+}
+
+} // namespace
+
+std::optional<SetupProblem> CheckSetupValues(const BasicParamModel& model)
+{
+    if (model.m_nEncoderCounts % 4 != 0)
+        return SetupProblem { QStringLiteral("Encoder counts = PPR * 4"), MB_ICONERROR };
+    if (model.m_fDriveAddress > 127.0f || model.m_fDriveAddress < 2.0f)
+        return SetupProblem { QStringLiteral("Device address must be from 2 to 127"), MB_ICONWARNING };
+    if (model.m_nPosLimitHigh < model.m_nPosLimitLow)
+        return SetupProblem { QStringLiteral("The position limit must be from the smaller value to the larger one"),
+            MB_ICONERROR };
+    if (model.m_fMaxContCurrent > model.m_fMaxPeakCurrent)
+        return SetupProblem { QStringLiteral("Max.Ipeak should bigger than Max.Icontinous"), MB_ICONERROR };
+    return std::nullopt;
+}
+
+std::vector<WriteCommand> WriteAllCommands(const BasicParamModel& model)
+{
+    std::vector<WriteCommand> commands;
+    for (const WriteStep& step : WriteOrder()) {
+        if (step.value == WriteValue::Baud && !model.m_bChangeBaud)
+            continue;
+        commands.push_back({ WriteOf(step.ref) + QString::number(StepValue(model, step)) + u'\r', step.logged });
+    }
+    return commands;
+}
+
+int CanBaudRate(int item)
+{
+    return item >= 0 && item < static_cast<int>(std::size(kCanBaudRates)) ? kCanBaudRates[item] : kCanBaudDefault;
+}
+
+int SerialBaudRate(int item)
+{
+    return item >= 0 && item < static_cast<int>(std::size(kSerialBaudRates)) ? kSerialBaudRates[item]
+                                                                              : kSerialBaudDefault;
+}
+
+int FloatToInt(float value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= 2147483648.0f)
+        return INT_MAX;
+    if (value <= -2147483648.0f)
+        return INT_MIN;
+    return static_cast<int>(value);
+}
+
+WriteAllOutcome RunWriteAll(const std::vector<WriteCommand>& commands, const DriveCommands::Transaction& transact,
+    const std::function<bool(int ms)>& wait)
+{
+    WriteAllOutcome outcome;
+    for (const WriteCommand& command : commands) {
+        int noReply = 0;
+        const int result = transact(command.text, nullptr, &noReply);
+        ++outcome.sent;
+        if (command.logged)
+            PostLogString(command.text.chopped(1), kLogCommandLine, true);
+        LogCommResult(result, false);
+        if (result != 0 && outcome.failed++ == 0) {
+            outcome.firstFailed = command.text.chopped(1);
+            outcome.firstResult = result;
+        }
+        if (!wait(kWriteGapMs)) {
+            outcome.stopped = &command != &commands.back();
+            break;
+        }
+    }
+    return outcome;
+}
+
+QString WriteFailureMessage(const WriteAllOutcome& outcome)
+{
+    if (outcome.failed == 0)
+        return {};
+    return QStringLiteral("%1 of %2 commands did not reach the drive, the first \"%3\" (%4).")
+        .arg(outcome.failed)
+        .arg(outcome.sent)
+        .arg(outcome.firstFailed, CommResultText(outcome.firstResult));
+}
