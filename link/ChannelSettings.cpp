@@ -30,11 +30,6 @@ QString PortKey(int port)
 }
 }
 
-bool IsNodeAddress(int node)
-{
-    return node >= kMinNode && node <= kMaxNode;
-}
-
 ChannelSettings ChannelSettings::Load()
 {
     const auto profile = OpenProfile();
@@ -47,7 +42,7 @@ ChannelSettings ChannelSettings::Load()
     s.canKbps = LoadInt(*profile, kCanSection + "Baud", s.canKbps, 1, INT_MAX);
     s.acr = LoadText(*profile, kCanSection + "ACR", s.acr);
     s.amr = LoadText(*profile, kCanSection + "AMR", s.amr);
-    s.node = LoadInt(*profile, kSection + "CurNote", s.node, kMinNode, kMaxNode);
+    s.node = NodeAddressOrDefault(LoadInt(*profile, kSection + "CurNote", s.node, INT_MIN, INT_MAX));
     return s;
 }
 
@@ -68,6 +63,13 @@ void ChannelSettings::Save(int parts) const
         profile->setValue(kSection + "ComType", comType);
     if (parts & NodePart)
         profile->setValue(kSection + "CurNote", node);
+}
+
+void SaveNodeAddress(int node)
+{
+    ChannelSettings settings;
+    settings.node = node;
+    settings.Save(ChannelSettings::NodePart);
 }
 
 SerialSettings ChannelSettings::ToSerial() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/LinkLayer.h"
+#include "link/NodeAddress.h"
 
 #include <QString>
 #include <QVariant>
@@ -21,7 +22,7 @@ struct ChannelSettings {
     int canKbps = 500;
     QString acr = QStringLiteral("00000000");
     QString amr = QStringLiteral("FFFFFFFF");
-    int node = 1;     // 1 .. 127
+    int node = kDefaultNodeAddress; // by the node address rule (link/NodeAddress.h)
 
     static ChannelSettings Load();
     void Save(int parts) const;
@@ -32,15 +33,13 @@ struct ChannelSettings {
     bool ToCan(CanSettings* can) const;
 };
 
+// Stores the node address the user chose ("CurNote").
+void SaveNodeAddress(int node);
+
 // Opens the channel the settings name, as at start-up, and sets its open flag; what opened
 // is written back to the profile (the node is not). A bit rate the adapters do not know
 // opens nothing and says so in LinkLastOpenError. True when the channel opened.
 bool OpenStoredChannel(const ChannelSettings& stored);
-
-// The node addresses the drives can have.
-constexpr int kMinNode = 1;
-constexpr int kMaxNode = 127;
-bool IsNodeAddress(int node);
 
 // The device path of "COM<port>": profile section "Ports", key "COM<port>" (a device path
 // such as /dev/ttyUSB0 or a /dev/serial/by-id/ link), else /dev/ttyS<port-1>.

@@ -19,7 +19,8 @@
 namespace {
 constexpr int kIdRs232 = 1047;
 constexpr int kIdCanK8110 = 1234;
-
+constexpr int kMinNode = 1;
+constexpr int kMaxNode = 127;
 }
 
 CCommSel::CCommSel(QWidget* parent)
@@ -98,7 +99,7 @@ void CCommSel::OnInitDialog()
     }
     m_nChannel = g_nComType == COMM_RS232 ? 0 : 1;
     const int node = g_nCurNode;
-    m_strNode = QString::number(IsNodeAddress(node) ? node : 1);
+    m_strNode = QString::number(node >= kMinNode && node <= kMaxNode ? node : 1);
     DataExchange(false);
 }
 
@@ -130,7 +131,7 @@ int CCommSel::NodeFromText(const QString& text)
 {
     bool ok = false;
     const int node = text.trimmed().toInt(&ok);
-    return ok && IsNodeAddress(node) ? node : 1;
+    return ok && node >= kMinNode && node <= kMaxNode ? node : 1;
 }
 
 void CCommSel::OnOK()

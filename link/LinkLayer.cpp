@@ -364,6 +364,11 @@ bool IsUsbCanType(int commType)
     return commType >= COMM_CAN_USB2 && commType <= COMM_CAN_USB_2E_U;
 }
 
+bool IsCanType(int commType)
+{
+    return commType == COMM_CAN_K8110 || IsUsbCanType(commType);
+}
+
 void CanInitDefaults()
 {
     g_nK8110Index = 0;

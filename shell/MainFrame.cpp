@@ -7,6 +7,7 @@
 #include "link/CommandTables.h"
 #include "link/ChannelSettings.h"
 #include "link/LinkLayer.h"
+#include "link/NodeAddress.h"
 #include "link/OpenError.h"
 #include "link/SearchNode.h"
 #include "pages/BasicParam.h"

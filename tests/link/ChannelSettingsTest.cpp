@@ -48,7 +48,7 @@ TEST_F(ChannelSettingsTest, ANonNumberOrOutOfRangeValueReadsAsItsDefault)
         { "CommK8110/Baud", 300, &ChannelSettings::canKbps, 300 }, // the open says it is no known rate
         { "QzBrantovelix/CurNote", "abc", &ChannelSettings::node, 1 },
         { "QzBrantovelix/CurNote", 128, &ChannelSettings::node, 1 },
-        { "QzBrantovelix/CurNote", 0, &ChannelSettings::node, 1 },
+        { "QzBrantovelix/CurNote", -1, &ChannelSettings::node, 1 },
         { "QzBrantovelix/CurNote", 127, &ChannelSettings::node, 127 },
     };
     for (const auto& c : cases) {
