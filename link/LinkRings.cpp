@@ -1,0 +1,116 @@
+#include "link/LinkLayer.h"
+#include "link/LinkInternal.h"
+
+#include <algorithm>
+#include <cstring>
+
+using namespace link_detail;
+
+namespace {
+// The scanner's found-flag, kept from pass to pass under g_csSerialRing.
+bool g_bScanFound = false;
+
+void SetReplyEvent()
+{
+    if (ManualResetEvent* event = g_hReplyEvent.load())
+        event->Set();
+}
+
+void ResetReplyEvent()
+{
+    if (ManualResetEvent* event = g_hReplyEvent.load())
+        event->Reset();
+}
+} // namespace
+
+namespace link_detail {
+CanScanMark g_canScanMark;
+
+void ScanOnce()
+{
+    const int type = g_nComType;
+    if (type == COMM_RS232) {
+        std::lock_guard lock(g_csSerialRing);
+        SerialScanState state { g_nSerialRxRead, g_nSerialReplyLen, g_bScanFound };
+        const bool complete = LinkScanSerialReply(g_SerialRxRing, g_nSerialRxWrite, state);
+        g_nSerialRxRead = state.read;
+        g_nSerialReplyLen = state.replyLen;
+        g_bScanFound = state.found;
+        if (complete)
+            SetReplyEvent();
+    } else if (IsUsbCanType(type)) {
+        std::lock_guard lock(g_csCanRing);
+        const int from = g_nCanRxRead;
+        const int cmdId = g_nExpectedCmdId;
+        const int write = g_nCanRxWrite;
+        const bool marked = g_canScanMark.read == from && g_canScanMark.cmdId == cmdId;
+        int read = marked ? g_canScanMark.scannedTo : from;
+        if (LinkScanCanReply(g_CanRxRing, write, cmdId, read)) {
+            g_nCanRxRead = read;
+            SetReplyEvent();
+        } else {
+            g_canScanMark = { from, cmdId, write };
+        }
+    }
+}
+} // namespace link_detail
+
+void LinkClearSerialReply()
+{
+    std::lock_guard lock(g_csSerialRing);
+    g_nSerialRxWrite = 0;
+    g_nSerialRxRead = 0;
+    g_nSerialReplyLen = 0;
+    g_bScanFound = false;
+    std::memset(g_SerialRxRing, 0, kSerialRxRingUsed);
+    ResetReplyEvent();
+}
+
+int LinkTakeSerialReply(uint8_t* dest, int capacity)
+{
+    std::lock_guard lock(g_csSerialRing);
+    const int read = g_nSerialRxRead;
+    const int length = g_nSerialReplyLen;
+    if (!dest || capacity <= 0 || length < 1 || read < 0 || read + length > kSerialRxRingUsed)
+        return 0;
+    const int count = std::min(length - 1, capacity);
+    std::memcpy(dest, g_SerialRxRing + read + 1, static_cast<size_t>(count));
+    g_nSerialRxRead = std::min(read + length + 1, kSerialRxRingUsed);
+    g_nSerialReplyLen = 0;
+    return count;
+}
+
+void LinkExpectCanReply(int cmdId)
+{
+    std::lock_guard lock(g_csCanRing);
+    g_nExpectedCmdId = cmdId;
+    g_nCanRxRead = g_nCanRxWrite.load();
+    g_canScanMark = {};
+    ResetReplyEvent();
+}
+
+bool LinkTakeCanReply(CanFrame* reply)
+{
+    if (!reply)
+        return false;
+    std::lock_guard lock(g_csCanRing);
+    int read = g_nCanRxRead;
+    if (!LinkScanCanReply(g_CanRxRing, g_nCanRxWrite, g_nExpectedCmdId, read))
+        return false;
+    const CanFrame& found = g_CanRxRing[read];
+    *reply = CanFrame {};
+    reply->extended = found.extended;
+    reply->remote = found.remote;
+    reply->dataLength = std::min<uint32_t>(found.dataLength, 8);
+    std::memcpy(reply->id, found.id, sizeof reply->id);
+    std::memcpy(reply->data, found.data, reply->dataLength);
+    g_nCanRxRead = (read + 1) % kCanRxRingSize;
+    g_nExpectedCmdId = 0;
+    return true;
+}
+
+bool LinkWaitReply(uint32_t timeoutMs)
+{
+    ManualResetEvent* event = g_hReplyEvent.load();
+    return event && event->Wait(timeoutMs);
+}
