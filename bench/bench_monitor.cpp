@@ -207,29 +207,13 @@ int main(int argc, char** argv)
         return 1;
     QApplication app(argc, argv);
 
-    const DriveSimulatorConfig config = bench::DriveConfig(kBaud, kBitRateKbit);
-    DriveSimulator sim(config);
-    std::string error;
-    if (!sim.Start(&error)) {
-        std::fprintf(stderr, "the simulated drive does not start: %s\n", error.c_str());
-        return 1;
-    }
-    SimDrive& drive = *sim.Drive(1);
+    DriveSimulator& sim = bench::StartDrive(kBaud, kBitRateKbit);
+    SimDrive& drive = *sim.Drive(bench::kNode);
     auto motion = SimMotion::Attach(drive);
     // The motor turns slowly, so the curve climbs through the runs.
     for (const char* command : { "SMOD0", "V3" })
         drive.Answer(*SerialCommandParser::Parse(command));
 
-    PointLinkAtDrive(bench::kCom, sim.PtyPath(), config.canUrl);
-    InitCommandTables();
-    LinkInit();
-    const bool serial = OpenBenchChannel(COMM_RS232, bench::kCom, kBaud, kBitRateKbit);
-    const bool usb = OpenBenchChannel(COMM_CAN_USB2, bench::kCom, kBaud, kBitRateKbit);
-    if (!serial || !usb) {
-        std::fprintf(stderr, "a channel does not open (serial %d, USB-CAN %d)\n", g_bRs232Open.load(),
-            g_bCanUsbOpen.load());
-        return 1;
-    }
     // The bus relays a new device's frames once its server has registered it.
     g_nComType = COMM_CAN_USB2;
     for (int i = 0; i < 50; ++i) {
