@@ -62,6 +62,19 @@ int OpenUsbCan(const CanSettings& settings)
     return 1;
 }
 
+// The link's record of the card after an open or reset that did (or did not) initialise it.
+int CardInitialised(int index, bool initialised)
+{
+    if (!initialised) {
+        g_bK8110CardReady = 0;
+        return 0;
+    }
+    g_nK8110Index = index;
+    g_bK8110CardReady = 1;
+    LinkSetOpenError(COMM_CAN_K8110, QString());
+    return 1;
+}
+
 std::mutex g_lostMutex;
 ChannelLostHandler g_lostHandler;
 } // namespace
@@ -163,27 +176,13 @@ int K8110Open(int index, const K8110InitRecord* init)
         CAN_Close(g_nK8110Index);
         g_bK8110CardReady = 0;
     }
-    if (!CAN_Open(index) || !CAN_Init(index, init)) {
-        g_bK8110CardReady = 0;
-        return 0;
-    }
-    g_nK8110Index = index;
-    g_bK8110CardReady = 1;
-    LinkSetOpenError(COMM_CAN_K8110, QString());
-    return 1;
+    return CardInitialised(index, CAN_Open(index) && CAN_Init(index, init));
 }
 
 int K8110Reset(int index, const K8110InitRecord* init)
 {
     CAN_Reset(index);
-    if (!CAN_Init(index, init)) {
-        g_bK8110CardReady = 0;
-        return 0;
-    }
-    g_nK8110Index = index;
-    g_bK8110CardReady = 1;
-    LinkSetOpenError(COMM_CAN_K8110, QString());
-    return 1;
+    return CardInitialised(index, CAN_Init(index, init));
 }
 
 void LinkSetChannelLostHandler(ChannelLostHandler handler)
