@@ -3,6 +3,9 @@
 #include "link/LinkLayer.h"
 #include "platform/Profile.h"
 
+#include <QEventLoop>
+#include <QTimer>
+
 #include <sys/resource.h>
 
 #include <cstdlib>
@@ -21,6 +24,20 @@ BenchProfile::~BenchProfile()
 {
     if (!m_home.empty())
         std::filesystem::remove_all(m_home);
+}
+
+int EnvCount(const char* name, int fallback)
+{
+    const char* text = std::getenv(name);
+    const int count = text ? std::atoi(text) : 0;
+    return count > 0 ? count : fallback;
+}
+
+void RunEvents(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 double CpuSeconds()

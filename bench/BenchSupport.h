@@ -18,6 +18,12 @@ private:
     std::string m_home;
 };
 
+// A positive whole number from the environment (a run's length, a file's size), else fallback.
+int EnvCount(const char* name, int fallback);
+
+// Lets the application's events run for ms milliseconds.
+void RunEvents(int ms);
+
 // CPU seconds the whole process has used so far.
 double CpuSeconds();
 

@@ -45,16 +45,7 @@ constexpr int kPollCycles = 3;
 
 int LostSeconds()
 {
-    const char* text = std::getenv("VELQUARIN_LOST_SECONDS");
-    const int seconds = text ? std::atoi(text) : 0;
-    return seconds > 0 ? seconds : 10;
-}
-
-void RunEvents(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
+    return EnvCount("VELQUARIN_LOST_SECONDS", 10);
 }
 
 // What reached the strip, last value per command id.

@@ -27,9 +27,7 @@ namespace {
 
 qsizetype HugeBytes()
 {
-    const char* text = std::getenv("VELQUARIN_HUGE_MB");
-    const int mb = text ? std::atoi(text) : 0;
-    return static_cast<qsizetype>(mb > 0 ? mb : 10) * 1024 * 1024;
+    return static_cast<qsizetype>(EnvCount("VELQUARIN_HUGE_MB", 10)) * 1024 * 1024;
 }
 
 QTemporaryDir& Folder()

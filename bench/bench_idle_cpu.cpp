@@ -45,9 +45,7 @@ std::string g_canUrl;
 
 int MeasureSeconds()
 {
-    const char* text = std::getenv("VELQUARIN_IDLE_SECONDS");
-    const int seconds = text ? std::atoi(text) : 0;
-    return seconds > 0 ? seconds : 60;
+    return EnvCount("VELQUARIN_IDLE_SECONDS", 60);
 }
 
 

@@ -90,18 +90,9 @@ double ResidentMiB()
     return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
-void RunEvents(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 int RunSeconds()
 {
-    const char* text = std::getenv("VELQUARIN_MONITOR_SECONDS");
-    const int seconds = text ? std::atoi(text) : 0;
-    return seconds > 0 ? seconds : 10;
+    return EnvCount("VELQUARIN_MONITOR_SECONDS", 10);
 }
 
 // Mean time of one position query on the channel in use, nothing else running: what one
