@@ -55,6 +55,8 @@ public:
     void OnBnClickedReadEepromBlock();
     // A read or write of all settings is running, or a read is due after factory defaults.
     bool IsBusy() const;
+    // Adds the motor-type text to the motor-type list file; no control asks for it.
+    void OnCbnKillfocusMotorType();
 
     // After factory defaults, the drive has this long to settle before it is read.
     static constexpr int kReadAfterDefaultsMs = 3000;
@@ -84,8 +86,11 @@ private:
     // and logs it as sent; the transaction's result.
     int SendWithoutReply(const QString& command);
     // Copies what lives only in the controls (combo items, port directions, phase texts)
-    // into the model.
+    // into the model, and back.
     void TakeSnapshot();
+    void ShowSnapshot();
+    // The parameter file the user picks in a file dialog; empty when cancelled.
+    QString ChooseParamFile(bool save, const QString& proposedName);
     // "Setup" and "Read" while a worker runs: says which, and true.
     bool RefuseWhileBusy();
     bool StartReadAll();
@@ -135,4 +140,6 @@ private:
     // The read after factory defaults, and the action buttons' states it puts back.
     QTimer m_readAfterDefaults;
     std::array<bool, 6> m_buttonsBeforeDefaults {};
+    // The motor types met so far (the items of a motor-type combo the dialog does not show).
+    QStringList m_motorTypes;
 };

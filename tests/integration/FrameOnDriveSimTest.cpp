@@ -3,12 +3,15 @@
 #include "link/SearchNode.h"
 #include "link/SerialPort.h"
 #include "pages/BasicParam.h"
+#include "pages/BasicParamIds.h"
 #include "pages/ReadAllParams.h"
+#include "platform/FileDialog.h"
 #include "platform/Profile.h"
 #include "shell/Globals.h"
 #include "shell/MainFrame.h"
 #include "tools/drivesim/DriveSimulator.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDir>
 #include <QPixmap>
@@ -109,6 +112,16 @@ TEST(FrameOnDriveSim, OpensTheStoredSerialChannelToTheDrive)
             EXPECT_GT(LinkTakeSerialReply(reply, sizeof reply), 0);
         }
         EXPECT_EQ(sim.SerialCommands(), std::vector<std::string> { "GVEN" });
+
+        // "Save to File" proposes the drive's type, as the strip shows it, for the file's name.
+        QString proposed;
+        SetFileDialogHandler([&proposed](const FileDialogRequest& request) {
+            proposed = request.fileName;
+            return QString();
+        });
+        qobject_cast<QAbstractButton*>(page->GetDlgItem(IDC_SAVE_FILE))->click();
+        SetFileDialogHandler({});
+        EXPECT_EQ(proposed, QStringLiteral("QX6215.qzd"));
 
         const QString picture = QDir(PictureFolder()).filePath(QStringLiteral("velquarin-frame-on-drivesim.png"));
         EXPECT_TRUE(frame.grab().save(picture)) << picture.toStdString();
