@@ -1,5 +1,6 @@
 #include "link/LinkLayer.h"
 
+#include "link/CanBackend.h"
 #include "link/OpenError.h"
 #include "link/SerialPort.h"
 #include "platform/Tick.h"
@@ -108,6 +109,20 @@ void WaitWake(int timeoutMs)
     DrainWake();
 }
 
+std::mutex g_lostMutex;
+ChannelLostHandler g_lostHandler;
+
+// The family behind openFlag counts as closed from now on; the handler hears of it once.
+void LoseChannel(int commType, std::atomic<int>& openFlag, const QString& reason)
+{
+    if (!openFlag.exchange(0))
+        return;
+    qWarning("%s", qPrintable(reason));
+    std::lock_guard lock(g_lostMutex);
+    if (g_lostHandler)
+        g_lostHandler(commType, reason);
+}
+
 // The pause gate of the receive thread.
 std::mutex g_gateMutex;
 std::condition_variable g_gateCond;
@@ -207,10 +222,19 @@ void ReceiveUsbCanFrame()
 
 void ReceiveSerialBytes()
 {
-    SerialWaitInput(kReceiveWaitMs, WakeFd());
+    const SerialWait wait = SerialWaitInput(kReceiveWaitMs, WakeFd());
     DrainWake();
     if (g_bRxPause || g_bLinkStop)
         return;
+    if (wait == SerialWait::HungUp) {
+        // Closed, so the device is free when it comes back (a USB adapter plugged in again
+        // gets its old name only once nobody holds the old one).
+        const SerialPortSettings port = SerialLastSettings();
+        if (SerialCloseHungUp())
+            LoseChannel(COMM_RS232, g_bRs232Open,
+                        QStringLiteral("COM%1 (%2): the line hung up").arg(port.port).arg(port.device));
+        return;
+    }
     const int queued = SerialQueuedBytes();
     if (queued <= 0)
         return;
@@ -372,6 +396,12 @@ void LinkInit()
     }
     g_linkRunning = true;
     g_scannerThread = std::thread(LinkReplyScannerThread, nullptr);
+    SetCanLostHandler([](CanAdapterKind kind, const QString& reason) {
+        if (kind == CanAdapterKind::Card)
+            LoseChannel(COMM_CAN_K8110, g_bCanK8110Open, reason);
+        else
+            LoseChannel(IsUsbCanType(g_nComType) ? g_nComType.load() : COMM_CAN_USB2, g_bCanUsbOpen, reason);
+    });
 }
 
 void LinkShutdown()
@@ -383,6 +413,7 @@ void LinkShutdown()
         g_bLinkStop = 1;
         g_linkRunning = false;
     }
+    SetCanLostHandler({});
     WakeReceive();
     WakeScanner();
     if (g_scannerThread.joinable())
@@ -577,6 +608,12 @@ int LinkReplyScannerThread(void*)
             ScanOnce();
     }
     return 0;
+}
+
+void LinkSetChannelLostHandler(ChannelLostHandler handler)
+{
+    std::lock_guard lock(g_lostMutex);
+    g_lostHandler = std::move(handler);
 }
 
 void LinkPauseReceive(bool pause)

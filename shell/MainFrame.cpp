@@ -106,10 +106,15 @@ CMainFrame::CMainFrame()
     g_bDriveConnected = theApp.m_bOfflineMode ? 1 : 0;
     s_mainFrame = this;
     LinkInit();
+    LinkSetChannelLostHandler([this](int commType, const QString& reason) {
+        QMetaObject::invokeMethod(this, [this, commType, reason] { OnChannelLost(commType, reason); },
+            Qt::QueuedConnection);
+    });
 }
 
 CMainFrame::~CMainFrame()
 {
+    LinkSetChannelLostHandler({});
     m_statusPoll.Stop();
     // The views take the pages with them, and the pages end their worker threads; all of
     // that has to happen while the link still runs.
@@ -372,8 +377,23 @@ void CMainFrame::LogOpenFailure(const QString& failure)
 
 void CMainFrame::OnConfigCommunication()
 {
-    RunComSetting(this, QString());
+    if (RunComSetting(this, QString()) && m_bChannelLost) {
+        m_bChannelLost = false;
+        PostMessage(this, WM_AUTO_CONNECT, 0, 0);
+    }
     ShowSearchBar(g_nComType != COMM_RS232);
+}
+
+void CMainFrame::OnChannelLost(int commType, const QString& reason)
+{
+    // Two short rows, for the log pane is narrow and does not wrap.
+    PostLogString(QStringLiteral("Connection lost: ") + reason, kLogCommandLine, true);
+    PostLogString(QStringLiteral("To reconnect: Configuration > Communication > Open"), kLogCommandLine, true);
+    const int inUse = g_nComType;
+    if (commType == inUse || (IsUsbCanType(commType) && IsUsbCanType(inUse))) {
+        m_bChannelLost = true;
+        m_driveCommands.OnChannelLost();
+    }
 }
 
 void CMainFrame::OnSelectNode()
