@@ -14,6 +14,7 @@
 #include "shell/Globals.h"
 #include "shell/MainFrame.h"
 #include "tools/drivesim/DriveSimulator.h"
+#include "tools/drivesim/SimDriveStatus.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -89,6 +90,8 @@ TEST(FrameOnDriveSim, OpensTheStoredSerialChannelToTheDrive)
     config.pty = true;
     config.baud = kBaud;
     DriveSimulator sim(config);
+    // A type name that could not stand as a file name as it is.
+    SimDriveStatus::Attach(*sim.Drive(1))->SetTypeName("QX/6215");
     std::string error;
     ASSERT_TRUE(sim.Start(&error)) << error;
 
@@ -155,7 +158,7 @@ TEST(FrameOnDriveSim, OpensTheStoredSerialChannelToTheDrive)
         });
         qobject_cast<QAbstractButton*>(page->GetDlgItem(IDC_SAVE_FILE))->click();
         SetFileDialogHandler({});
-        EXPECT_EQ(proposed, QStringLiteral("QX6215.qzd"));
+        EXPECT_EQ(proposed, QStringLiteral("QX_6215.qzd"));
 
         const QString picture = QDir(PictureFolder()).filePath(QStringLiteral("velquarin-frame-on-drivesim.png"));
         EXPECT_TRUE(frame.grab().save(picture)) << picture.toStdString();
