@@ -7,10 +7,10 @@
 #include "pages/BasicParamFields.h"
 #include "pages/ParamFile.h"
 #include "shell/IniFile.h"
+#include "tests/fuzz/FuzzInputFile.h"
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
+#include <QFileInfo>
 #include <cstdint>
 #include <cstdlib>
 
@@ -71,15 +71,8 @@ M Load(const QString& path)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/fuzz_paramfile-XXXXXX")
-                                                                      : QDir::tempPath() + QStringLiteral("/fuzz_paramfile-XXXXXX"));
-    const QString input = dir.filePath(QStringLiteral("in.qzd"));
-    {
-        QFile file(input);
-        Check(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
-    }
-    const QString saved = dir.filePath(QStringLiteral("saved.qzd"));
+    const QString input = FuzzInputFile("fuzz_paramfile", "in.qzd", data, size);
+    const QString saved = QFileInfo(input).dir().filePath(QStringLiteral("saved.qzd"));
     const QByteArray first = SaveAndRead(Load(input), saved);
     Check(SaveAndRead(Load(saved), saved) == first);
     return 0;
