@@ -74,6 +74,15 @@ const struct {
 
 // The scanner's found-flag, kept from pass to pass under g_csSerialRing.
 bool g_bScanFound = false;
+// How far the CAN ring has been looked through for the awaited reply, under g_csCanRing:
+// frames already found not to answer it are not looked at again, so a busy bus filling the
+// ring costs one look per frame instead of a pass over the whole ring per frame.
+struct CanScanMark {
+    int read = -1; // the read index and command id the mark belongs to
+    int cmdId = -1;
+    int scannedTo = 0;
+};
+CanScanMark g_canScanMark;
 // The one reply event; g_hReplyEvent points at it once it is "created".
 ManualResetEvent g_replyEvent;
 
@@ -273,10 +282,16 @@ void ScanOnce()
             SetReplyEvent();
     } else if (IsUsbCanType(type)) {
         std::lock_guard lock(g_csCanRing);
-        int read = g_nCanRxRead;
-        if (LinkScanCanReply(g_CanRxRing, g_nCanRxWrite, g_nExpectedCmdId, read)) {
+        const int from = g_nCanRxRead;
+        const int cmdId = g_nExpectedCmdId;
+        const int write = g_nCanRxWrite;
+        const bool marked = g_canScanMark.read == from && g_canScanMark.cmdId == cmdId;
+        int read = marked ? g_canScanMark.scannedTo : from;
+        if (LinkScanCanReply(g_CanRxRing, write, cmdId, read)) {
             g_nCanRxRead = read;
             SetReplyEvent();
+        } else {
+            g_canScanMark = { from, cmdId, write };
         }
     }
 }
@@ -364,6 +379,11 @@ bool IsUsbCanType(int commType)
     return commType >= COMM_CAN_USB2 && commType <= COMM_CAN_USB_2E_U;
 }
 
+bool IsCanType(int commType)
+{
+    return commType == COMM_CAN_K8110 || IsUsbCanType(commType);
+}
+
 void CanInitDefaults()
 {
     g_nK8110Index = 0;
@@ -393,6 +413,7 @@ void LinkInit()
         g_nCanRxWrite = 0;
         g_nCanRxRead = 0;
         g_nExpectedCmdId = 0;
+        g_canScanMark = {};
     }
     g_linkRunning = true;
     g_scannerThread = std::thread(LinkReplyScannerThread, nullptr);
@@ -656,6 +677,7 @@ void LinkExpectCanReply(int cmdId)
     std::lock_guard lock(g_csCanRing);
     g_nExpectedCmdId = cmdId;
     g_nCanRxRead = g_nCanRxWrite.load();
+    g_canScanMark = {};
     ResetReplyEvent();
 }
 

@@ -31,6 +31,8 @@ enum CommType : int {
 // The USB-CAN adapter's device type of a channel type (4, 3, 20, 21); 0 for the others.
 int VciDeviceTypeOf(int commType);
 bool IsUsbCanType(int commType);
+// The CAN card or one of the USB-CAN adapter types.
+bool IsCanType(int commType);
 
 // Open record of a serial channel.
 struct SerialSettings {

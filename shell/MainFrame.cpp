@@ -6,6 +6,7 @@
 #include "link/CommSel.h"
 #include "link/CommandTables.h"
 #include "link/LinkLayer.h"
+#include "link/NodeAddress.h"
 #include "link/OpenError.h"
 #include "link/SearchNode.h"
 #include "pages/BasicParam.h"
@@ -290,9 +291,8 @@ void CMainFrame::ShowSearchBar(bool show)
 int CMainFrame::ConnectFromRegistry()
 {
     auto profile = OpenProfile();
-    const int node = ProfileInt(*profile, kMainSection, "CurNote", 1);
-    // A node address the drives cannot have is not taken over.
-    g_nCurNode = node >= 1 && node <= 127 ? node : 1;
+    // A stored node is taken by the same rule by which the user set it.
+    g_nCurNode = NodeAddressOrDefault(ProfileInt(*profile, kMainSection, "CurNote", kDefaultNodeAddress));
     const int type = ProfileInt(*profile, kMainSection, "ComType", COMM_CAN_K8110);
     g_nComType = type;
     const int comNum = ProfileInt(*profile, kMainSection, "ComNum", 1);
