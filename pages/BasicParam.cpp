@@ -7,6 +7,7 @@
 #include "pages/BasicParamFields.h"
 #include "pages/BasicParamIds.h"
 #include "pages/BasicParamLayout.h"
+#include "pages/ParamFile.h"
 #include "pages/ParamReplyDecoder.h"
 #include "pages/ReadAllParams.h"
 #include "pages/StoredBlock.h"
@@ -14,15 +15,20 @@
 #include "platform/ControlName.h"
 #include "platform/DialogFont.h"
 #include "platform/DialogUnits.h"
+#include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
+#include "shell/C12DialogBar.h"
 #include "shell/DriveCommands.h"
 #include "shell/Globals.h"
+#include "shell/IniFile.h"
 #include "shell/LogRing.h"
 #include "shell/MainFrame.h"
+#include "shell/StripDecoders.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -41,6 +47,20 @@ const QString kCaption = QStringLiteral("Velquarin");
 constexpr int kReplyBytes = 64;
 constexpr int kBlockReplyBytes = 256;
 
+
+// Why a parameter file could not be read, in the system's words where it has them.
+QString ReadProblem(const CIniFile& ini)
+{
+    const QFileInfo info(ini.Path());
+    if (!info.exists())
+        return QStringLiteral("The file does not exist.");
+    if (!info.isFile())
+        return QStringLiteral("It is not a file.");
+    QFile file(ini.Path());
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    return ini.Error();
+}
 
 } // namespace
 
@@ -571,6 +591,27 @@ void CBasicParam::TakeSnapshot()
         m_model.phaseTexts[row] = qobject_cast<QLineEdit*>(GetDlgItem(kPhaseEdits[row]))->text();
 }
 
+void CBasicParam::ShowSnapshot()
+{
+    auto select = [this](int id, int item) { qobject_cast<QComboBox*>(GetDlgItem(id))->setCurrentIndex(item); };
+    for (const ParamField& field : ParamFields()) {
+        if (field.kind == FieldKind::Combo)
+            select(field.id, m_model.*std::get<int BasicParamModel::*>(field.member));
+    }
+    for (int port = 0; port < kCommonPorts; ++port) {
+        select(kIoPullCombos[port], m_model.m_cbIoPull[port]);
+        select(kIoOutTypeCombos[port], m_model.m_cbIoOutType[port]);
+        select(kIoLevelCombos[port], m_model.m_cbIoLevel[port]);
+        select(kIoInFuncCombos[port], m_model.m_cbIoInFunc[port]);
+        select(kIoOutFuncCombos[port], m_model.m_cbIoOutFunc[port]);
+        const bool output = m_model.ioOutput[port] != 0;
+        SetCheck(output ? kIoOutputRadios[port] : kIoInputRadios[port], true);
+        Apply(IoDirectionRule(port, output));
+    }
+    for (int row = 0; row < kPhaseRows; ++row)
+        qobject_cast<QLineEdit*>(GetDlgItem(kPhaseEdits[row]))->setText(m_model.phaseTexts[row]);
+}
+
 PollPause CBasicParam::PollPauseOfFrame() const
 {
     CMainFrame* frame = m_pMainFrame;
@@ -741,10 +782,82 @@ void CBasicParam::OnBnClickedReadEepromBlock()
     UpdateData(false);
 }
 
+QString CBasicParam::ChooseParamFile(bool save, const QString& proposedName)
+{
+    FileDialogRequest request;
+    request.owner = window();
+    request.save = save;
+    request.folder = GetWritableFolderPath();
+    request.fileName = proposedName.isEmpty() ? QString() : proposedName + QStringLiteral(".qzd");
+    request.filter = QStringLiteral("Pask Data Files (*.qzd)");
+    request.defaultSuffix = QStringLiteral("qzd");
+    return ShowFileDialog(request);
+}
+
 void CBasicParam::OnBnClickedSaveToFile()
 {
+    if (!CheckConnected())
+        return;
+    C12DialogBar* bar = m_pMainFrame ? m_pMainFrame->TopBar() : nullptr;
+    const QString path = ChooseParamFile(true, ProposedFileName(bar ? bar->GetDlgItemText(IDC_TYPE) : QString()));
+    if (path.isEmpty())
+        return;
+    // A new file comes into being only with its whole content, so a failed save leaves no
+    // empty file behind; an existing one keeps its other sections and keys.
+    CIniFile ini(path);
+    if (!ini.ReadFile() && QFileInfo::exists(path)) {
+        ShowMessageBox(this, QStringLiteral("Parameters file not saved: \"%1\"\n%2").arg(path, ReadProblem(ini)),
+            kCaption, MB_ICONERROR);
+        return;
+    }
+    // A rejected field has told the user; a file of half-taken values is worse than none.
+    if (!UpdateData(true))
+        return;
+    TakeSnapshot();
+    SaveParamFile(m_model, ini);
+    if (!ini.WriteFile()) {
+        ShowMessageBox(this, QStringLiteral("Parameters file not saved: \"%1\"\n%2").arg(path, ini.Error()), kCaption,
+            MB_ICONERROR);
+        return;
+    }
+    ShowMessageBox(this, QStringLiteral("Parameters file saved"), kCaption, MB_ICONINFORMATION);
 }
 
 void CBasicParam::OnBnClickedLoadFromFile()
 {
+    const QString path = ChooseParamFile(false, QString());
+    if (path.isEmpty())
+        return;
+    CIniFile ini(path);
+    if (!ini.ReadFile()) {
+        ShowMessageBox(this, QStringLiteral("Parameters file not loaded: \"%1\"\n%2").arg(path, ReadProblem(ini)),
+            kCaption, MB_ICONERROR);
+        return;
+    }
+    if (ShowMessageBox(this, QStringLiteral("If chang current parameters?"), kCaption, MB_YESNO | MB_ICONQUESTION)
+        != IDYES)
+        return;
+    // The file fills the page only; what reaches the drive passes "Setup" and its checks.
+    TakeSnapshot();
+    LoadParamFile(ini, m_model);
+    ShowSnapshot();
+    Apply(EncoderSelectRule(m_model.m_nEncoderSelect != 0));
+    UpdateThresholdRadios();
+    Apply(HomeModeRule(m_model.m_cbHomeMode));
+    Apply(BrakeButtons(m_model.m_cbBrakeMode, m_model.m_bBrakeOpen));
+    UpdateData(false);
+}
+
+void CBasicParam::OnCbnKillfocusMotorType()
+{
+    const QString& type = m_model.m_strMotorType;
+    const auto known = [&type](const QString& item) { return item.startsWith(type, Qt::CaseInsensitive); };
+    if (type.isEmpty() || std::any_of(m_motorTypes.begin(), m_motorTypes.end(), known))
+        return;
+    m_motorTypes << type;
+    CIniFile ini(GetWritableFolderPath() + QStringLiteral("MotType.qzd"));
+    if (!ini.ReadOrCreateFile())
+        return;
+    AddMotorType(ini, type);
+    ini.WriteFile();
 }

@@ -61,6 +61,8 @@ public:
     bool IsBusy() const;
     // While busy, each of these moves or needs the current node: says which runs, and true.
     bool RefuseWhileBusy();
+    // Adds the motor-type text to the motor-type list file; no control asks for it.
+    void OnCbnKillfocusMotorType();
 
     // After factory defaults, the drive has this long to settle before it is read.
     static constexpr int kReadAfterDefaultsMs = 3000;
@@ -99,8 +101,11 @@ private:
     // and logs it as sent; the transaction's result.
     int SendWithoutReply(const QString& command);
     // Copies what lives only in the controls (combo items, port directions, phase texts)
-    // into the model.
+    // into the model, and back.
     void TakeSnapshot();
+    void ShowSnapshot();
+    // The parameter file the user picks in a file dialog; empty when cancelled.
+    QString ChooseParamFile(bool save, const QString& proposedName);
     bool StartReadAll();
     // The main frame's status poll, paused while a worker talks to the drive.
     PollPause PollPauseOfFrame() const;
@@ -155,4 +160,6 @@ private:
     // The read after factory defaults, and the action buttons' states it puts back.
     QTimer m_readAfterDefaults;
     std::array<bool, 6> m_buttonsBeforeDefaults {};
+    // The motor types met so far (the items of a motor-type combo the dialog does not show).
+    QStringList m_motorTypes;
 };

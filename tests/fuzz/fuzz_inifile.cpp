@@ -2,10 +2,9 @@
 // Reads arbitrary bytes as an INI file, saves it, and checks that a second read and save
 // of what was saved gives the same bytes (nothing read is lost or changed by a save).
 #include "shell/IniFile.h"
+#include "tests/fuzz/FuzzInputFile.h"
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <cstdint>
 #include <cstdlib>
 
@@ -35,16 +34,7 @@ QByteArray ReadAndSave(const QString& path)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // A memory-backed folder keeps the saves' syncs cheap.
-    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/fuzz_inifile-XXXXXX")
-                                                                      : QDir::tempPath() + QStringLiteral("/fuzz_inifile-XXXXXX"));
-    const QString path = dir.filePath(QStringLiteral("in.ini"));
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            std::abort();
-        file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
-    }
+    const QString path = FuzzInputFile("fuzz_inifile", "in.ini", data, size);
     const QByteArray first = ReadAndSave(path);
     const QByteArray second = ReadAndSave(path);
     if (first != second)

@@ -4,7 +4,9 @@
 #include "link/LinkTransaction.h"
 #include "link/SerialPort.h"
 #include "pages/BasicParam.h"
+#include "pages/BasicParamIds.h"
 #include "pages/ReadAllParams.h"
+#include "platform/FileDialog.h"
 #include "platform/Profile.h"
 #include "res/StripBitmaps.h"
 #include "shell/C12DialogBar.h"
@@ -12,7 +14,9 @@
 #include "shell/Globals.h"
 #include "shell/MainFrame.h"
 #include "tools/drivesim/DriveSimulator.h"
+#include "tools/drivesim/SimDriveStatus.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDir>
 #include <QPixmap>
@@ -86,6 +90,8 @@ TEST(FrameOnDriveSim, OpensTheStoredSerialChannelToTheDrive)
     config.pty = true;
     config.baud = kBaud;
     DriveSimulator sim(config);
+    // A type name that could not stand as a file name as it is.
+    SimDriveStatus::Attach(*sim.Drive(1))->SetTypeName("QX/6215");
     std::string error;
     ASSERT_TRUE(sim.Start(&error)) << error;
 
@@ -143,6 +149,16 @@ TEST(FrameOnDriveSim, OpensTheStoredSerialChannelToTheDrive)
             EXPECT_GT(LinkTakeSerialReply(reply, sizeof reply), 0);
         }
         EXPECT_EQ(sim.SerialCommands(), std::vector<std::string> { "GVEN" });
+
+        // "Save to File" proposes the drive's type, as the strip shows it, for the file's name.
+        QString proposed;
+        SetFileDialogHandler([&proposed](const FileDialogRequest& request) {
+            proposed = request.fileName;
+            return QString();
+        });
+        qobject_cast<QAbstractButton*>(page->GetDlgItem(IDC_SAVE_FILE))->click();
+        SetFileDialogHandler({});
+        EXPECT_EQ(proposed, QStringLiteral("QX_6215.qzd"));
 
         const QString picture = QDir(PictureFolder()).filePath(QStringLiteral("velquarin-frame-on-drivesim.png"));
         EXPECT_TRUE(frame.grab().save(picture)) << picture.toStdString();

@@ -1,9 +1,13 @@
 #include "link/LinkLayer.h"
 #include "pages/BasicParamIds.h"
+#include "pages/DataExchange.h"
+#include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "shell/BrantovelixSheetView.h"
 #include "shell/Globals.h"
+#include "shell/IniFile.h"
 #include "shell/LogRing.h"
+#include "shell/ProgramFiles.h"
 #include "tests/shell/MessageRecorder.h"
 #include "tests/shell/QtPrinters.h"
 
@@ -344,4 +348,146 @@ TEST_F(BasicParamPage, ARunningWriteEndsWithThePage)
     const int lines = static_cast<int>(LogLines().size());
     EXPECT_GT(lines, 0);
     EXPECT_LT(lines, 70);
+}
+
+namespace {
+
+// The page with file dialogs that answer `chosen` (empty: cancelled) and record what they
+// were asked, and questions answered with `answer`.
+class BasicParamFiles : public BasicParamPage {
+protected:
+    void SetUp() override
+    {
+        BasicParamPage::SetUp();
+        SetMessageBoxHandler([this](const MessageBoxRequest& request) {
+            boxes << request.text;
+            return (request.type & MB_YESNO) ? answer : IDOK;
+        });
+        SetFileDialogHandler([this](const FileDialogRequest& request) {
+            dialogs.push_back(request);
+            return chosen;
+        });
+    }
+    void TearDown() override
+    {
+        SetFileDialogHandler({});
+        BasicParamPage::TearDown();
+    }
+    QString File(const char* name) const { return QDir(folder.path()).filePath(QString::fromUtf8(name)); }
+    QString ComboText(int id) const { return Item<QComboBox>(id)->currentText(); }
+
+    std::vector<FileDialogRequest> dialogs;
+    QString chosen;
+    int answer = IDYES;
+    QTemporaryDir folder;
+};
+
+} // namespace
+
+TEST_F(BasicParamFiles, SaveNeedsADriveAndSaysSavedOnlyWhenTheFileWasWritten)
+{
+    g_bDriveConnected = 0;
+    Click(IDC_SAVE_FILE);
+    EXPECT_EQ(boxes, QStringList { "Please connect Drive" });
+    EXPECT_TRUE(dialogs.empty());
+
+    g_bDriveConnected = 1;
+    boxes.clear();
+    chosen = File("a.qzd");
+    Type(IDC_ENCODER, "4000x");
+    Click(IDC_SAVE_FILE);
+    EXPECT_EQ(boxes, QStringList { kPromptInteger });
+    EXPECT_FALSE(QFile::exists(chosen)) << "a rejected field ends the save";
+
+    boxes.clear();
+    Type(IDC_ENCODER, "4000");
+    Click(IDC_SAVE_FILE);
+    EXPECT_TRUE(dialogs.back().save);
+    EXPECT_EQ(dialogs.back().filter, QStringLiteral("Pask Data Files (*.qzd)"));
+    EXPECT_EQ(dialogs.back().folder, GetWritableFolderPath());
+    EXPECT_EQ(boxes, QStringList { "Parameters file saved" });
+    CIniFile saved(chosen);
+    ASSERT_TRUE(saved.ReadFile());
+    EXPECT_EQ(saved.GetValue("option", "编码器分辨率"), "4000");
+
+    for (const QString& path : { File("missing/b.qzd"), folder.path() }) {
+        boxes.clear();
+        chosen = path;
+        Click(IDC_SAVE_FILE);
+        ASSERT_EQ(boxes.size(), 1);
+        EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("Parameters file not saved: \"%1\"\n").arg(path)));
+    }
+    EXPECT_TRUE(LogLines().isEmpty()) << "files are no drive traffic";
+}
+
+TEST_F(BasicParamFiles, LoadAsksThenPutsTheFileIntoThePage)
+{
+    chosen = File("page.qzd");
+    Type(IDC_ENCODER, "4000");
+    Type(1042, "12.5");
+    Type(kPhaseEdits[0], "-9");
+    Click(kIoOutputRadios[0]);
+    Choose(kIoOutTypeCombos[0], 1);
+    Click(IDC_THRESHOLD_MANUAL);
+    Choose(IDC_HOME_MODE, 1);
+    Choose(IDC_BRAKE_MODE, 2);
+    Click(IDC_SAVE_FILE);
+    ASSERT_EQ(boxes, QStringList { "Parameters file saved" });
+
+    Type(IDC_ENCODER, "8");
+    Type(kPhaseEdits[0], "3");
+    Click(kIoInputRadios[0]);
+    Click(IDC_THRESHOLD_65V);
+    Choose(IDC_HOME_MODE, 0);
+    Choose(IDC_BRAKE_MODE, 0);
+    ASSERT_TRUE(page.UpdateData(true));
+
+    answer = IDNO;
+    Click(IDC_LOAD_FILE);
+    EXPECT_EQ(boxes.back(), QStringLiteral("If chang current parameters?"));
+    EXPECT_EQ(Text(IDC_ENCODER), QStringLiteral("8")) << "No leaves the page";
+
+    answer = IDYES;
+    g_bDriveConnected = 0; // loading needs no drive
+    Click(IDC_LOAD_FILE);
+    EXPECT_FALSE(dialogs.back().save);
+    EXPECT_EQ(Text(IDC_ENCODER), QStringLiteral("4000"));
+    EXPECT_EQ(Text(1042), QStringLiteral("12")) << "the dead range is filed as a whole number";
+    EXPECT_EQ(Text(kPhaseEdits[0]), QStringLiteral("-9"));
+    EXPECT_TRUE(Checked(kIoOutputRadios[0]));
+    EXPECT_FALSE(Item(kIoPullCombos[0])->isVisible());
+    EXPECT_EQ(ComboText(kIoOutTypeCombos[0]), QStringLiteral("PNP"));
+    EXPECT_TRUE(Checked(IDC_THRESHOLD_MANUAL));
+    EXPECT_TRUE(Item(IDC_THRESHOLD_VOLTAGE)->isEnabled());
+    EXPECT_TRUE(Item(IDC_HOME_CURRENT)->isEnabled()) << "a current-triggered home offers its current";
+    EXPECT_FALSE(Item(IDC_BRAKE_CLOSE)->isEnabled());
+    EXPECT_FALSE(Item(IDC_BRAKE_OPEN)->isEnabled());
+    EXPECT_TRUE(LogLines().isEmpty());
+}
+
+TEST_F(BasicParamFiles, AnEmptyOrHostileFileLeavesAPageTheUserSeesAndSetupRefuses)
+{
+    chosen = File("hostile.qzd");
+    for (const QByteArray& bytes : { QByteArray(), QByteArray("\xFF\x00[option]\r\n\x81=\xFE\n\x00\x00=\r[\x80", 16) }) {
+        QFile file(chosen);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+        boxes.clear();
+        Click(IDC_LOAD_FILE);
+        EXPECT_EQ(Text(IDC_ENCODER), QStringLiteral("0"));
+        EXPECT_EQ(ComboText(IDC_CAN_BAUD), QStringLiteral("125"));
+        EXPECT_FALSE(Item(IDC_BRAKE_CLOSE)->isEnabled());
+        EXPECT_TRUE(Item(IDC_BRAKE_OPEN)->isEnabled());
+        EXPECT_TRUE(Checked(IDC_THRESHOLD_BUS));
+        EXPECT_FALSE(Item(IDC_THRESHOLD_VOLTAGE)->isEnabled());
+        EXPECT_EQ(Text(kPhaseEdits[3]), QStringLiteral("0"));
+        for (int port = 0; port < kCommonPorts; ++port)
+            EXPECT_TRUE(Checked(kIoInputRadios[port]));
+
+        // Only "Setup" writes, and it holds the page to its own checks.
+        Click(IDC_SETUP);
+        EXPECT_EQ(boxes.back(), kPromptRange.arg(4).arg(INT_MAX));
+        EXPECT_TRUE(LogLines().isEmpty());
+    }
 }

@@ -1,0 +1,402 @@
+#include "pages/ParamFile.h"
+
+#include "pages/BasicParamControls.h"
+#include "pages/BasicParamIds.h"
+#include "pages/ParamReplyDecoder.h"
+#include "pages/WriteAllParams.h"
+#include "shell/IniFile.h"
+#include "shell/StripDecoders.h"
+
+#include <algorithm>
+#include <climits>
+
+const QString kParamFileSection = QStringLiteral("option");
+
+namespace {
+
+using M = BasicParamModel;
+using Form = FileForm;
+using Kind = ParamRef::Kind;
+
+constexpr ParamRef F(int id) { return { Kind::Field, id }; }
+constexpr ParamRef Phase(int row) { return { Kind::Phase, row }; }
+constexpr ParamRef Io(int port) { return { Kind::CommonPort, port }; }
+
+constexpr int kPhaseO = 14, kPhaseR = 15;
+
+const FileKey kKeys[] = {
+    { "编码器分辨率", F(IDC_ENCODER), Form::Number },
+    { "位置下限", F(1025), Form::Number },
+    { "位置上限", F(1026), Form::Number },
+    { "位限开关", F(IDC_SCALE_LIMIT), Form::OnOff },
+    { "硬位限开关", F(IDC_DIGITAL_INPUT_LIMIT), Form::OnOff },
+    { "加速度", F(1005), Form::Number },
+    { "最高速度", F(1036), Form::Number },
+    { "最低速度", F(1224), Form::Number },
+    { "死区电压", F(1042), Form::WholeOrFraction },
+    { "最大峰值电流", F(1051), Form::Whole },
+    { "最大连续电流", F(1054), Form::Whole },
+    { "步宽", F(1066), Form::Number },
+    { "比例常数", F(1099), Form::Number },
+    { "积分常数", F(1102), Form::Number },
+    { "微分常数", F(1105), Form::Number },
+    { "运转方向", F(1135), Form::Rotation },
+    { "运行模式", F(IDC_VELOCITY), Form::Number },
+    { "信号来源", F(1047), Form::Number },
+    { "速度失控延迟", F(1038), Form::Number },
+    { "位置误差范围", F(1040), Form::Number },
+    { "过流保护延迟", F(1041), Form::Number },
+    { "过载保护延迟", F(1050), Form::Number },
+    { "堵转时间", F(1298), Form::Number },
+    { "最大位置跟踪误差", F(1056), Form::Number },
+    { "电流控制机制", F(1296), Form::CurrentControl },
+    { "开机寻找零位", F(1237), Form::Number },
+    { "寻零速度", F(1238), Form::Number },
+    { "寻零范围", F(IDC_HOME_RANGE), Form::Number },
+    { "零位机械偏移", F(IDC_HOME_OFFSET), Form::Number },
+    { "位置比例系数", F(1236), Form::Number },
+    { "位置微分系数", F(1110), Form::Number },
+    { "速度前馈系数", F(1059), Form::Number },
+    { "节点地址", F(1060), Form::Exponent },
+    { "电流比例系数", F(1292), Form::Number },
+    { "电流积分系数", F(1293), Form::Number },
+    { "IXR补偿系数", F(1061), Form::Number },
+    { "使能IXR补偿系数", F(1295), Form::Number },
+    { "位置积分常数", F(1111), Form::Number },
+    { "电流微分常数", F(1321), Form::Number },
+    { "IIT时间", F(1324), Form::Number },
+    { "IIT恢复时间", F(1325), Form::Number },
+    { "最大频率", F(1322), Form::Number },
+    { "速度失控保护", F(1326), Form::Number },
+    { "有无霍尔传感器", F(1327), Form::Number },
+    { "磁极对数", F(1319), Form::Number },
+    { "无霍尔初始化电流", F(1320), Form::Number },
+    { "制动电压", F(IDC_THRESHOLD_VOLTAGE), Form::Number },
+    { "母线电压", F(1338), Form::Number },
+    { "使用主副编码器", F(IDC_MASTER_ENCODER), Form::Number },
+    { "副编码器输入输出", F(IDC_AUX_ENC_INPUT), Form::Number },
+    { "上电默认制动电压", F(IDC_THRESHOLD_BUS), Form::Number },
+    { "寻零电流", F(IDC_HOME_CURRENT), Form::Number },
+    { "寻零电流堵转时间", F(IDC_HOME_CURRENT_TIME), Form::Number },
+    { "停止减速度", F(1348), Form::Number },
+    { "去使能减速时间", F(1349), Form::Number },
+    { "减速度", F(1347), Form::Number },
+    { "急停减速度", F(1350), Form::Number },
+    { "HLA", Phase(0), Form::PhaseText },
+    { "HLB", Phase(1), Form::PhaseText },
+    { "HLC", Phase(2), Form::PhaseText },
+    { "HLD", Phase(3), Form::PhaseText },
+    { "HLE", Phase(4), Form::PhaseText },
+    { "HLF", Phase(5), Form::PhaseText },
+    { "HLG", Phase(6), Form::PhaseText },
+    { "HLH", Phase(7), Form::PhaseText },
+    { "HLI", Phase(8), Form::PhaseText },
+    { "HLJ", Phase(9), Form::PhaseText },
+    { "HLK", Phase(10), Form::PhaseText },
+    { "HLL", Phase(11), Form::PhaseText },
+    { "HLO", Phase(kPhaseO), Form::PhaseText },
+    { "HLR", Phase(kPhaseR), Form::PhaseText },
+    { "寻零模式", F(IDC_HOME_MODE), Form::Number },
+    { "抱闸器工作模式", F(IDC_BRAKE_MODE), Form::Number },
+    { "抱闸器状态", F(IDC_BRAKE_CLOSE), Form::Number },
+    { "抱闸器极性", F(IDC_BRAKE_TYPE), Form::Number },
+    { "波特率", F(IDC_RS232_BAUD), Form::BaudRate },
+    { "CAN波特率", F(IDC_CAN_BAUD), Form::BaudRate },
+    { "USB波特率", F(IDC_USB_BAUD), Form::BaudRate },
+    { "使能上下拉", F(1299), Form::Number },
+    { "使能高低", F(1304), Form::Number },
+    { "方向上下拉", F(1300), Form::Number },
+    { "方向高低", F(1305), Form::Number },
+    { "正限位上下拉", F(1301), Form::Number },
+    { "正限位高低", F(1306), Form::Number },
+    { "反限位上下拉", F(1302), Form::Number },
+    { "反限位高低", F(1307), Form::Number },
+    { "CLK上下拉", F(IDC_CLK_PULL), Form::Number },
+    { "FAULT输出上下拉", F(1303), Form::Number },
+    { "FAULT输出高低", F(1308), Form::Number },
+    { "端口1输入输出", Io(0), Form::PortDirection },
+    { "端口1功能", Io(0), Form::PortFunction },
+    { "端口1高低", Io(0), Form::PortLevel },
+    { "端口1上下拉", Io(0), Form::PortPull },
+    { "端口2输入输出", Io(1), Form::PortDirection },
+    { "端口2功能", Io(1), Form::PortFunction },
+    { "端口2高低", Io(1), Form::PortLevel },
+    { "端口2上下拉", Io(1), Form::PortPull },
+    { "端口3输入输出", Io(2), Form::PortDirection },
+    { "端口3高低", Io(2), Form::PortLevel },
+    { "端口3上下拉", Io(2), Form::PortPull },
+    { "端口3功能", Io(2), Form::PortFunction },
+    { "端口4输入输出", Io(3), Form::PortDirection },
+    { "端口4高低", Io(3), Form::PortLevel },
+    { "端口4上下拉", Io(3), Form::PortPull },
+    { "端口4功能", Io(3), Form::PortFunction },
+};
+
+const QString kOn = QStringLiteral("启用");
+const QString kOff = QStringLiteral("禁用");
+const QString kForward = QStringLiteral("正转");
+const QString kReverse = QStringLiteral("反转");
+const QString kCurrentLimit = QStringLiteral("限流模式");
+const QString kOverCurrent = QStringLiteral("过流保护模式");
+
+// The item a baud list shows when the stored rate begins none of its items.
+constexpr int kBaudItemUnknown = 3;
+// The run mode's fourth radio (amplifier) is never shown.
+constexpr int kShownRunModes = 3;
+constexpr int kManualThreshold = 2;
+// IO1 and IO2 output nothing but "Invalid Function": their function key is the input's.
+constexpr int kFirstPortWithOutputFunction = 2;
+
+const ParamField& FieldOf(const FileKey& key)
+{
+    return *FindParamField(key.ref.index);
+}
+
+int& IntField(M& model, const ParamField& field)
+{
+    return model.*std::get<int M::*>(field.member);
+}
+
+int IntField(const M& model, const ParamField& field)
+{
+    return model.*std::get<int M::*>(field.member);
+}
+
+float& FloatField(M& model, const ParamField& field)
+{
+    return model.*std::get<float M::*>(field.member);
+}
+
+// A list index the combo can show; anything else leaves the combo without a selection.
+int ListItem(int comboId, int item)
+{
+    return item >= 0 && static_cast<size_t>(item) < FindControlSpec(comboId)->items.size() ? item : -1;
+}
+
+// The list of a common port that a key goes to for the port's direction, and the combo
+// that shows it. IO1 and IO2 keep their function in the input list: as outputs they offer
+// nothing but "Invalid Function".
+template <typename Model>
+auto& PortList(Model& model, const FileKey& key, int* comboId)
+{
+    const int port = key.ref.index;
+    const bool output = model.ioOutput[port] != 0;
+    switch (key.form) {
+    case Form::PortFunction: {
+        const bool outputList = output && port >= kFirstPortWithOutputFunction;
+        *comboId = outputList ? kIoOutFuncCombos[port] : kIoInFuncCombos[port];
+        return outputList ? model.m_cbIoOutFunc[port] : model.m_cbIoInFunc[port];
+    }
+    case Form::PortPull:
+        *comboId = output ? kIoOutTypeCombos[port] : kIoPullCombos[port];
+        return output ? model.m_cbIoOutType[port] : model.m_cbIoPull[port];
+    default:
+        *comboId = kIoLevelCombos[port];
+        return model.m_cbIoLevel[port];
+    }
+}
+
+int BaudRateOf(int comboId, int item)
+{
+    const std::span<const char* const> items = FindControlSpec(comboId)->items;
+    return item >= 0 && static_cast<size_t>(item) < items.size() ? QByteArray(items[item]).toInt() : 0;
+}
+
+QString FieldText(const M& model, const FileKey& key)
+{
+    const ParamField& field = FieldOf(key);
+    switch (key.form) {
+    case Form::OnOff:
+        return IntField(model, field) != 0 ? kOn : kOff;
+    case Form::Rotation:
+        return IntField(model, field) == 0 ? kForward : kReverse;
+    case Form::CurrentControl:
+        return IntField(model, field) == 1 ? kOverCurrent : kCurrentLimit;
+    case Form::Whole:
+    case Form::WholeOrFraction:
+        return QString::number(FloatToInt(model.*std::get<float M::*>(field.member)));
+    case Form::BaudRate:
+        return QString::number(BaudRateOf(field.id, IntField(model, field)));
+    default:
+        break;
+    }
+    if (field.kind == FieldKind::Uint) // "%d" of the 32 bits, as the files have always held them
+        return QString::number(static_cast<int>(model.*std::get<uint32_t M::*>(field.member)));
+    return QString::number(IntField(model, field));
+}
+
+QString KeyText(const M& model, const FileKey& key)
+{
+    switch (key.ref.kind) {
+    case Kind::Field:
+        return FieldText(model, key);
+    case Kind::Phase:
+        return QString::number(TextToInt(model.phaseTexts[key.ref.index].toLatin1()));
+    case Kind::CommonPort: {
+        const int port = key.ref.index;
+        if (key.form == Form::PortDirection)
+            return QString::number(model.ioOutput[port] != 0 ? 1 : 0);
+        int comboId = 0;
+        return QString::number(PortList(model, key, &comboId));
+    }
+    case Kind::FunctionPort:
+    case Kind::NumberLock:
+        break;
+    }
+    return {};
+}
+
+// A number read for a field, as the field's control can show it.
+int Shown(const ParamField& field, int value)
+{
+    switch (field.kind) {
+    case FieldKind::Check:
+        return value != 0 ? 1 : 0;
+    case FieldKind::Radio: {
+        const int buttons = field.id == IDC_VELOCITY ? kShownRunModes : static_cast<int>(RadioGroupButtons(field.id).size());
+        return value >= 0 && value < buttons ? value : 0;
+    }
+    case FieldKind::Combo:
+        return ListItem(field.id, value);
+    case FieldKind::State:
+        if (field.id == IDC_THRESHOLD_BUS)
+            return value == 0 || value == 1 ? value : kManualThreshold;
+        return value != 0 ? 1 : 0; // the brake state: open unless the file says closed
+    default:
+        return value;
+    }
+}
+
+void LoadField(CIniFile& ini, const FileKey& key, const QString& name, M& model)
+{
+    const ParamField& field = FieldOf(key);
+    const QString text = ini.GetValue(kParamFileSection, name);
+    switch (key.form) {
+    case Form::OnOff:
+        IntField(model, field) = text == kOn ? 1 : 0;
+        return;
+    case Form::Rotation:
+        IntField(model, field) = text == kReverse ? 1 : 0;
+        return;
+    case Form::CurrentControl:
+        IntField(model, field) = text == kOverCurrent ? 1 : 0;
+        return;
+    case Form::Whole:
+        FloatField(model, field) = static_cast<float>(ini.GetValueI(kParamFileSection, name));
+        return;
+    case Form::WholeOrFraction:
+    case Form::Exponent:
+        FloatField(model, field) = LeadingFloat(text.toLatin1());
+        return;
+    case Form::BaudRate:
+        IntField(model, field) = BaudItemOf(field.id, ini.GetValueI(kParamFileSection, name));
+        return;
+    default:
+        break;
+    }
+    const int value = ini.GetValueI(kParamFileSection, name);
+    if (field.kind == FieldKind::Uint)
+        model.*std::get<uint32_t M::*>(field.member) = static_cast<uint32_t>(value);
+    else
+        IntField(model, field) = Shown(field, value);
+}
+
+void LoadKey(CIniFile& ini, const FileKey& key, M& model)
+{
+    const QString name = QString::fromUtf8(key.name);
+    switch (key.ref.kind) {
+    case Kind::Field:
+        LoadField(ini, key, name, model);
+        return;
+    case Kind::Phase:
+        model.phaseTexts[key.ref.index] = QString::number(ini.GetValueI(kParamFileSection, name));
+        return;
+    case Kind::CommonPort: {
+        const int port = key.ref.index;
+        const int value = ini.GetValueI(kParamFileSection, name);
+        if (key.form == Form::PortDirection) {
+            model.ioOutput[port] = value != 0 ? 1 : 0;
+            return;
+        }
+        // An output of IO1 or IO2 leaves its function key unread.
+        if (key.form == Form::PortFunction && model.ioOutput[port] && port < kFirstPortWithOutputFunction)
+            return;
+        int comboId = 0;
+        int& list = PortList(model, key, &comboId);
+        list = ListItem(comboId, value);
+        return;
+    }
+    case Kind::FunctionPort:
+    case Kind::NumberLock:
+        return;
+    }
+}
+
+} // namespace
+
+std::span<const FileKey> ParamFileKeys()
+{
+    return kKeys;
+}
+
+void SaveParamFile(BasicParamModel& model, CIniFile& ini)
+{
+    for (int i = 0; i < kTextCopyKeys; ++i)
+        model.m_strSettingTexts[i] = KeyText(model, kKeys[i]);
+    for (int i = 0; i < static_cast<int>(std::size(kKeys)); ++i) {
+        const FileKey& key = kKeys[i];
+        const QString name = QString::fromUtf8(key.name);
+        if (i < kTextCopyKeys)
+            ini.SetValue(kParamFileSection, name, model.m_strSettingTexts[i], true);
+        else if (key.form == Form::Exponent)
+            ini.SetValueF(kParamFileSection, name, model.*std::get<float M::*>(FieldOf(key).member), true);
+        else
+            ini.SetValue(kParamFileSection, name, KeyText(model, key), true);
+    }
+}
+
+void LoadParamFile(CIniFile& ini, BasicParamModel& model)
+{
+    // In the table every port's direction comes before its other keys, so those go to the
+    // lists of the direction just read.
+    for (const FileKey& key : kKeys)
+        LoadKey(ini, key, model);
+    // The auxiliary encoder, once it is the feedback, is always an input.
+    if (model.m_nEncoderSelect != 0)
+        model.m_nAuxEncoderDir = 0;
+}
+
+int BaudItemOf(int comboId, int rate)
+{
+    const std::span<const char* const> items = FindControlSpec(comboId)->items;
+    const QByteArray prefix = QByteArray::number(rate);
+    for (size_t step = 1; step <= items.size(); ++step) {
+        const size_t item = step % items.size();
+        if (QByteArrayView(items[item]).startsWith(prefix))
+            return static_cast<int>(item);
+    }
+    return kBaudItemUnknown;
+}
+
+QString ProposedFileName(const QString& typeText)
+{
+    QString name;
+    for (const QChar c : typeText) {
+        if (c == u'\r' || c == u'\n')
+            continue;
+        const bool unusable = c == u'/' || c == u'\\' || c.category() == QChar::Other_Control;
+        name += unusable ? QChar(u'_') : c;
+    }
+    // Nothing but dots would name a folder, not a file.
+    if (std::all_of(name.begin(), name.end(), [](QChar c) { return c == u'.'; }))
+        return {};
+    return name;
+}
+
+void AddMotorType(CIniFile& ini, const QString& name)
+{
+    const QString count = QStringLiteral("MotType");
+    const int n = std::clamp(ini.GetValueI(kParamFileSection, count), 0, INT_MAX - 1);
+    ini.SetValueI(kParamFileSection, count, n + 1, true);
+    ini.SetValue(QStringLiteral("MotType"), QStringLiteral("Project%1").arg(n), name, true);
+}
