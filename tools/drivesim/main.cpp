@@ -3,6 +3,7 @@
 #include "tools/drivesim/SimDriveParams.h"
 #include "tools/drivesim/SimDriveStatus.h"
 #include "tools/drivesim/SimMotion.h"
+#include "tools/drivesim/SimWave.h"
 
 #include <cctype>
 #include <cerrno>
@@ -219,6 +220,7 @@ int main(int argc, char** argv)
             status->SetAlarm(bit, true);
         status->SetOldFirmware(oldFirmware);
         SimMotion::Attach(drive, status);
+        SimWave::Attach(drive);
         for (const auto& [mnemonic, value] : presets)
             drive.SetParameter(mnemonic, value);
     }
