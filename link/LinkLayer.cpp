@@ -108,6 +108,9 @@ void WaitWake(int timeoutMs)
     DrainWake();
 }
 
+// Woken whenever a frame lands in the USB-CAN ring; waited on under g_csCanRing.
+std::condition_variable g_canRingCond;
+
 // The pause gate of the receive thread.
 std::mutex g_gateMutex;
 std::condition_variable g_gateCond;
@@ -200,6 +203,7 @@ void ReceiveUsbCanFrame()
             g_nCanRxRead = (next + 1) % kCanRxRingSize;
         g_nCanRxWrite = next;
     }
+    g_canRingCond.notify_all();
     // Scanned here rather than by the scanner thread: a transaction waiting for this frame
     // is woken one thread switch sooner.
     ScanOnce();
@@ -639,6 +643,25 @@ bool LinkTakeCanReply(CanFrame* reply)
     std::memcpy(reply->data, found.data, reply->dataLength);
     g_nCanRxRead = (read + 1) % kCanRxRingSize;
     g_nExpectedCmdId = 0;
+    return true;
+}
+
+void LinkDiscardCanFrames()
+{
+    std::lock_guard lock(g_csCanRing);
+    g_nCanRxRead = g_nCanRxWrite.load();
+}
+
+bool LinkWaitCanFrame(CanFrame* frame, uint32_t timeoutMs)
+{
+    std::unique_lock lock(g_csCanRing);
+    if (!g_canRingCond.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                [] { return g_nCanRxRead != g_nCanRxWrite || g_bLinkStop; })
+        || g_nCanRxRead == g_nCanRxWrite)
+        return false;
+    const int read = g_nCanRxRead;
+    *frame = g_CanRxRing[read];
+    g_nCanRxRead = (read + 1) % kCanRxRingSize;
     return true;
 }
 
