@@ -77,9 +77,9 @@ enum : int {
 
 constexpr COLORREF kCurveColours[CMonitor::kCurves + 1] = { 0x000000, 0x0000FF, 0xFF0000, 0xFF00FF, 0xFFFF00 };
 constexpr COLORREF kGridColour = 0xF0F0F0;
-constexpr QSize kChartSize(700, 380);
+constexpr QSize kChartSize(640, 380);
 constexpr int kChartLeft = 92;
-constexpr int kEditWidth = 64;
+constexpr int kEditWidth = 52;
 constexpr int kRefreshMs = 16;
 
 // What a running wave locks: the gains, position zero and the wave's own settings.
@@ -214,7 +214,7 @@ void CMonitor::CreateControls()
 
     // Readouts, markers, the selected curve and the X buttons.
     auto* top = new QHBoxLayout;
-    top->addSpacing(kChartLeft - 8);
+    top->addSpacing(8);
     for (auto [caption, id, text] : { std::tuple { IDC_X_CAPTION, IDC_READOUT_X, "X间距" },
              std::tuple { IDC_Y_CAPTION, IDC_READOUT_Y, "Y间距" } }) {
         top->addWidget(label(caption, text));
