@@ -238,8 +238,12 @@ void SampleThread::SampleThreadProc()
         const bool asked[2] = { m_feedback, m_command };
         while (!StopRequested()) {
             for (int quantity = 0; quantity < 2; ++quantity) {
-                if (asked[quantity])
-                    Exchange(type, node, quantity, previous[quantity], counters);
+                if (!asked[quantity])
+                    continue;
+                // A command of the page or the status strip waits for the lock: it goes first.
+                for (uint32_t start = GetTickCount(); g_nLinkWaiting > 0 && Elapsed(start) < kYieldMs;)
+                    std::this_thread::yield();
+                Exchange(type, node, quantity, previous[quantity], counters);
             }
             if (counters.send >= kMaxFailures) {
                 End(QStringLiteral("通讯故障－－发送失败"));
@@ -253,13 +257,8 @@ void SampleThread::SampleThreadProc()
                 End(QStringLiteral("通讯故障"));
                 break;
             }
-            if (!asked[0] && !asked[1]) {
+            if (!asked[0] && !asked[1])
                 WaitUnlessStopped(kIdleMs);
-                continue;
-            }
-            // A command of the page or the status strip waits for the lock: it goes first.
-            for (uint32_t start = GetTickCount(); g_nLinkWaiting > 0 && Elapsed(start) < kYieldMs;)
-                std::this_thread::yield();
         }
     }
     if (m_services.resumePoll)

@@ -30,7 +30,7 @@ public:
     static constexpr uint32_t kMaxStepMs = 65535;
     // With nothing to ask, the thread looks at its stop flag this often.
     static constexpr int kIdleMs = 20;
-    // How long a round waits for a command that waits for the transaction lock.
+    // How long an exchange waits for a command that waits for the transaction lock.
     static constexpr int kYieldMs = 200;
 
     struct Services {
@@ -53,8 +53,10 @@ public:
     void Stop();
     bool IsRunning() const { return m_thread.joinable() && !m_ended.load(); }
 
-    // Exchanges answered by a sample since Start, for the benchmark.
+    // Exchanges answered by a sample since Start, and the thread (its CPU clock), for the
+    // benchmark.
     uint64_t SamplesPosted() const { return m_posted.load(); }
+    std::thread::native_handle_type NativeHandle() { return m_thread.native_handle(); }
 
     // The thread's body.
     void SampleThreadProc();
