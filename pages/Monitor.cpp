@@ -1,6 +1,7 @@
 #include "pages/Monitor.h"
 
 #include "controls/CLineChartCtrl2.h"
+#include "pages/ChartPageDrawing.h"
 #include "pages/MonitorReply.h"
 #include "pages/MonitorView.h"
 #include "pages/SelAdjustObject.h"
@@ -31,8 +32,6 @@
 #include <thread>
 
 namespace {
-
-const QString kCaption = QStringLiteral("Velquarin");
 
 enum : int {
     IDC_SET_PID = 1017,
@@ -76,7 +75,6 @@ enum : int {
 };
 
 constexpr COLORREF kCurveColours[CMonitor::kCurves + 1] = { 0x000000, 0x0000FF, 0xFF0000, 0xFF00FF, 0xFFFF00 };
-constexpr COLORREF kGridColour = 0xF0F0F0;
 constexpr QSize kChartSize(640, 380);
 constexpr int kChartLeft = 92;
 constexpr int kEditWidth = 52;
@@ -102,7 +100,7 @@ QPixmap Legend(COLORREF colour)
 }
 
 CMonitor::CMonitor()
-    : CPropertyViewPage(IDD, 0)
+    : ControlPage(IDD, 0)
 {
     setWindowTitle(QStringLiteral("PID调试"));
     SetServices(LinkTransactLocked, SampleThread::DefaultServices());
@@ -130,50 +128,6 @@ void CMonitor::SetServices(DriveCommands::Transaction transact, SampleThread::Se
     m_transact = std::move(transact);
     m_sampler = std::make_unique<SampleThread>(this, std::move(sampling));
     m_settleMs = settleMs;
-}
-
-QWidget* CMonitor::GetDlgItem(int id) const
-{
-    return m_controls.value(id);
-}
-
-QAbstractButton* CMonitor::Button(int id) const
-{
-    return qobject_cast<QAbstractButton*>(GetDlgItem(id));
-}
-
-QWidget* CMonitor::AddControl(int id, QWidget* control)
-{
-    control->setObjectName(QStringLiteral("idc_%1").arg(id));
-    m_controls.insert(id, control);
-    return control;
-}
-
-void CMonitor::EnableControls(std::initializer_list<int> ids, bool enable)
-{
-    for (int id : ids)
-        GetDlgItem(id)->setEnabled(enable);
-}
-
-void CMonitor::SetText(int id, const QString& text)
-{
-    if (auto* line = qobject_cast<QLineEdit*>(GetDlgItem(id)))
-        line->setText(text);
-    else if (auto* caption = qobject_cast<QLabel*>(GetDlgItem(id)))
-        caption->setText(text);
-}
-
-void CMonitor::ShowBox(const QString& text)
-{
-    ShowMessageBox(this, text, kCaption, MB_ICONERROR);
-}
-
-bool CMonitor::CheckConnected()
-{
-    if (g_bDriveConnected.load())
-        return true;
-    ShowBox(QStringLiteral("Please connect Drive"));
-    return false;
 }
 
 void CMonitor::CreateControls()
@@ -423,7 +377,7 @@ void CMonitor::OnInitialUpdate()
 
 bool CMonitor::DoDataExchange(bool saveAndValidate)
 {
-    if (m_controls.isEmpty())
+    if (!HasControls())
         return true;
     auto check = [this](int id) { return static_cast<QCheckBox*>(GetDlgItem(id)); };
     if (saveAndValidate) {
@@ -431,7 +385,7 @@ bool CMonitor::DoDataExchange(bool saveAndValidate)
         for (int id : TuningFieldIds()) {
             auto* line = qobject_cast<QLineEdit*>(GetDlgItem(id));
             if (const auto failure = TakeTuningField(next, id, line->text())) {
-                ShowMessageBox(this, failure->prompt, kCaption, MB_ICONWARNING);
+                ShowBox(failure->prompt, MB_ICONWARNING);
                 line->setFocus();
                 line->selectAll();
                 return false;
@@ -516,7 +470,7 @@ bool CMonitor::StartWave()
     DrawGrid();
     const MonitorAnswer mode = SendLogged(m_transact, QStringLiteral("GMOD\r"));
     if (!mode.value) {
-        ShowBox(QStringLiteral("Communication failed"));
+        ShowBox(QStringLiteral("Communication failed"), MB_ICONERROR);
         update();
         return false;
     }
@@ -529,7 +483,7 @@ bool CMonitor::StartWave()
         // never runs a wave the page does not show.
         for (const QString& command : WaveStopCommands(m_nSavedMode))
             SendLogged(m_transact, command);
-        ShowBox(QStringLiteral("Communication failed"));
+        ShowBox(QStringLiteral("Communication failed"), MB_ICONERROR);
         update();
         return false;
     }
@@ -548,7 +502,7 @@ void CMonitor::StopWave()
     if (!stop.Ok()) {
         // The drive may still oscillate: the page keeps showing the wave running, so the
         // user can stop it again.
-        ShowBox(QStringLiteral("The drive did not take SWM0: %1").arg(CommResultText(stop.result)));
+        ShowBox(QStringLiteral("The drive did not take SWM0: %1").arg(CommResultText(stop.result)), MB_ICONERROR);
         Button(IDC_RUN_MONITOR)->setText(QStringLiteral("Stop"));
         return;
     }
@@ -563,7 +517,7 @@ void CMonitor::StartSampling()
         std::this_thread::sleep_for(std::chrono::milliseconds(m_settleMs));
     if (!m_sampler->Start(m_form.feedback, m_form.command)) {
         StopWave();
-        ShowBox(QStringLiteral("Monitor failed"));
+        ShowBox(QStringLiteral("Monitor failed"), MB_ICONERROR);
         return;
     }
     EnableControls(kSamplingControls, false);
@@ -636,7 +590,7 @@ void CMonitor::OnBnClickedAdjustMarker()
     if (chooser.exec() != QDialog::Accepted)
         return;
     if (m_chart->SetDragCursor(chooser.Choice()) == 0)
-        ShowBox(QStringLiteral("调整不可用，请从新标记"));
+        ShowBox(QStringLiteral("调整不可用，请从新标记"), MB_ICONERROR);
 }
 
 ChartAxis CMonitor::CurveRange(int curve) const
@@ -667,7 +621,7 @@ void CMonitor::OnViewButton(int id)
         if (!UpdateData(true))
             return;
         if (const auto refusal = SetXSpan(x, m_form.xSpan)) {
-            ShowBox(*refusal);
+            ShowBox(*refusal, MB_ICONERROR);
             return;
         }
         break;
@@ -710,7 +664,7 @@ void CMonitor::OnViewButton(int id)
         if (!UpdateData(true))
             return;
         if (id == IDC_SET_Y_SPAN && m_form.ySpan < CLineChartCtrl::kMinYSpan) {
-            ShowBox(QStringLiteral("Y轴跨度不能小于20"));
+            ShowBox(QStringLiteral("Y轴跨度不能小于20"), MB_ICONERROR);
             return;
         }
         for (int curve = 1; curve <= kCurves; ++curve) {
@@ -732,30 +686,14 @@ void CMonitor::OnViewButton(int id)
 
 void CMonitor::DrawGrid()
 {
-    m_chart->Clear();
-    for (int i = 1; i < 10; ++i)
-        m_chart->DrawVGridLine(i, 10, kGridColour, PS_SOLID);
-    for (int k = 5; k < 100; k += 5)
-        m_chart->DrawHGridLine(k, 100, kGridColour, PS_SOLID);
-    m_chart->DrawHGridLine(50, 100, RGB(0, 0, 0), PS_SOLID);
+    DrawChartGrid(*m_chart);
     update();
-}
-
-void CMonitor::Replot()
-{
-    for (int i = 0; i < kCurves; ++i) {
-        const std::vector<RetValue>& samples = m_samples.Array(i);
-        m_chart->DrawSamples(i + 1, samples.size(), [&samples](std::size_t k) {
-            return ChartPoint { static_cast<double>(samples[k].time), samples[k].value };
-        });
-        m_chart->Refresh();
-    }
 }
 
 void CMonitor::ViewChanged()
 {
     DrawGrid();
-    Replot();
+    ReplotSamples(*m_chart, m_samples, 1);
 }
 
 LPARAM CMonitor::OnNewSample(WPARAM wParam, LPARAM lParam)
@@ -794,7 +732,7 @@ LPARAM CMonitor::OnSampleEnd(const QByteArray& message)
 {
     if (!m_bSampling)
         return 0;
-    ShowBox(QString::fromUtf8(message));
+    ShowBox(QString::fromUtf8(message), MB_ICONERROR);
     StopRunning();
     return 0;
 }
@@ -893,31 +831,8 @@ void CMonitor::paintEvent(QPaintEvent* event)
     CPropertyViewPage::paintEvent(event);
     if (!m_chart)
         return;
-    const QRect chart = m_chart->geometry();
-    const int left = chart.x();
-    const int top = chart.y();
-    const int right = chart.x() + chart.width();
-    const int bottom = chart.y() + chart.height();
-    const float width = static_cast<float>(chart.width());
-    const float height = static_cast<float>(chart.height());
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
-    for (int i = 0; i <= 10; ++i) {
-        const int x = left + static_cast<int>(i * width / 10);
-        painter.drawLine(x, bottom, x, bottom + 5);
-        painter.drawText(QRect(QPoint(x - 50, bottom + 7), QPoint(x + 50, bottom + 27) - QPoint(1, 1)),
-            Qt::AlignHCenter | Qt::AlignTop, XTickText(TickValue(m_chart->m_xRange, i, 10)));
-    }
-    painter.drawText(QRect(QPoint(right + 2, bottom - 15), QPoint(right + 20, bottom + 5) - QPoint(1, 1)),
-        Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("ms"));
-    const ChartAxis y = CurveRange(m_form.curve + 1);
-    for (int i = 0; i <= 20; ++i) {
-        const int yPixel = bottom - static_cast<int>(i * height / 20);
-        painter.drawLine(left, yPixel, left - 5, yPixel);
-        painter.drawText(QRect(QPoint(left - 88, yPixel - 8), QPoint(left - 8, yPixel + 10) - QPoint(1, 1)),
-            Qt::AlignRight | Qt::AlignVCenter, YTickText(TickValue(y, i, 20)));
-    }
-    if (g_bDriveStatusBit8.load())
-        painter.drawText(QRect(QPoint(left - 60, top - 23), QPoint(left + 60, top - 5) - QPoint(1, 1)),
-            Qt::AlignCenter, QStringLiteral("0.01度"));
+    const QString unit = g_bDriveStatusBit8.load() ? QStringLiteral("0.01度") : QString();
+    PaintChartAxes(painter, m_chart->geometry(), m_chart->m_xRange, CurveRange(m_form.curve + 1), unit, { 5, 60 });
 }

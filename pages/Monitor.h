@@ -4,15 +4,13 @@
 #include "pages/SampleThread.h"
 #include "pages/TuningForm.h"
 #include "shell/DriveCommands.h"
-#include "shell/PropertyViewPage.h"
+#include "pages/ControlPage.h"
 
 #include <QBasicTimer>
-#include <QHash>
 
 class CLineChartCtrl2;
 class CMainFrame;
 class ChartAxis;
-class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 
@@ -28,7 +26,7 @@ class QCheckBox;
 // functions of TuningCommands, TuningView, MonitorView and MonitorSamples decide. A wave
 // this page started is stopped on the drive whenever the page stops showing it as running:
 // the run button, leaving the page, the application quitting and the page's destruction.
-class CMonitor : public CPropertyViewPage {
+class CMonitor : public ControlPage {
     Q_OBJECT
 public:
     static constexpr unsigned IDD = 142;
@@ -43,7 +41,6 @@ public:
     CMonitor();
     ~CMonitor() override;
 
-    QWidget* GetDlgItem(int id) const;
     CLineChartCtrl2* Chart() const { return m_chart; }
     const TuningForm& Form() const { return m_form; }
     const MonitorSamples& Samples() const { return m_samples; }
@@ -85,12 +82,6 @@ protected:
 
 private:
     void CreateControls();
-    QWidget* AddControl(int id, QWidget* control);
-    QAbstractButton* Button(int id) const;
-    void EnableControls(std::initializer_list<int> ids, bool enable);
-    void SetText(int id, const QString& text);
-    bool CheckConnected();
-    void ShowBox(const QString& text);
 
     void ReadGains();
     bool StartWave();
@@ -109,7 +100,6 @@ private:
     ChartAxis CurveRange(int curve) const;
     void SetCurveRange(int curve, const ChartAxis& y);
     void DrawGrid();
-    void Replot();
     void ViewChanged();
 
     TuningForm m_form;
@@ -117,7 +107,6 @@ private:
     DriveCommands::Transaction m_transact;
     std::unique_ptr<SampleThread> m_sampler;
     int m_settleMs = kWaveSettleMs;
-    QHash<int, QWidget*> m_controls;
     CLineChartCtrl2* m_chart = nullptr;
     QButtonGroup* m_yRefGroup = nullptr;
     QButtonGroup* m_shapeGroup = nullptr;

@@ -157,68 +157,54 @@ void SampleThread::Drain(int type, Counters& counters)
 void SampleThread::Exchange(int type, int node, int quantity, uint32_t& previous, Counters& counters)
 {
     const SampleQuantity& q = kQuantities[quantity];
+    const bool card = type == COMM_CAN_K8110;
+    const int cardIndex = g_nK8110Index;
+    const Vci vci;
     std::lock_guard lock(g_csLink);
-    std::optional<int32_t> value;
-    uint32_t step = 0;
-    if (type == COMM_CAN_K8110) {
-        const int card = g_nK8110Index;
-        // Whatever waits now was received before the request: not its answer.
-        uint8_t frame[kSampleCardBuffer];
-        for (uint32_t start = GetTickCount(); CardFramesWaiting(card) && Elapsed(start) < kDrainMs;)
-            CAN_Recv(card, frame, kSampleCardBuffer);
+    // Whatever waits now was received before the request: not its answer.
+    uint8_t frame[kSampleCardBuffer];
+    bool sent;
+    if (card) {
+        for (uint32_t start = GetTickCount(); CardFramesWaiting(cardIndex) && Elapsed(start) < kDrainMs;)
+            CAN_Recv(cardIndex, frame, kSampleCardBuffer);
         EncodeCardSampleRequest(node, q.requestCode, frame);
-        if (!CAN_Trans(card, frame, kSampleCardBuffer)) {
-            ++counters.send;
-            return;
-        }
-        if (!WaitCardFrame(card, static_cast<uint32_t>(q.cardWaitMs))) {
-            ++counters.receive;
-            return;
-        }
-        const uint32_t now = GetTickCount();
-        step = now - previous;
-        previous = now;
-        if (step > kMaxStepMs) {
-            ++counters.receive;
-            return;
-        }
-        std::fill(std::begin(frame), std::end(frame), 0);
-        if (!CAN_Recv(card, frame, kSampleCardBuffer)) {
-            ++counters.receive;
-            return;
-        }
-        counters.receive = 0;
-        value = DecodeCardSampleReply(frame, node, q.replyCode);
+        sent = CAN_Trans(cardIndex, frame, kSampleCardBuffer) != 0;
     } else {
-        const Vci vci;
         LinkDiscardCanFrames();
         const VciFrameRecord request = UsbSampleRequest(node, q.requestCode);
-        if (VCI_Transmit(vci.type, vci.device, vci.can, &request, 1) == 0) {
+        sent = VCI_Transmit(vci.type, vci.device, vci.can, &request, 1) != 0;
+        if (!sent)
             vci.ReadError();
-            ++counters.send;
-            return;
-        }
-        CanFrame reply {};
-        if (!LinkWaitCanFrame(&reply, kUsbSampleWaitMs)) {
-            ++counters.receive;
-            return;
-        }
-        const uint32_t now = GetTickCount();
-        step = now - previous;
-        previous = now;
-        if (step > kMaxStepMs) {
-            ++counters.receive;
-            return;
-        }
-        counters.receive = 0;
-        value = DecodeRingSampleReply(reply, node, q.replyCode);
     }
+    if (!sent) {
+        ++counters.send;
+        return;
+    }
+    CanFrame reply {};
+    const bool arrived = card ? WaitCardFrame(cardIndex, static_cast<uint32_t>(q.cardWaitMs))
+                              : LinkWaitCanFrame(&reply, kUsbSampleWaitMs);
+    const uint32_t now = GetTickCount();
+    const uint32_t step = now - previous;
+    if (arrived)
+        previous = now;
+    if (!arrived || step > kMaxStepMs) {
+        ++counters.receive;
+        return;
+    }
+    std::fill(std::begin(frame), std::end(frame), 0);
+    if (card && !CAN_Recv(cardIndex, frame, kSampleCardBuffer)) {
+        ++counters.receive;
+        return;
+    }
+    counters.receive = 0;
+    const std::optional<int32_t> value
+        = card ? DecodeCardSampleReply(frame, node, q.replyCode) : DecodeRingSampleReply(reply, node, q.replyCode);
     if (!value) {
         ++counters.bad;
         return;
     }
-    PostMessage(m_page, WM_NEW_SAMPLE, static_cast<uint32_t>(*value), MAKELPARAM(static_cast<uint16_t>(step & 0xFFFF),
-        static_cast<uint16_t>(q.array)));
+    PostMessage(m_page, WM_NEW_SAMPLE, static_cast<uint32_t>(*value),
+        MAKELPARAM(static_cast<uint16_t>(step & 0xFFFF), static_cast<uint16_t>(q.array)));
     ++m_posted;
 }
 

@@ -38,7 +38,7 @@ protected:
             return IDOK;
         });
         link.Can("GMOD", 0x1234, 6);
-        for (const QString& command : { "SMOD4665", "SAT655363000", "SWM1", "SMOD4609", "SWM0" })
+        for (const char* command : { "SMOD4665", "SAT655363000", "SWM1", "SMOD4609", "SWM0" })
             link.Can(command, 0, 6);
         page = std::make_unique<CMonitor>();
         page->SetServices(link.Function(), SampleThread::Services {}, 0);
@@ -157,7 +157,7 @@ TEST_F(TuningPageTest, OnASerialLineTheRefusalIsFollowedByTheStoppedPage)
 {
     g_nComType = COMM_RS232;
     link.Serial("GMOD", "4660");
-    for (const QString& command : { "SMOD4665", "SAT655363000", "SWM1", "SMOD4609", "SWM0" })
+    for (const char* command : { "SMOD4665", "SAT655363000", "SWM1", "SMOD4609", "SWM0" })
         link.Serial(command, "0");
     Click(1139);
     for (int i = 0; i < 2000 && page->IsSampling(); ++i)
