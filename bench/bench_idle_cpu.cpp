@@ -4,6 +4,7 @@
 // program's threads are counted. Goal: at most 1 % of one core.
 //
 // VELQUARIN_IDLE_SECONDS sets the time measured per channel (default 60).
+#include "bench/BenchSupport.h"
 #include "link/LinkLayer.h"
 #include "tools/drivesim/LoopbackPort.h"
 #include "link/LinkTransaction.h"
@@ -20,7 +21,6 @@
 
 #include <signal.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -106,14 +106,6 @@ void StopDrive()
     }
 }
 
-double CpuSeconds()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // Counts the strip's messages, as the strip would take them on the UI thread.
 class StripCounter : public QObject {
 public:
@@ -128,33 +120,13 @@ public:
     }
 };
 
-bool OpenChannel(int type)
-{
-    g_nCurNode = 1;
-    g_nComType = type;
-    if (type == COMM_RS232) {
-        SerialSettings serial;
-        serial.port = kCom;
-        serial.baud = kBaud;
-        serial.byteSize = 8;
-        serial.stopBits = 1;
-        g_bRs232Open = LinkOpenChannel(COMM_RS232, &serial);
-        return g_bRs232Open.load() == 1;
-    }
-    CanSettings can;
-    BuildCanSettings(0, 500, "00000000", "FFFFFFFF", &can);
-    g_nVciDevType = VciDeviceTypeOf(type);
-    g_bCanUsbOpen = LinkOpenChannel(type, &can);
-    return g_bCanUsbOpen.load() == 1;
-}
-
 void BM_IdleConnected(benchmark::State& state)
 {
     const int type = static_cast<int>(state.range(0));
     const int seconds = MeasureSeconds();
     for (auto _ : state) {
         LinkInit();
-        if (!OpenChannel(type)) {
+        if (!OpenBenchChannel(type, kCom, kBaud)) {
             state.SkipWithError("the channel does not open");
             LinkShutdown();
             return;
@@ -199,11 +171,9 @@ BENCHMARK(BM_IdleConnected)->Arg(COMM_RS232)->Arg(COMM_CAN_USB2)->Iterations(1)-
 
 int main(int argc, char** argv)
 {
-    // A profile of our own, never the user's.
-    std::string home = (std::filesystem::temp_directory_path() / "velquarin-bench-XXXXXX").string();
-    if (!::mkdtemp(home.data()))
+    BenchProfile home;
+    if (!home.Made())
         return 1;
-    ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
     QCoreApplication app(argc, argv);
 
     StartDrive();
@@ -218,6 +188,5 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     StopDrive();
-    std::filesystem::remove_all(home);
     return 0;
 }

@@ -12,6 +12,8 @@ constexpr size_t kQueueLimit = 65536;
 
 std::mutex g_factoryMutex;
 CanBackendFactory g_factory;
+std::mutex g_lostMutex;
+CanLostHandler g_lostHandler;
 
 QString Setting(const char* env, const QString& key)
 {
@@ -148,6 +150,19 @@ void CanBackend::ShutQueue()
         m_queue.clear();
     }
     m_cond.notify_all();
+}
+
+void CanBackend::ReportLost(const QString& reason)
+{
+    std::lock_guard lock(g_lostMutex);
+    if (g_lostHandler)
+        g_lostHandler(m_kind, reason);
+}
+
+void SetCanLostHandler(CanLostHandler handler)
+{
+    std::lock_guard lock(g_lostMutex);
+    g_lostHandler = std::move(handler);
 }
 
 CanBackendChoice ChooseCanBackend(int channel)

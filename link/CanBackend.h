@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -31,6 +32,14 @@ struct CanAcceptance {
 // the bytes describe no usable rate (outside 5 kbit/s .. 1 Mbit/s).
 uint32_t CanTimingToBitRate(uint8_t btr0, uint8_t btr1);
 
+// Which adapter library a backend serves.
+enum class CanAdapterKind { Card, UsbCan };
+// Told when an interface that was on the bus goes away without being asked to (the host
+// of a virtual bus gone, an interface taken down); called on the bus's thread. The link
+// installs one; an empty handler (the default) ignores such news.
+using CanLostHandler = std::function<void(CanAdapterKind kind, const QString& reason)>;
+void SetCanLostHandler(CanLostHandler handler);
+
 // Where the two adapter libraries meet a bus. One object serves one opened channel for its
 // whole life: Open, then (possibly several times) Configure and Start, then Close. The
 // received-frame queue with its blocking wait lives here, so every backend behaves alike:
@@ -59,8 +68,13 @@ public:
     int Pending();
     void ClearReceive();
     void SetAcceptance(const CanAcceptance& acceptance);
+    // Set by the adapter library that opens the backend, before it opens it.
+    void SetAdapterKind(CanAdapterKind kind) { m_kind = kind; }
 
 protected:
+    // The interface left the bus without being asked: the lost handler hears of it.
+    // Backends report each loss once; the next Start puts the interface back on the bus.
+    void ReportLost(const QString& reason);
     // Queues a frame that came from the bus (visible after delayMs). Frames the acceptance
     // filter refuses are dropped, as the controller would.
     void Deliver(const CanMessage& msg, int delayMs = 0);
@@ -84,6 +98,7 @@ private:
     std::deque<Queued> m_queue;
     CanAcceptance m_acceptance;
     bool m_shut = false;
+    std::atomic<CanAdapterKind> m_kind { CanAdapterKind::UsbCan };
 };
 
 // Which Qt Serial Bus plugin and interface serve a channel index: the environment

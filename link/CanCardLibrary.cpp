@@ -82,6 +82,8 @@ int CAN_Open(int index)
         return 1;
     auto card = std::make_shared<Card>();
     card->bus = CreateCanBackend(index);
+    if (card->bus)
+        card->bus->SetAdapterKind(CanAdapterKind::Card);
     QString error;
     if (!card->bus || !card->bus->Open(&error)) {
         LinkSetOpenError(COMM_CAN_K8110, QStringLiteral("CAN card %1: %2").arg(index).arg(error));

@@ -100,8 +100,9 @@ void CCommSel::OnInitDialog()
         m_strK8110State = QStringLiteral("Opened: Device No.%1 \r\nBaud%2 \r\nRecv-Code%3 \r\nMask-Code%4")
                               .arg(profile->value(QStringLiteral("CommK8110/Index"), 0).toInt())
                               .arg(profile->value(QStringLiteral("CommK8110/Baud"), 500).toInt())
-                              .arg(profile->value(QStringLiteral("CommK8110/ACR"), QStringLiteral("00000000")).toString(),
-                                   profile->value(QStringLiteral("CommK8110/AMR"), QStringLiteral("FFFFFFFF")).toString());
+                              // Only their first 8 hex digits count; a huge value would freeze the box.
+                              .arg(profile->value(QStringLiteral("CommK8110/ACR"), QStringLiteral("00000000")).toString().left(8),
+                                   profile->value(QStringLiteral("CommK8110/AMR"), QStringLiteral("FFFFFFFF")).toString().left(8));
     } else {
         m_strK8110State = QStringLiteral("关闭");
     }

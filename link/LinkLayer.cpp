@@ -1,5 +1,6 @@
 #include "link/LinkLayer.h"
 
+#include "link/CanBackend.h"
 #include "link/OpenError.h"
 #include "link/SerialPort.h"
 #include "platform/Tick.h"
@@ -73,6 +74,15 @@ const struct {
 
 // The scanner's found-flag, kept from pass to pass under g_csSerialRing.
 bool g_bScanFound = false;
+// How far the CAN ring has been looked through for the awaited reply, under g_csCanRing:
+// frames already found not to answer it are not looked at again, so a busy bus filling the
+// ring costs one look per frame instead of a pass over the whole ring per frame.
+struct CanScanMark {
+    int read = -1; // the read index and command id the mark belongs to
+    int cmdId = -1;
+    int scannedTo = 0;
+};
+CanScanMark g_canScanMark;
 // The one reply event; g_hReplyEvent points at it once it is "created".
 ManualResetEvent g_replyEvent;
 
@@ -110,6 +120,20 @@ void WaitWake(int timeoutMs)
 
 // Woken whenever a frame lands in the USB-CAN ring; waited on under g_csCanRing.
 std::condition_variable g_canRingCond;
+
+std::mutex g_lostMutex;
+ChannelLostHandler g_lostHandler;
+
+// The family behind openFlag counts as closed from now on; the handler hears of it once.
+void LoseChannel(int commType, std::atomic<int>& openFlag, const QString& reason)
+{
+    if (!openFlag.exchange(0))
+        return;
+    qWarning("%s", qPrintable(reason));
+    std::lock_guard lock(g_lostMutex);
+    if (g_lostHandler)
+        g_lostHandler(commType, reason);
+}
 
 // The pause gate of the receive thread.
 std::mutex g_gateMutex;
@@ -211,10 +235,19 @@ void ReceiveUsbCanFrame()
 
 void ReceiveSerialBytes()
 {
-    SerialWaitInput(kReceiveWaitMs, WakeFd());
+    const SerialWait wait = SerialWaitInput(kReceiveWaitMs, WakeFd());
     DrainWake();
     if (g_bRxPause || g_bLinkStop)
         return;
+    if (wait == SerialWait::HungUp) {
+        // Closed, so the device is free when it comes back (a USB adapter plugged in again
+        // gets its old name only once nobody holds the old one).
+        const SerialPortSettings port = SerialLastSettings();
+        if (SerialCloseHungUp())
+            LoseChannel(COMM_RS232, g_bRs232Open,
+                        QStringLiteral("COM%1 (%2): the line hung up").arg(port.port).arg(port.device));
+        return;
+    }
     const int queued = SerialQueuedBytes();
     if (queued <= 0)
         return;
@@ -253,10 +286,16 @@ void ScanOnce()
             SetReplyEvent();
     } else if (IsUsbCanType(type)) {
         std::lock_guard lock(g_csCanRing);
-        int read = g_nCanRxRead;
-        if (LinkScanCanReply(g_CanRxRing, g_nCanRxWrite, g_nExpectedCmdId, read)) {
+        const int from = g_nCanRxRead;
+        const int cmdId = g_nExpectedCmdId;
+        const int write = g_nCanRxWrite;
+        const bool marked = g_canScanMark.read == from && g_canScanMark.cmdId == cmdId;
+        int read = marked ? g_canScanMark.scannedTo : from;
+        if (LinkScanCanReply(g_CanRxRing, write, cmdId, read)) {
             g_nCanRxRead = read;
             SetReplyEvent();
+        } else {
+            g_canScanMark = { from, cmdId, write };
         }
     }
 }
@@ -344,6 +383,11 @@ bool IsUsbCanType(int commType)
     return commType >= COMM_CAN_USB2 && commType <= COMM_CAN_USB_2E_U;
 }
 
+bool IsCanType(int commType)
+{
+    return commType == COMM_CAN_K8110 || IsUsbCanType(commType);
+}
+
 void CanInitDefaults()
 {
     g_nK8110Index = 0;
@@ -373,9 +417,16 @@ void LinkInit()
         g_nCanRxWrite = 0;
         g_nCanRxRead = 0;
         g_nExpectedCmdId = 0;
+        g_canScanMark = {};
     }
     g_linkRunning = true;
     g_scannerThread = std::thread(LinkReplyScannerThread, nullptr);
+    SetCanLostHandler([](CanAdapterKind kind, const QString& reason) {
+        if (kind == CanAdapterKind::Card)
+            LoseChannel(COMM_CAN_K8110, g_bCanK8110Open, reason);
+        else
+            LoseChannel(IsUsbCanType(g_nComType) ? g_nComType.load() : COMM_CAN_USB2, g_bCanUsbOpen, reason);
+    });
 }
 
 void LinkShutdown()
@@ -387,6 +438,7 @@ void LinkShutdown()
         g_bLinkStop = 1;
         g_linkRunning = false;
     }
+    SetCanLostHandler({});
     WakeReceive();
     WakeScanner();
     if (g_scannerThread.joinable())
@@ -583,6 +635,12 @@ int LinkReplyScannerThread(void*)
     return 0;
 }
 
+void LinkSetChannelLostHandler(ChannelLostHandler handler)
+{
+    std::lock_guard lock(g_lostMutex);
+    g_lostHandler = std::move(handler);
+}
+
 void LinkPauseReceive(bool pause)
 {
     g_bRxPause = pause ? 1 : 0;
@@ -623,6 +681,7 @@ void LinkExpectCanReply(int cmdId)
     std::lock_guard lock(g_csCanRing);
     g_nExpectedCmdId = cmdId;
     g_nCanRxRead = g_nCanRxWrite.load();
+    g_canScanMark = {};
     ResetReplyEvent();
 }
 
@@ -650,6 +709,7 @@ void LinkDiscardCanFrames()
 {
     std::lock_guard lock(g_csCanRing);
     g_nCanRxRead = g_nCanRxWrite.load();
+    g_canScanMark = {};
 }
 
 bool LinkWaitCanFrame(CanFrame* frame, uint32_t timeoutMs)

@@ -6,9 +6,12 @@
 #include "link/UsbCanLibrary.h"
 #include "platform/ManualResetEvent.h"
 
+#include <QString>
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string_view>
 #include <vector>
@@ -28,6 +31,8 @@ enum CommType : int {
 // The USB-CAN adapter's device type of a channel type (4, 3, 20, 21); 0 for the others.
 int VciDeviceTypeOf(int commType);
 bool IsUsbCanType(int commType);
+// The CAN card or one of the USB-CAN adapter types.
+bool IsCanType(int commType);
 
 // Open record of a serial channel.
 struct SerialSettings {
@@ -136,6 +141,14 @@ bool BuildCanSettings(int deviceNumber, int kbps, std::string_view acr, std::str
 // The two link threads (started by LinkInit and by the first serial or USB-CAN open).
 int LinkReceiveThread(void* unused);
 int LinkReplyScannerThread(void* unused);
+
+// Told when a channel that was open goes away under the program: a serial line that hung
+// up, a CAN interface or virtual bus that went down. The family's open flag is 0 by then,
+// so transactions on it fail at once with the not-open code until it is opened again.
+// Called once per loss, from a link or bus thread: hand the news to the UI thread. An
+// empty handler is the default; setting one waits until no call of the old one runs.
+using ChannelLostHandler = std::function<void(int commType, const QString& reason)>;
+void LinkSetChannelLostHandler(ChannelLostHandler handler);
 
 // Pauses (true) or resumes (false) the receive thread. Pausing returns once the thread is
 // out of both channels and waits at its gate (at once when it does not run yet).

@@ -7,6 +7,7 @@
 #include "link/UsbCanLibrary.h"
 #include "platform/AnsiCodePage.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <mutex>
@@ -25,10 +26,25 @@ constexpr int kCardFrameBuffer = 20;
 // How long the answer to a command sent without waiting may still come and be mistaken for
 // the answer to the next one. A drive acknowledges in a few milliseconds even at 9600 baud.
 constexpr int kOwedAnswerMs = 50;
+// After a reply time-out the late answer may still come; the next write waits for it at
+// most one more reply wait, and only until the line has been quiet this long after it.
+constexpr int kLateAnswerQuietMs = 50;
+constexpr int kLateAnswerLookMs = 5;
 
-// A serial command was written without waiting for its answer, at this time. Guarded by g_csLink.
-bool g_answerOwed = false;
-Clock::time_point g_answerOwedSince;
+// An answer the drive may still send for a serial command already written: no later than
+// `until`. Bytes that arrive after the ring's write index stood at `mark` are its. Guarded
+// by g_csLink.
+struct OwedAnswer {
+    bool owed = false;
+    Clock::time_point until;
+    int mark = 0;
+};
+OwedAnswer g_owedAnswer;
+
+void OweAnswer(int forMs)
+{
+    g_owedAnswer = { true, Clock::now() + milliseconds(forMs), g_nSerialRxWrite.load() };
+}
 
 int ElapsedMs(Clock::time_point since)
 {
@@ -45,17 +61,34 @@ bool RecordTooSmall(const void* reply, int wanted, bool can)
     return !reply || (can && wanted < static_cast<int>(sizeof(CanFrame)));
 }
 
-// The drive answers in order: an answer still owed to a command sent without waiting would
-// land after the next command's write and pass for its answer. Give it the time to land
-// first, so the clearing before the write discards it.
+// The serial protocol carries no tag: the drive answers in order, and an answer still owed
+// to an earlier command would land after the next command's write and pass for its answer.
+// So before writing, give it the time to land (the clearing before the write discards it):
+// until a complete reply has come, or until the line has been quiet for a while after some
+// bytes came, but never past the time the answer was owed until.
 void LetOwedAnswerLand()
 {
-    if (!g_answerOwed)
+    if (!g_owedAnswer.owed || !g_hReplyEvent.load())
         return;
-    g_answerOwed = false;
-    const int left = kOwedAnswerMs - ElapsedMs(g_answerOwedSince);
-    if (left > 0)
-        LinkWaitReply(static_cast<uint32_t>(left));
+    g_owedAnswer.owed = false;
+    int seen = g_owedAnswer.mark;
+    bool heard = false;
+    auto lastByte = Clock::now();
+    for (;;) {
+        const auto now = Clock::now();
+        if (now >= g_owedAnswer.until)
+            return;
+        if (const int write = g_nSerialRxWrite; write != seen) {
+            seen = write;
+            heard = true;
+            lastByte = now;
+        } else if (heard && now - lastByte >= milliseconds(kLateAnswerQuietMs)) {
+            return;
+        }
+        const auto left = std::chrono::duration_cast<milliseconds>(g_owedAnswer.until - now).count();
+        if (LinkWaitReply(static_cast<uint32_t>(std::min<int64_t>(left, kLateAnswerLookMs))))
+            return;
+    }
 }
 
 CommResult SerialTransact(const QString& command, void* reply, int& length)
@@ -69,8 +102,8 @@ CommResult SerialTransact(const QString& command, void* reply, int& length)
     const CommResult step = LinkSendSerialOrK8110(bytes.constData(), static_cast<int>(bytes.size()), reply, &length,
                                                   COMM_RS232);
     if (length == 0) {
-        g_answerOwed = step == COMM_OK;
-        g_answerOwedSince = Clock::now();
+        if (step == COMM_OK)
+            OweAnswer(kOwedAnswerMs);
         return step;
     }
     const int capacity = length;
@@ -81,8 +114,10 @@ CommResult SerialTransact(const QString& command, void* reply, int& length)
         std::this_thread::sleep_for(milliseconds(kSerialReplyWaitMs));
         return COMM_RS232_TIMEOUT;
     }
-    if (!LinkWaitReply(kSerialReplyWaitMs))
+    if (!LinkWaitReply(kSerialReplyWaitMs)) {
+        OweAnswer(kSerialReplyWaitMs);
         return COMM_RS232_TIMEOUT;
+    }
     // One byte of the record stays free for the caller's terminating zero.
     length = LinkTakeSerialReply(static_cast<uint8_t*>(reply), capacity - 1);
     return COMM_OK;

@@ -23,7 +23,12 @@
 //
 // Takes the transaction lock g_csLink (re-entrant) for the whole exchange, waits included:
 // up to 500 ms serial, 80 ms USB-CAN, 50 ms card, plus up to 100 ms clearing stale frames.
-// The only entry for callers.
+// Serial, before writing: the answer to the command before may still be owed (it timed out,
+// or it was sent without waiting); the write waits until that answer has landed and is
+// discarded, until the line has been quiet for 50 ms after it, or until it is no longer
+// owed: 50 ms after a command sent without waiting, one more reply wait (500 ms) after a
+// time-out. So a drive late by up to one reply wait gives time-outs, never another
+// command's answer. The only entry for callers.
 CommResult LinkTransactLocked(QString command, void* reply, int* length);
 // How many callers of LinkTransactLocked wait for the lock now. A worker that takes the lock
 // round after round (the CAN sampling) lets them go first.

@@ -5,11 +5,16 @@
 #include <QCanBusDevice>
 #include <QCanBusFrame>
 #include <QFile>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QVariant>
+#include <algorithm>
+#include <deque>
 #include <functional>
 #include <net/if.h>
+#include <sys/eventfd.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 constexpr int kConnectTimeoutMs = 5000;
@@ -17,7 +22,12 @@ constexpr int kConnectTimeoutMs = 5000;
 // "connect:" line, which happens some time after the device reports itself connected.
 constexpr int kVirtualBusSettleMs = 100;
 
-class BusThread {
+// The bus thread: an event loop for the devices, and a queue of work that other threads
+// hand it. Work is handed over and handed back under our own mutex and woken through an
+// eventfd, never through Qt's event queue: ThreadSanitizer then sees that what a caller
+// wrote before is visible to the work, and what the work wrote is visible to the caller
+// afterwards (inside uninstrumented Qt it cannot see that).
+class BusThread : public QThread {
 public:
     static BusThread& Instance()
     {
@@ -31,31 +41,87 @@ public:
         return *thread;
     }
 
+    // Runs work on the bus thread and waits for it; does nothing once the thread stopped.
     void Run(const std::function<void()>& work)
     {
-        if (QThread::currentThread() == &m_thread)
+        if (QThread::currentThread() == this) {
             work();
-        else if (m_thread.isRunning())
-            QMetaObject::invokeMethod(m_context, work, Qt::BlockingQueuedConnection);
+            return;
+        }
+        Job job { &work };
+        std::unique_lock lock(m_mutex);
+        if (!m_running)
+            return;
+        m_jobs.push_back(&job);
+        lock.unlock();
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(m_wakeFd, &one, sizeof one);
+        lock.lock();
+        m_cond.wait(lock, [&] { return job.state == Job::Done || (job.state == Job::Queued && !m_running); });
+        // Stopped before it ran: it never will.
+        if (job.state == Job::Queued)
+            m_jobs.erase(std::find(m_jobs.begin(), m_jobs.end(), &job));
     }
 
 private:
+    struct Job {
+        const std::function<void()>* work;
+        enum { Queued, Running, Done } state = Queued;
+    };
+
     BusThread()
+        : m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
     {
-        m_thread.setObjectName(QStringLiteral("can-bus"));
-        m_thread.start();
-        m_context = new QObject;
-        m_context->moveToThread(&m_thread);
+        setObjectName(QStringLiteral("can-bus"));
+        start();
+    }
+
+    void run() override
+    {
+        QSocketNotifier wake(m_wakeFd, QSocketNotifier::Read);
+        QObject::connect(&wake, &QSocketNotifier::activated, [this] {
+            uint64_t count;
+            [[maybe_unused]] const ssize_t n = ::read(m_wakeFd, &count, sizeof count);
+            RunJobs();
+        });
+        exec();
+        {
+            std::lock_guard lock(m_mutex);
+            m_running = false;
+        }
+        m_cond.notify_all(); // work handed over meanwhile never runs
+    }
+
+    void RunJobs()
+    {
+        std::unique_lock lock(m_mutex);
+        while (!m_jobs.empty()) {
+            Job* job = m_jobs.front();
+            m_jobs.pop_front();
+            job->state = Job::Running;
+            lock.unlock();
+            (*job->work)();
+            lock.lock();
+            job->state = Job::Done;
+            m_cond.notify_all();
+        }
     }
 
     void Stop()
     {
-        m_thread.quit();
-        m_thread.wait();
+        // Ended from its own thread, so nothing of Qt's crosses threads on the way out.
+        Run([this] { exit(); });
+        wait();
+        // Qt's wait goes through futexes that ThreadSanitizer does not see; the thread's
+        // last act under the mutex hands over everything it did.
+        std::lock_guard lock(m_mutex);
     }
 
-    QThread m_thread;
-    QObject* m_context = nullptr;
+    const int m_wakeFd;
+    std::mutex m_mutex;
+    std::condition_variable m_cond;
+    std::deque<Job*> m_jobs;
+    bool m_running = true;
 };
 
 QCanBusFrame ToQt(const CanMessage& msg)
@@ -149,11 +215,16 @@ bool QtCanBackend::Open(QString* error)
                 m_state = state;
             }
             m_stateCond.notify_all();
+            if (state == QCanBusDevice::UnconnectedState)
+                LeftTheBus();
         });
         QObject::connect(device, &QCanBusDevice::framesReceived, device, [this] { TakeFrames(); });
-        QObject::connect(device, &QCanBusDevice::errorOccurred, device, [this](QCanBusDevice::CanBusError) {
+        QObject::connect(device, &QCanBusDevice::errorOccurred, device, [this](QCanBusDevice::CanBusError error) {
             qWarning("CAN interface %s (%s): %s", qPrintable(m_interface), qPrintable(m_plugin),
                      qPrintable(m_device->errorString()));
+            // A SocketCAN interface taken down reports itself through failing reads.
+            if (error == QCanBusDevice::ConnectionError || error == QCanBusDevice::ReadError)
+                LeftTheBus();
         });
     });
     if (m_device) {
@@ -217,6 +288,10 @@ bool QtCanBackend::Start(QString* error)
         return false;
     }
     m_runningBitRate = m_bitRate;
+    {
+        std::lock_guard lock(m_stateMutex);
+        m_onBus = true;
+    }
     if (m_plugin == QLatin1String("virtualcan"))
         std::this_thread::sleep_for(std::chrono::milliseconds(kVirtualBusSettleMs));
     return true;
@@ -234,6 +309,10 @@ bool QtCanBackend::Transmit(const CanMessage& msg)
 
 void QtCanBackend::Close()
 {
+    {
+        std::lock_guard lock(m_stateMutex);
+        m_onBus = false;
+    }
     ShutQueue();
     BusThread::Instance().Run([&] {
         if (!m_device)
@@ -258,8 +337,26 @@ void QtCanBackend::TakeFrames()
     }
 }
 
+void QtCanBackend::LeftTheBus()
+{
+    {
+        std::lock_guard lock(m_stateMutex);
+        if (!m_onBus)
+            return;
+        m_onBus = false;
+    }
+    const QString why = m_device->errorString();
+    ReportLost(QStringLiteral("CAN interface %1 (%2) went off the bus: %3")
+                   .arg(m_interface, m_plugin, why.isEmpty() ? QStringLiteral("the connection ended") : why));
+}
+
 void QtCanBackend::Disconnect()
 {
+    {
+        // Asked for: no loss to report.
+        std::lock_guard lock(m_stateMutex);
+        m_onBus = false;
+    }
     BusThread::Instance().Run([&] {
         if (m_device && m_device->state() != QCanBusDevice::UnconnectedState)
             m_device->disconnectDevice();

@@ -30,6 +30,8 @@ public:
 
 private:
     void TakeFrames();
+    // On the bus thread: the device fell off the bus; reported once unless it was asked to.
+    void LeftTheBus();
     void Disconnect();
     // Waits until the device is connected (true) or has fallen back to unconnected.
     bool WaitConnected(int timeoutMs);
@@ -44,4 +46,5 @@ private:
     std::mutex m_stateMutex;
     std::condition_variable m_stateCond;
     int m_state = 0; // QCanBusDevice::CanBusDeviceState, as last reported
+    bool m_onBus = false; // started and not since asked off the bus
 };

@@ -2,6 +2,7 @@
 
 #include "link/LinkLayer.h"
 #include "link/OpenError.h"
+#include "platform/DisplayText.h"
 #include "platform/Profile.h"
 
 #include <QtGlobal>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <climits>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
@@ -30,6 +32,7 @@ SerialPortSettings g_settings;
 
 constexpr int kWriteMsPerByte = 10;
 constexpr int kWriteConstantMs = 1000;
+constexpr short kHangUpEvents = POLLHUP | POLLERR | POLLNVAL;
 
 speed_t SpeedOf(uint32_t baud)
 {
@@ -89,11 +92,25 @@ SerialPortSettings SerialLastSettings()
     return g_settings;
 }
 
-QString SerialDeviceName(int port)
+namespace {
+// The device path of COM<port> as the profile gives it.
+QString DevicePath(int port)
 {
     const QString key = QStringLiteral("Ports/COM%1").arg(port);
     const QString device = OpenProfile()->value(key).toString().trimmed();
     return device.isEmpty() ? QStringLiteral("/dev/ttyS%1").arg(port - 1) : device;
+}
+
+bool HungUpLocked(int fd)
+{
+    pollfd pfd { fd, 0, 0 };
+    return fd >= 0 && ::poll(&pfd, 1, 0) > 0 && (pfd.revents & kHangUpEvents);
+}
+}
+
+QString SerialDeviceName(int port)
+{
+    return DisplayText(DevicePath(port), kDisplayPathChars);
 }
 
 void SerialInitDefaults()
@@ -107,16 +124,26 @@ void SerialInitDefaults()
 
 int SerialOpen(int port, uint32_t baud, uint8_t parity, uint8_t byteSize, int stopBits)
 {
+    const QString device = DevicePath(port);
+    const QString name = DisplayText(device, kDisplayPathChars);
     {
         std::lock_guard lock(g_settingsMutex);
-        g_settings = { port, baud, parity, byteSize, stopBits };
+        g_settings = { port, baud, parity, byteSize, stopBits, name };
     }
-    const QString name = SerialDeviceName(port);
-    const QByteArray path = name.toLocal8Bit();
+    const QByteArray path = device.toLocal8Bit();
 
     std::scoped_lock lock(g_csSerialWrite, g_csSerialPort);
     CloseLocked();
 
+    if (path.size() >= PATH_MAX) {
+        LinkSetOpenError(COMM_RS232, QStringLiteral("COM%1 (%2): the device path is %3 bytes long, and the system "
+                                                    "takes paths of at most %4 bytes")
+                                         .arg(port)
+                                         .arg(name)
+                                         .arg(path.size())
+                                         .arg(PATH_MAX - 1));
+        return 0;
+    }
     const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         LinkSetOpenError(COMM_RS232, SerialOpenErrorText(port, name, errno));
@@ -299,7 +326,7 @@ int SerialPurgeRx()
     return 1;
 }
 
-bool SerialWaitInput(int timeoutMs, int wakeFd)
+SerialWait SerialWaitInput(int timeoutMs, int wakeFd)
 {
     pollfd fds[2];
     nfds_t count = 0;
@@ -310,19 +337,20 @@ bool SerialWaitInput(int timeoutMs, int wakeFd)
     if (fd >= 0)
         fds[count++] = { fd, POLLIN, 0 };
     if (::poll(fds, count, timeoutMs) <= 0 || fd < 0)
-        return false;
+        return SerialWait::Quiet;
+    // A hung-up line also reports POLLIN, and its queue query and reads fail at once:
+    // looked at first, or the caller would spin on it.
     const short events = fds[portSlot].revents;
-    if (events & POLLIN)
-        return true;
-    if ((events & (POLLHUP | POLLERR | POLLNVAL)) && !(wakeFd >= 0 && (fds[0].revents & POLLIN))) {
-        // A hung-up line (the far end of a pseudo-terminal gone, an adapter unplugged)
-        // stays readable-as-error; wait instead of spinning on it.
-        if (wakeFd >= 0) {
-            pollfd wake { wakeFd, POLLIN, 0 };
-            ::poll(&wake, 1, timeoutMs);
-        } else {
-            ::poll(nullptr, 0, timeoutMs);
-        }
-    }
-    return false;
+    if (events & kHangUpEvents)
+        return SerialWait::HungUp;
+    return (events & POLLIN) ? SerialWait::Input : SerialWait::Quiet;
+}
+
+bool SerialCloseHungUp()
+{
+    std::scoped_lock lock(g_csSerialWrite, g_csSerialPort);
+    if (!HungUpLocked(g_hSerialPort))
+        return false;
+    CloseLocked();
+    return true;
 }

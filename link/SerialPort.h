@@ -19,11 +19,14 @@ struct SerialPortSettings {
     uint8_t parity = 'N';
     uint8_t byteSize = 8;
     int stopBits = 1;
+    QString device; // the port's device as SerialOpen found it, shown as SerialDeviceName shows it
 };
 SerialPortSettings SerialLastSettings();
 
 // The device of "COM<port>": profile section "Ports", key "COM<port>" (a device path such
-// as /dev/ttyUSB0 or a /dev/serial/by-id/ link), else /dev/ttyS<port-1>.
+// as /dev/ttyUSB0 or a /dev/serial/by-id/ link), else /dev/ttyS<port-1>. As shown to the
+// user: a path of more than kDisplayPathChars characters is cut (SerialOpen refuses a path
+// longer than the system takes).
 QString SerialDeviceName(int port);
 
 void SerialInitDefaults();
@@ -53,6 +56,12 @@ int SerialSetState(int handle, uint32_t baud, uint8_t parity, uint8_t byteSize, 
 int SerialMakeLineSettings(termios* tio, uint32_t baud, uint8_t parity, uint8_t byteSize, int stopBits);
 int SerialSetTimeouts(int handle);
 
+enum class SerialWait { Quiet, Input, HungUp };
 // Waits up to timeoutMs for input on the port or for wakeFd (an eventfd, or -1) to become
-// readable. True when the port has input. A closed or hung-up port only waits.
-bool SerialWaitInput(int timeoutMs, int wakeFd);
+// readable. Input when the port has some. HungUp at once when the port's line has hung up
+// (the far end gone: a USB adapter unplugged, the other side of a pseudo-terminal closed):
+// such a port stays "readable" for ever and yields nothing. A closed port only waits.
+SerialWait SerialWaitInput(int timeoutMs, int wakeFd);
+// Closes the port if its line has hung up; true when it did. Looked at again under the port
+// lock, so a port opened meanwhile stays open.
+bool SerialCloseHungUp();

@@ -85,6 +85,8 @@ uint32_t VCI_OpenDevice(uint32_t devType, uint32_t devIndex, uint32_t reserved)
     auto device = std::make_shared<Device>();
     device->canIndex = reserved;
     device->bus = CreateCanBackend(static_cast<int>(reserved));
+    if (device->bus)
+        device->bus->SetAdapterKind(CanAdapterKind::UsbCan);
     QString error;
     if (!device->bus || !device->bus->Open(&error)) {
         LinkSetOpenError(COMM_CAN_USB2, QStringLiteral("USB-CAN adapter %1: %2").arg(reserved).arg(error));

@@ -511,9 +511,14 @@ void CBasicParam::OnBnClickedLimitCheck()
 
 bool CBasicParam::event(QEvent* event)
 {
-    if (WindowMessage::MessageOf(event) == WM_PARAM_REPLY) {
+    switch (WindowMessage::MessageOf(event)) {
+    case WM_PARAM_REPLY: {
         auto* message = static_cast<WindowMessage*>(event);
         message->SetResult(OnParamReply(*message));
+        return true;
+    }
+    case WM_SET_ALL_NODES:
+        static_cast<WindowMessage*>(event)->SetResult(OnStartSetAllNodes());
         return true;
     }
     return CPropertyViewPage::event(event);
@@ -526,7 +531,8 @@ LPARAM CBasicParam::OnPageActivated()
 
 bool CBasicParam::IsBusy() const
 {
-    return m_writeWorker.IsRunning() || m_readWorker.IsRunning() || m_readAfterDefaults.isActive();
+    return m_writeWorker.IsRunning() || m_readWorker.IsRunning() || m_readAfterDefaults.isActive()
+        || m_setAllWorker.IsRunning() || SearchRuns();
 }
 
 bool CBasicParam::RefuseWhileBusy()
@@ -537,6 +543,14 @@ bool CBasicParam::RefuseWhileBusy()
     }
     if (m_readWorker.IsRunning()) {
         ShowMessageBox(this, QStringLiteral("Reading from Driver"), kCaption, MB_ICONERROR);
+        return true;
+    }
+    if (m_setAllWorker.IsRunning()) {
+        ShowMessageBox(this, QStringLiteral("Setting parameters......"), kCaption, MB_ICONERROR);
+        return true;
+    }
+    if (SearchRuns()) {
+        ShowMessageBox(this, QStringLiteral("Searching devices......"), kCaption, MB_ICONERROR);
         return true;
     }
     return false;

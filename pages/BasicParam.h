@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/CommResult.h"
 #include "pages/BasicParamModel.h"
 #include "pages/BasicParamRules.h"
 #include "pages/DataExchange.h"
@@ -10,6 +11,8 @@
 #include <QTimer>
 
 #include <array>
+#include <cstdint>
+#include <vector>
 
 class CMainFrame;
 class QButtonGroup;
@@ -53,11 +56,23 @@ public:
 
     // The drive's stored settings as one block (serial line only); no control asks for it.
     void OnBnClickedReadEepromBlock();
-    // A read or write of all settings is running, or a read is due after factory defaults.
+    // A read or write of all settings or the setting of all nodes is running, a read is due
+    // after factory defaults, or the node search runs.
     bool IsBusy() const;
+    // While busy, each of these moves or needs the current node: says which runs, and true.
+    bool RefuseWhileBusy();
 
     // After factory defaults, the drive has this long to settle before it is read.
     static constexpr int kReadAfterDefaultsMs = 3000;
+
+    // The node search's probe of the drive at g_nCurNode ("GDTY1\r", once more after 10 ms
+    // when that fails); an answer from that very node is posted to window as WM_NODE_FOUND
+    // (wParam the drive type, HIWORD(lParam) the node). Returns the last try's result.
+    static CommResult ProbeDeviceType(QObject* window);
+    // WM_SET_ALL_NODES: sends the page's mode setting to every node the search found, on
+    // a worker of its own; refused while the page is busy.
+    LPARAM OnStartSetAllNodes();
+    bool IsSettingAllNodes() const { return m_setAllWorker.IsRunning(); }
 
 protected:
     bool OnInitDialog() override;
@@ -86,8 +101,6 @@ private:
     // Copies what lives only in the controls (combo items, port directions, phase texts)
     // into the model.
     void TakeSnapshot();
-    // "Setup" and "Read" while a worker runs: says which, and true.
-    bool RefuseWhileBusy();
     bool StartReadAll();
     // The main frame's status poll, paused while a worker talks to the drive.
     PollPause PollPauseOfFrame() const;
@@ -125,6 +138,12 @@ private:
     void OnBnClickedSaveToFile();
     void OnBnClickedLoadFromFile();
 
+    // The job of the set-all worker: the found nodes and the mode value were taken on the UI
+    // thread; its status texts come back as events.
+    void SetAllNodesThread(ParamWorker& worker, const std::vector<uint16_t>& nodes, int value);
+    void ShowSearchStatus(const QString& text);
+    bool SearchRuns() const;
+
     BasicParamModel m_model;
     QHash<int, QWidget*> m_controls;
     QHash<int, QButtonGroup*> m_radioGroups; // by any button of the group
@@ -132,6 +151,7 @@ private:
     CMainFrame* m_pMainFrame = nullptr;
     ParamWorker m_writeWorker;
     ParamWorker m_readWorker;
+    ParamWorker m_setAllWorker;
     // The read after factory defaults, and the action buttons' states it puts back.
     QTimer m_readAfterDefaults;
     std::array<bool, 6> m_buttonsBeforeDefaults {};

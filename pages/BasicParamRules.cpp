@@ -179,3 +179,8 @@ bool PhaseTableShown(const QString& folder)
         return false;
     return settings.GetValueI(QStringLiteral("PhaseData"), QStringLiteral("Show")) != 0;
 }
+
+int ModeCommandValue(int runMode, int commandItem)
+{
+    return (runMode << 8) + commandItem + (commandItem > 3 ? 1 : 0);
+}

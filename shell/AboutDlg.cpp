@@ -2,6 +2,7 @@
 
 #include "controls/Label.h"
 #include "platform/Colorref.h"
+#include "platform/DisplayText.h"
 #include "shell/IniFile.h"
 #include "shell/ProgramFiles.h"
 
@@ -36,7 +37,7 @@ QString AboutTitle(const QString& versionText)
     QString title = kProgramName;
     const qsizetype v = versionText.indexOf(QLatin1Char('v'), 0, Qt::CaseInsensitive);
     if (v >= 0)
-        title += versionText.mid(v);
+        title += DisplayText(QStringView(versionText).sliced(v), kDisplayNameChars);
     return title + kBuildSuffix;
 }
 

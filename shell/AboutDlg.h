@@ -16,8 +16,8 @@ struct AboutVersion {
     bool showMaker = false;
 };
 
-// The title for a version text: "Velquarin", the text from its first 'v' or 'V' on (all of
-// it, however long), then ".02.04".
+// The title for a version text: "Velquarin", the text from its first 'v' or 'V' on (cut
+// to kDisplayNameChars characters), then ".02.04".
 QString AboutTitle(const QString& versionText);
 AboutVersion ReadAboutVersion(const QString& folder);
 

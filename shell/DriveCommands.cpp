@@ -405,6 +405,12 @@ std::optional<QString> DriveCommands::OnSendText(const QString& comboText, QStri
     return command;
 }
 
+void DriveCommands::OnChannelLost()
+{
+    g_bDriveConnected = 0;
+    DeliverText(CMD_GDTY, nullptr);
+}
+
 void DriveCommands::PollCycle(PauseGate& gate, std::mutex& csPoll)
 {
     bool stopped = false;

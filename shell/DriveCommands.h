@@ -71,6 +71,10 @@ public:
     // when nothing was sent (no drive, empty input), in which case history is untouched.
     std::optional<QString> OnSendText(const QString& comboText, QStringList& history);
 
+    // The channel to the drive went away: no drive counts as connected, and the strip
+    // shows it as a failed connect does (type "Unknow", the chain broken).
+    void OnChannelLost();
+
     // One round of the status poll (mode, status word, alarm word, temperature). Each
     // transaction passes the gate and holds csPoll; the cycle returns early once the gate
     // is stopped, so it never starts another transaction after a stop.

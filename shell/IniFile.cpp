@@ -223,6 +223,12 @@ double CIniFile::GetValueF(const QString& section, const QString& name)
     return TextToDouble(GetValue(section, name));
 }
 
+QStringList CIniFile::ValueNames(const QString& section) const
+{
+    const qsizetype k = FindKey(section);
+    return k < 0 ? QStringList() : keys[k].names;
+}
+
 bool CIniFile::SetValue(const QString& section, const QString& name, const QString& value, bool create)
 {
     qsizetype k = FindKey(section);

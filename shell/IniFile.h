@@ -35,6 +35,9 @@ public:
     int GetValueI(const QString& section, const QString& name);
     double GetValueF(const QString& section, const QString& name);
 
+    // The entry names of a section in the order first met; empty for a missing section.
+    QStringList ValueNames(const QString& section) const;
+
     // Stores the value; a missing section or entry is appended when create is set, else
     // the result is false. Never touches the error text.
     bool SetValue(const QString& section, const QString& name, const QString& value, bool create);

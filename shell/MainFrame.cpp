@@ -6,6 +6,7 @@
 #include "link/CommSel.h"
 #include "link/CommandTables.h"
 #include "link/LinkLayer.h"
+#include "link/NodeAddress.h"
 #include "link/OpenError.h"
 #include "link/SearchNode.h"
 #include "pages/BasicParam.h"
@@ -106,10 +107,15 @@ CMainFrame::CMainFrame()
     g_bDriveConnected = theApp.m_bOfflineMode ? 1 : 0;
     s_mainFrame = this;
     LinkInit();
+    LinkSetChannelLostHandler([this](int commType, const QString& reason) {
+        QMetaObject::invokeMethod(this, [this, commType, reason] { OnChannelLost(commType, reason); },
+            Qt::QueuedConnection);
+    });
 }
 
 CMainFrame::~CMainFrame()
 {
+    LinkSetChannelLostHandler({});
     m_statusPoll.Stop();
     // The views take the pages with them, and the pages end their worker threads; all of
     // that has to happen while the link still runs.
@@ -285,9 +291,8 @@ void CMainFrame::ShowSearchBar(bool show)
 int CMainFrame::ConnectFromRegistry()
 {
     auto profile = OpenProfile();
-    const int node = ProfileInt(*profile, kMainSection, "CurNote", 1);
-    // A node address the drives cannot have is not taken over.
-    g_nCurNode = node >= 1 && node <= 127 ? node : 1;
+    // A stored node is taken by the same rule by which the user set it.
+    g_nCurNode = NodeAddressOrDefault(ProfileInt(*profile, kMainSection, "CurNote", kDefaultNodeAddress));
     const int type = ProfileInt(*profile, kMainSection, "ComType", COMM_CAN_K8110);
     g_nComType = type;
     const int comNum = ProfileInt(*profile, kMainSection, "ComNum", 1);
@@ -372,8 +377,23 @@ void CMainFrame::LogOpenFailure(const QString& failure)
 
 void CMainFrame::OnConfigCommunication()
 {
-    RunComSetting(this, QString());
+    if (RunComSetting(this, QString()) && m_bChannelLost) {
+        m_bChannelLost = false;
+        PostMessage(this, WM_AUTO_CONNECT, 0, 0);
+    }
     ShowSearchBar(g_nComType != COMM_RS232);
+}
+
+void CMainFrame::OnChannelLost(int commType, const QString& reason)
+{
+    // Two short rows, for the log pane is narrow and does not wrap.
+    PostLogString(QStringLiteral("Connection lost: ") + reason, kLogCommandLine, true);
+    PostLogString(QStringLiteral("To reconnect: Configuration > Communication > Open"), kLogCommandLine, true);
+    const int inUse = g_nComType;
+    if (commType == inUse || (IsUsbCanType(commType) && IsUsbCanType(inUse))) {
+        m_bChannelLost = true;
+        m_driveCommands.OnChannelLost();
+    }
 }
 
 void CMainFrame::OnSelectNode()

@@ -113,6 +113,9 @@ private:
     bool RunComSetting(QWidget* parent, QString failure);
     void LogOpenFailure(const QString& failure);
     void OnClose();
+    // A channel went away under the program (on the UI thread): the log says so and how to
+    // get it back; when it was the channel in use, the drive counts as disconnected.
+    void OnChannelLost(int commType, const QString& reason);
 
     CMenuEx* m_menu = nullptr;
     QStatusBar* m_wndStatusBar = nullptr;
@@ -122,6 +125,8 @@ private:
     QSplitter* m_wndSplitter = nullptr;
 
     DriveCommands m_driveCommands;
+    // The channel in use was lost; the next channel the dialog opens connects the drive again.
+    bool m_bChannelLost = false;
     // Every kPollPeriodMs while a drive is connected, one round of status queries. Its
     // poll lock is held around each of its transactions; workers pause it through its
     // gate, never by holding the lock. Lock order: the poll lock before g_csLink.

@@ -1,16 +1,20 @@
 #include "shell/ProgramFiles.h"
 
+#include "platform/DisplayText.h"
 #include "shell/IniFile.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
+#include <QHash>
 #include <QStandardPaths>
 #include <QWidget>
 #include <algorithm>
 #include <climits>
+#include <mutex>
 #include <unistd.h>
 
 QFont* g_hSharedFont = nullptr;
@@ -63,12 +67,35 @@ const QString& GetSharedFolderPath()
 
 bool GetDriverName(int type, QString& name, const QString& folder)
 {
-    CIniFile ini(WithSlash(folder) + QStringLiteral("QZNAME.qzi"));
-    if (!ini.ReadFile()) {
-        name = QStringLiteral("Unknow");
-        return false;
+    // The names of each name file as last read, with what told that version of the file
+    // apart: a lookup reads the file again only when it has changed, for the strip looks
+    // names up often and a name file may be large.
+    struct NameFile {
+        qint64 size = -1;
+        QDateTime modified;
+        QDateTime changed;
+        QHash<QString, QString> names; // entry -> name as shown
+    };
+    static std::mutex mutex;
+    static QHash<QString, NameFile> files;
+
+    const QString path = WithSlash(folder) + QStringLiteral("QZNAME.qzi");
+    const QFileInfo info(path);
+    const QString section = QStringLiteral("DriverName");
+    std::lock_guard lock(mutex);
+    NameFile& file = files[path];
+    if (file.size != info.size() || file.modified != info.lastModified() || file.changed != info.metadataChangeTime()) {
+        CIniFile ini(path);
+        if (!ini.ReadFile()) {
+            files.remove(path);
+            name = QStringLiteral("Unknow");
+            return false;
+        }
+        file = NameFile { info.size(), info.lastModified(), info.metadataChangeTime(), {} };
+        for (const QString& entry : ini.ValueNames(section))
+            file.names.insert(entry, DisplayText(ini.GetValue(section, entry), kDisplayNameChars));
     }
-    name = ini.GetValue(QStringLiteral("DriverName"), QString::asprintf("D%04d", type));
+    name = file.names.value(QString::asprintf("D%04d", type));
     return true;
 }
 

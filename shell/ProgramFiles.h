@@ -23,7 +23,8 @@ const QString& GetSharedFolderPath();
 // Display name of a drive type: entry "D%04d" of the type in section "DriverName" of
 // "QZNAME.qzi" in folder (the program folder unless a test gives another). Without a
 // readable file the name is "Unknow" and the result false; a missing entry gives an
-// empty name and true. The file is read anew on every call.
+// empty name and true. A name is cut to kDisplayNameChars characters. The file is read
+// again only when it has changed since the last lookup. Safe from any thread.
 bool GetDriverName(int type, QString& name, const QString& folder = GetModuleFolderPath());
 
 // Splits a drive identity number (ten decimal digits whose first two are 10 to 22) into

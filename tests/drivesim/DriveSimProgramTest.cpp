@@ -122,10 +122,10 @@ TEST(DriveSimProgram, ServesAPseudoTerminalUntilTerminated)
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
 }
 
-TEST(DriveSimProgram, ServesDrivesOnAVirtualCanBus)
+TEST(DriveSimProgram, ServesDrivesWithStoresOfTheirOwnOnAVirtualCanBus)
 {
     const std::string url = VirtualCanUrl(FreeLoopbackPort());
-    Program program({"--can", url, "--nodes", "3,4", "--bitrate", "500", "--set", "SMOD=2"});
+    Program program({"--can", url, "--nodes", "3,4", "--bitrate", "500", "--set", "SMOD=2", "--set", "3:SMOD=5"});
     ASSERT_EQ(program.ReadLine(), "can " + url + " host");
     CanClient bus(url);
     ASSERT_TRUE(bus.IsConnected());
@@ -133,6 +133,13 @@ TEST(DriveSimProgram, ServesDrivesOnAVirtualCanBus)
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->frameId(), 0x101u);
     EXPECT_EQ(Bytes(*reply), (std::vector<uint8_t> {4, 0, 43, 0x80, 2, 0}));
+    ASSERT_TRUE(bus.Ask(3, 42, {7, 1})); // SMOD 0x107 to node 3 alone
+    reply = bus.Ask(3, 43);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(Bytes(*reply), (std::vector<uint8_t> {3, 0, 43, 0x80, 7, 1}));
+    reply = bus.Ask(4, 43);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(Bytes(*reply), (std::vector<uint8_t> {4, 0, 43, 0x80, 2, 0})) << "node 4 keeps its own mode";
     program.Signal(SIGINT);
     EXPECT_EQ(program.Wait(), 0);
 }
@@ -145,6 +152,8 @@ TEST(DriveSimProgram, RefusesBadCommandLines)
              {"--pty", "--dlc", "16"},
              {"--pty", "--baud"},
              {"--pty", "--set", "GMOD"},
+             {"--pty", "--set", "9:GMOD=1"},
+             {"--pty", "--set", "200:GMOD=1"},
              {"--pty", "--bogus"},
              {"--can", "tcp://127.0.0.1:1/can9"},
          }) {

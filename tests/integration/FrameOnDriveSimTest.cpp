@@ -1,10 +1,14 @@
 #include "link/ComSetting.h"
 #include "link/LinkLayer.h"
 #include "link/SearchNode.h"
+#include "link/LinkTransaction.h"
 #include "link/SerialPort.h"
 #include "pages/BasicParam.h"
 #include "pages/ReadAllParams.h"
 #include "platform/Profile.h"
+#include "res/StripBitmaps.h"
+#include "shell/C12DialogBar.h"
+#include "shell/CBrantovelixEditView.h"
 #include "shell/Globals.h"
 #include "shell/MainFrame.h"
 #include "tools/drivesim/DriveSimulator.h"
@@ -14,8 +18,10 @@
 #include <QPixmap>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 namespace {
@@ -40,6 +46,34 @@ protected:
         return false;
     }
 };
+
+std::unique_ptr<DriveSimulator> StartDriveAsCom1()
+{
+    DriveSimulatorConfig config;
+    config.pty = true;
+    auto sim = std::make_unique<DriveSimulator>(config);
+    std::string error;
+    if (!sim->Start(&error))
+        return nullptr;
+    OpenProfile()->setValue("Ports/COM1", QString::fromStdString(sim->PtyPath()));
+    return sim;
+}
+
+double CpuSeconds()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+template <typename Condition>
+bool RunEventsUntil(Condition condition)
+{
+    for (int i = 0; i < 500 && !condition(); ++i)
+        QTest::qWait(10);
+    return condition();
+}
 
 } // namespace
 
@@ -119,4 +153,63 @@ TEST(FrameOnDriveSim, OpensTheStoredSerialChannelToTheDrive)
     CComSetting::SetExecHook({});
     OpenProfile()->clear();
     sim.Stop();
+}
+
+// The drive is killed while the window is connected to it: nothing spins, the log says once
+// that the line was lost and how to get it back, the strip shows no drive, and opening the
+// line again through the communication dialog connects the drive again.
+TEST(FrameOnDriveSim, ALostLineIsShownAndOpeningItAgainReconnects)
+{
+    {
+        auto profile = OpenProfile();
+        profile->clear();
+        profile->setValue("QzBrantovelix/ComType", 0);
+        profile->setValue("QzBrantovelix/ComNum", 1);
+        profile->setValue("QzBrantovelix/ComBaud", 115200);
+    }
+    auto sim = StartDriveAsCom1();
+    ASSERT_TRUE(sim);
+    {
+        CMainFrame frame;
+        ASSERT_TRUE(frame.LoadFrame());
+        frame.show();
+        ASSERT_TRUE(RunEventsUntil([] { return g_bDriveConnected.load() == 1; }));
+
+        sim->Stop();
+        ASSERT_TRUE(RunEventsUntil([] { return g_bDriveConnected.load() == 0; }));
+        // A receive thread spinning on the dead line burns a whole core.
+        const double cpu = CpuSeconds();
+        QTest::qWait(1000);
+        EXPECT_LT(CpuSeconds() - cpu, 0.3);
+        uint8_t reply[64] = {};
+        int length = sizeof reply;
+        EXPECT_EQ(LinkTransactLocked(QStringLiteral("GMOD\r"), reply, &length), COMM_ERR_RS232_NOT_OPEN)
+            << "nothing is written to a dead line";
+        const QString log = frame.m_pLogView->toPlainText();
+        EXPECT_EQ(log.count(QStringLiteral("Connection lost")), 1) << log.toStdString();
+        EXPECT_TRUE(log.contains(QStringLiteral("Communication > Open"))) << log.toStdString();
+        EXPECT_TRUE(log.contains(QStringLiteral("COM1"))) << log.toStdString();
+        EXPECT_EQ(g_bRs232Open.load(), 0);
+        EXPECT_EQ(frame.TopBar()->Drive().TypeText(), QStringLiteral("Unknow"));
+        EXPECT_EQ(frame.TopBar()->GetDlgItem(IDC_CONNECT)->property("bitmap").toInt(), IDB_CHAIN_BROKEN);
+
+        sim = StartDriveAsCom1();
+        ASSERT_TRUE(sim);
+        CComSetting::SetExecHook([](CComSetting& dialog) {
+            dialog.OnOpen();
+            return dialog.result();
+        });
+        frame.OnConfigCommunication();
+        CComSetting::SetExecHook({});
+        EXPECT_EQ(g_bRs232Open.load(), 1);
+        ASSERT_TRUE(RunEventsUntil([] { return g_bDriveConnected.load() == 1; }));
+        // The connect sequence comes first; the parameter page's read of every setting follows.
+        const std::vector<std::string> commands = sim->SerialCommands();
+        ASSERT_GE(commands.size(), 3u);
+        EXPECT_EQ(std::vector<std::string>(commands.begin(), commands.begin() + 3),
+            (std::vector<std::string> { "GDTN1", "GVEN", "GSI" }));
+        EXPECT_EQ(frame.TopBar()->GetDlgItem(IDC_CONNECT)->property("bitmap").toInt(), IDB_CHAIN_CLOSED);
+        frame.close();
+    }
+    OpenProfile()->clear();
 }

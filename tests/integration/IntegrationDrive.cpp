@@ -1,5 +1,6 @@
 #include "tests/integration/IntegrationDrive.h"
 #include "tools/drivesim/LoopbackPort.h"
+#include "tools/drivesim/SimDriveStatus.h"
 
 #include "link/CanBackend.h"
 #include "link/CommandTables.h"
@@ -26,9 +27,6 @@ std::unique_ptr<DriveSimulator> Start()
     std::string error;
     if (!sim->Start(&error))
         throw std::runtime_error("the simulated drive does not start: " + error);
-
-    qputenv("VELQUARIN_CAN_PLUGIN", "virtualcan");
-    qputenv("VELQUARIN_CAN_INTERFACE", QByteArray::fromStdString(config.canUrl));
     return sim;
 }
 }
@@ -36,7 +34,10 @@ std::unique_ptr<DriveSimulator> Start()
 DriveSimulator& IntegrationDrive()
 {
     static const std::unique_ptr<DriveSimulator> sim = Start();
-    // Entered on every use: other tests of the program may start from an empty profile.
+    // Entered on every use: other tests of the program may start from an empty profile or
+    // clear the environment.
+    qputenv("VELQUARIN_CAN_PLUGIN", "virtualcan");
+    qputenv("VELQUARIN_CAN_INTERFACE", QByteArray::fromStdString(sim->Config().canUrl));
     auto profile = OpenProfile();
     const QString key = QStringLiteral("Ports/COM%1").arg(kIntegrationCom);
     const QString path = QString::fromStdString(sim->PtyPath());
@@ -61,13 +62,34 @@ void OpenIntegrationCan(int type)
     ASSERT_EQ(LinkOpenChannel(type, &settings), 1) << "virtual bus " << IntegrationCanUrl();
     (type == COMM_CAN_K8110 ? g_bCanK8110Open : g_bCanUsbOpen) = 1;
     g_nComType = type;
-    bool answered = false;
-    for (int attempt = 0; attempt < 50 && !answered; ++attempt) {
+    ASSERT_TRUE(AnswersOnTheBus(g_nCurNode)) << "the simulated drive does not answer on " << IntegrationCanUrl();
+}
+
+bool AnswersOnTheBus(int node)
+{
+    g_nCurNode = node;
+    for (int attempt = 0; attempt < 50; ++attempt) {
         uint8_t reply[64] = {};
         int length = sizeof reply;
-        answered = LinkTransactLocked(QStringLiteral("GID\r"), reply, &length) == COMM_OK;
+        if (LinkTransactLocked(QStringLiteral("GID\r"), reply, &length) == COMM_OK)
+            return true;
     }
-    ASSERT_TRUE(answered) << "the simulated drive does not answer on " << IntegrationCanUrl();
+    return false;
+}
+
+std::unique_ptr<DriveSimulator> StartDrivesOnIntegrationBus(std::vector<int> nodes)
+{
+    DriveSimulatorConfig config;
+    config.canUrl = IntegrationCanUrl();
+    config.canMode = VirtualCanBus::Mode::Join;
+    config.nodes = std::move(nodes);
+    auto sim = std::make_unique<DriveSimulator>(config);
+    for (int node : config.nodes)
+        SimDriveStatus::Attach(*sim->Drive(node));
+    std::string error;
+    if (!sim->Start(&error))
+        throw std::runtime_error("the drives do not join the bus: " + error);
+    return sim;
 }
 
 void OpenIntegrationChannel(int type)

@@ -150,6 +150,33 @@ TEST_F(TransactionIntegration, SerialRoadSilenceAndALateReply)
     EXPECT_EQ(Send("GPC\r").Text(), "77\r");
 }
 
+// The serial protocol carries no tag: a drive that answers after the reply wait must give
+// time-outs, never one command's answer as the next one's.
+TEST_F(TransactionIntegration, SerialRoadALateDriveGivesTimeoutsNeverAnotherAnswer)
+{
+    OpenSerial();
+    drive.Drive(1)->SetParameter("GMOD", 5);
+    drive.Drive(1)->SetParameter("GPC", 77);
+    const struct {
+        int delayMs;
+        bool answered;
+    } cases[] = { { 450, true }, { 550, false }, { 650, false } };
+    for (const auto& c : cases) {
+        FaultPlan late;
+        late.delayMs = c.delayMs;
+        drive.SetFaults(SimChannel::Serial, late);
+        for (const char* command : { "GMOD\r", "GPC\r", "GMOD\r" }) {
+            const Reply reply = Send(command);
+            if (c.answered)
+                EXPECT_EQ(reply.Text(), command[1] == 'M' ? "5\r" : "77\r") << c.delayMs << " ms " << command;
+            else
+                EXPECT_EQ(reply.result, COMM_RS232_TIMEOUT) << c.delayMs << " ms " << command << ": " << reply.Text();
+        }
+        drive.ClearFaults();
+        EXPECT_EQ(Send("GPC\r").Text(), "77\r") << "after " << c.delayMs << " ms";
+    }
+}
+
 TEST_F(TransactionIntegration, UsbCanRoadRepliesWithTwoOrFourValueBytes)
 {
     OpenCan(COMM_CAN_USB2);

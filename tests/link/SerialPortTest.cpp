@@ -1,4 +1,7 @@
+#include "link/LinkLayer.h"
+#include "link/OpenError.h"
 #include "link/SerialPort.h"
+#include "platform/DisplayText.h"
 #include "platform/Profile.h"
 #include "tests/link/PtyPair.h"
 
@@ -41,6 +44,24 @@ TEST(SerialDeviceName, ResolvesThroughThePortsSectionElseTtyS)
     profile->sync();
     EXPECT_EQ(SerialDeviceName(3), QStringLiteral("/dev/ttyUSB0"));
     profile->remove(QStringLiteral("Ports/COM3"));
+}
+
+TEST(SerialDeviceName, AHugePathIsShownCutAndRefused)
+{
+    auto profile = OpenProfile();
+    const QString huge = QStringLiteral("/dev/") + QString(8 << 20, u'x');
+    profile->setValue(QStringLiteral("Ports/COM4"), huge);
+    profile->sync();
+    const QString shown = SerialDeviceName(4);
+    EXPECT_EQ(shown.size(), kDisplayPathChars);
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("/dev/xxx")));
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026)));
+
+    EXPECT_EQ(SerialOpen(4, 9600, 'N', 8, 1), 0);
+    const QString why = LinkLastOpenError(COMM_RS232);
+    EXPECT_TRUE(why.contains(QStringLiteral("the system takes paths of at most"))) << why.toStdString();
+    EXPECT_EQ(g_hSerialPort, -1);
+    profile->remove(QStringLiteral("Ports/COM4"));
 }
 
 TEST(SerialInitDefaults, ClosesAndRestoresTheDefaults)
@@ -159,7 +180,7 @@ TEST_F(SerialPortTest, AClosedPortReportsNothingAndRefusesWrites)
     EXPECT_EQ(SerialRead(buf, sizeof buf), 0);
     EXPECT_EQ(SerialPurgeRx(), 0);
     EXPECT_EQ(SerialWrite("GV\r", 3, true), -1);
-    EXPECT_FALSE(SerialWaitInput(1, -1));
+    EXPECT_EQ(SerialWaitInput(1, -1), SerialWait::Quiet);
 }
 
 TEST_F(SerialPortTest, CloseTwiceAndReopen)
@@ -218,15 +239,15 @@ TEST_F(SerialPortTest, RefusesAFileThatIsNoTerminal)
 TEST_F(SerialPortTest, WaitInputWakesOnBytesAndOnTheWakeDescriptor)
 {
     ASSERT_EQ(SerialOpen(kCom, 9600, 'N', 8, 1), 1);
-    EXPECT_FALSE(SerialWaitInput(10, -1));
+    EXPECT_EQ(SerialWaitInput(10, -1), SerialWait::Quiet);
     pty.Write("#");
-    EXPECT_TRUE(SerialWaitInput(5000, -1));
+    EXPECT_EQ(SerialWaitInput(5000, -1), SerialWait::Input);
 
     int pipeFds[2];
     ASSERT_EQ(::pipe(pipeFds), 0);
     SerialPurgeRx();
     ASSERT_EQ(::write(pipeFds[1], "x", 1), 1);
-    EXPECT_FALSE(SerialWaitInput(5000, pipeFds[0])) << "woken, but the port has nothing";
+    EXPECT_EQ(SerialWaitInput(5000, pipeFds[0]), SerialWait::Quiet) << "woken, but the port has nothing";
     ::close(pipeFds[0]);
     ::close(pipeFds[1]);
 }

@@ -98,6 +98,15 @@ protected:
 
 } // namespace
 
+TEST_F(AboutBox, AHugeVersionTextKeepsTheBoxOnTheScreen)
+{
+    WriteVersion("V" + QByteArray(8 << 20, '9'));
+    CAboutDlg box(nullptr, Folder());
+    box.adjustSize();
+    EXPECT_TRUE(Title(box).startsWith(QStringLiteral("VelquarinV999")));
+    EXPECT_LE(box.width(), 1366);
+}
+
 TEST_F(AboutBox, WithoutAVersionFileShowsTheFixedTitleAndNoMaker)
 {
     const AboutVersion version = ReadAboutVersion(Folder());

@@ -219,10 +219,10 @@ TEST_F(MainFrameTest, AStoredUsbCanTypeSetsItsAdapterTypeBeforeOpening)
     }
 }
 
-TEST_F(MainFrameTest, NodeAddressOutsideTheBusFallsBackToOne)
+TEST_F(MainFrameTest, AStoredNodeAddressOutsideTheRuleFallsBackToOne)
 {
     FakeBus bus;
-    for (const auto& [stored, node] : { std::pair { 300, 1 }, { 0, 1 }, { -5, 1 }, { 127, 127 }, { 42, 42 } }) {
+    for (const auto& [stored, node] : { std::pair { 300, 1 }, { 0, 0 }, { 128, 1 }, { -5, 1 }, { 127, 127 }, { 42, 42 } }) {
         Store("QzBrantovelix/CurNote", stored);
         auto frame = Start();
         EXPECT_EQ(g_nCurNode.load(), node) << stored;

@@ -1,3 +1,4 @@
+#include "platform/DisplayText.h"
 #include "shell/IniFile.h"
 #include "shell/ProgramFiles.h"
 
@@ -115,6 +116,26 @@ TEST_F(DriverNames, DecodeDriveIdBoundaries)
         EXPECT_EQ(name, c.accepted ? QString::fromLatin1(c.name) : QStringLiteral("unchanged")) << c.id;
         EXPECT_EQ(fieldA >= 0 && fieldA <= 12, c.accepted) << c.id;
     }
+}
+
+TEST_F(DriverNames, AHugeNameIsCutAndAChangedFileIsReadAgain)
+{
+    QFile file(m_dir.filePath(QStringLiteral("QZNAME.qzi")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[DriverName]\r\nD0005=" + QByteArray(8 << 20, 'x') + "\r\nD0006=DZ-6\r\n");
+    file.close();
+    QString name;
+    EXPECT_TRUE(GetDriverName(5, name, Folder()));
+    EXPECT_EQ(name.size(), kDisplayNameChars);
+    EXPECT_TRUE(name.startsWith(QStringLiteral("xxx")));
+    EXPECT_TRUE(GetDriverName(6, name, Folder()));
+    EXPECT_EQ(name, "DZ-6");
+
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[DriverName]\r\nD0006=DZ-6B\r\n");
+    file.close();
+    EXPECT_TRUE(GetDriverName(6, name, Folder()));
+    EXPECT_EQ(name, "DZ-6B");
 }
 
 TEST(DriverName, DecodeDriveIdWithoutTheNameFileIsUnknow)

@@ -76,8 +76,10 @@ struct Index {
 
 const Index& TheIndex()
 {
-    static const Index index;
-    return index;
+    // Never destroyed: a simulator kept in a static of its own may still be parsing on its
+    // thread while the statics go at exit.
+    static const Index* const index = new Index;
+    return *index;
 }
 
 }

@@ -5,6 +5,7 @@
 #include "tools/drivesim/SimMotion.h"
 #include "tools/drivesim/SimWave.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <csignal>
@@ -35,9 +36,10 @@ const char kUsage[] =
     "                    answers on the serial line\n"
     "  --bitrate KBIT    hold each CAN reply back by the bus's wire time\n"
     "  --reply-id N      identifier of CAN replies (default 0x101)\n"
-    "  --set M=V         store V as the value that query M (or its setter) reads, on every drive\n"
-    "                    (the motor's GM, GV and GC follow its motion; SSP and A set its\n"
-    "                    speed limit and acceleration)\n"
+    "  --set [N:]M=V     store V as the value that query M (or its setter) reads, on every drive\n"
+    "                    or, with N:, on the drive at node N alone (--set 9:GDTY=3); the\n"
+    "                    motor's GM, GV and GC follow its motion; SSP and A set its speed\n"
+    "                    limit and acceleration\n"
     "  --type-name NAME  the drives' type name, as GDTN answers it (default QX6215)\n"
     "  --alarm BIT       raise alarm bit BIT (0-9) on every drive; may be repeated\n"
     "  --old-firmware    answer ERR2 to GVEN, GSIN and GEIN, as drives of older firmware do\n"
@@ -100,7 +102,12 @@ int main(int argc, char** argv)
 {
     DriveSimulatorConfig config;
     FaultPlan faults;
-    std::vector<std::pair<std::string, int32_t>> presets;
+    struct Preset {
+        int node; // 0: every drive
+        std::string mnemonic;
+        int32_t value;
+    };
+    std::vector<Preset> presets;
     std::optional<std::string> typeName;
     std::vector<int> alarms;
     bool oldFirmware = false;
@@ -158,12 +165,16 @@ int main(int argc, char** argv)
             config.replyIdentifier = static_cast<uint32_t>(number(0, 0x1FFFFFFF));
         } else if (option == "--set") {
             const std::string item = value();
-            const size_t equals = item.find('=');
+            const size_t colon = item.find(':');
+            const size_t start = colon == std::string::npos ? 0 : colon + 1;
+            const auto node = start == 0 ? std::optional<long>(0) : Number(item.substr(0, colon).c_str(), 1, 127);
+            const size_t equals = item.find('=', start);
             const auto n = equals == std::string::npos ? std::nullopt
                                                        : Number(item.c_str() + equals + 1, INT32_MIN, UINT32_MAX);
-            if (!n || equals == 0)
-                Fail("--set takes MNEMONIC=VALUE, not " + item);
-            presets.emplace_back(item.substr(0, equals), static_cast<int32_t>(static_cast<uint32_t>(*n)));
+            if (!node || !n || equals == start)
+                Fail("--set takes [NODE:]MNEMONIC=VALUE, not " + item);
+            presets.push_back({ static_cast<int>(*node), item.substr(start, equals - start),
+                static_cast<int32_t>(static_cast<uint32_t>(*n)) });
         } else if (option == "--type-name") {
             typeName = value();
         } else if (option == "--alarm") {
@@ -200,6 +211,10 @@ int main(int argc, char** argv)
     }
     if (!config.pty && config.canUrl.empty())
         Fail("give --pty, --can URL or both");
+    for (const Preset& preset : presets) {
+        if (preset.node != 0 && std::find(config.nodes.begin(), config.nodes.end(), preset.node) == config.nodes.end())
+            Fail("--set names node " + std::to_string(preset.node) + ", which --nodes does not list");
+    }
 
     // Block the stop signals before the serving thread starts, so that only sigwait sees them.
     sigset_t stopSignals;
@@ -221,8 +236,10 @@ int main(int argc, char** argv)
         status->SetOldFirmware(oldFirmware);
         SimMotion::Attach(drive, status);
         SimWave::Attach(drive);
-        for (const auto& [mnemonic, value] : presets)
-            drive.SetParameter(mnemonic, value);
+        for (const Preset& preset : presets) {
+            if (preset.node == 0 || preset.node == node)
+                drive.SetParameter(preset.mnemonic, preset.value);
+        }
     }
     simulator.SetFaults(SimChannel::Serial, faults);
     simulator.SetFaults(SimChannel::Can, faults);

@@ -1,0 +1,55 @@
+#include "bench/BenchSupport.h"
+
+#include "link/LinkLayer.h"
+
+#include <sys/resource.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+BenchProfile::BenchProfile()
+{
+    std::string home = (std::filesystem::temp_directory_path() / "velquarin-bench-XXXXXX").string();
+    if (!::mkdtemp(home.data()))
+        return;
+    ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+    m_home = home;
+}
+
+BenchProfile::~BenchProfile()
+{
+    if (!m_home.empty())
+        std::filesystem::remove_all(m_home);
+}
+
+double CpuSeconds()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+bool OpenBenchChannel(int commType, int com, int baud)
+{
+    g_nCurNode = 1;
+    g_nComType = commType;
+    if (commType == COMM_RS232) {
+        SerialSettings serial;
+        serial.port = static_cast<uint32_t>(com);
+        serial.baud = static_cast<uint32_t>(baud);
+        serial.byteSize = 8;
+        serial.stopBits = 1;
+        g_bRs232Open = LinkOpenChannel(COMM_RS232, &serial);
+        return g_bRs232Open.load() == 1;
+    }
+    CanSettings can;
+    BuildCanSettings(0, 500, "00000000", "FFFFFFFF", &can);
+    if (commType == COMM_CAN_K8110) {
+        g_bCanK8110Open = LinkOpenChannel(commType, &can);
+        return g_bCanK8110Open.load() == 1;
+    }
+    g_nVciDevType = VciDeviceTypeOf(commType);
+    g_bCanUsbOpen = LinkOpenChannel(commType, &can);
+    return g_bCanUsbOpen.load() == 1;
+}

@@ -1,0 +1,100 @@
+// The parameter page's part in the CAN node search: the probe the search bar runs for each
+// node, and sending the page's mode setting to every node found.
+#include "pages/BasicParam.h"
+
+#include "link/LinkLayer.h"
+#include "link/NodeAddress.h"
+#include "link/NodeProbe.h"
+#include "link/SearchNode.h"
+#include "pages/BasicParamIds.h"
+#include "platform/MessageBox.h"
+#include "shell/DriveCommands.h"
+#include "shell/LogRing.h"
+#include "shell/MainFrame.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+const QString kCaption = QStringLiteral("Velquarin");
+constexpr auto kProbeRetryDelay = std::chrono::milliseconds(10);
+constexpr int kSetAllNodePauseMs = 20;
+}
+
+CommResult CBasicParam::ProbeDeviceType(QObject* window)
+{
+    const int node = g_nCurNode;
+    CanFrame reply;
+    CommResult result = NodeExchange(kProbeCommand, &reply);
+    if (result != COMM_OK) {
+        std::this_thread::sleep_for(kProbeRetryDelay);
+        result = NodeExchange(kProbeCommand, &reply);
+    }
+    if (result == COMM_OK)
+        PostMessage(window, WM_NODE_FOUND, CanWord(reply), MAKELPARAM(0, static_cast<uint16_t>(node)));
+    return result;
+}
+
+LPARAM CBasicParam::OnStartSetAllNodes()
+{
+    if (!IsCanType(g_nComType)) {
+        ShowMessageBox(this, QStringLiteral("Please set communication being CAN"), kCaption, MB_ICONERROR);
+        return 0;
+    }
+    // Everything else that runs moves or needs the current node.
+    if (RefuseWhileBusy())
+        return 0;
+    std::vector<uint16_t> nodes;
+    {
+        std::lock_guard lock(g_csFoundNodes);
+        nodes = g_arrFoundNodes;
+    }
+    const int value = ModeCommandValue(m_model.m_nRunMode, ComboIndex(IDC_COMMAND));
+    const bool started = m_setAllWorker.Start(
+        this, PollPauseOfFrame(),
+        [this, nodes, value](ParamWorker& worker) { SetAllNodesThread(worker, nodes, value); }, [] {});
+    if (!started)
+        ShowMessageBox(this, QStringLiteral("Can not set parameters"), kCaption, MB_ICONERROR);
+    return 0;
+}
+
+void CBasicParam::SetAllNodesThread(ParamWorker& worker, const std::vector<uint16_t>& nodes, int value)
+{
+    const int keep = LendCurrentNode();
+    const QString command = QStringLiteral("SMOD%1\r").arg(value);
+    auto status = [this](const QString& text) {
+        QMetaObject::invokeMethod(this, [this, text] { ShowSearchStatus(text); }, Qt::QueuedConnection);
+    };
+    QString failed;
+    for (uint16_t node : nodes) {
+        if (worker.StopRequested())
+            break;
+        g_nCurNode = node;
+        PostLogString(command.chopped(1), kLogCommandLine, true);
+        CanFrame reply;
+        const CommResult result = NodeExchange(command, &reply);
+        LogCommResult(result, false);
+        if (result != COMM_OK) {
+            status(QStringLiteral("Device %1 setting parameters failed").arg(node));
+            failed += QStringLiteral("%1 ").arg(node);
+            continue;
+        }
+        // The drive's time to take the setting before the next node is addressed.
+        worker.Wait(kSetAllNodePauseMs);
+    }
+    status(failed.isEmpty() ? QStringLiteral("All device setting succeed")
+                            : QStringLiteral("Device of setting failed:") + failed);
+    ReturnCurrentNode(keep);
+}
+
+bool CBasicParam::SearchRuns() const
+{
+    const CSearchNode* bar = m_pMainFrame ? m_pMainFrame->SearchBar() : nullptr;
+    return bar && bar->IsSearching();
+}
+
+void CBasicParam::ShowSearchStatus(const QString& text)
+{
+    if (CSearchNode* bar = m_pMainFrame ? m_pMainFrame->SearchBar() : nullptr)
+        bar->SetStatusText(text);
+}
