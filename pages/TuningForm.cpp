@@ -1,16 +1,10 @@
 #include "pages/TuningForm.h"
 
-#include <climits>
-#include <variant>
+#include "pages/FormField.h"
 
 namespace {
 
-struct Field {
-    int id;
-    std::variant<int TuningForm::*, uint32_t TuningForm::*, int> member; // int: a gain index
-    int min = INT_MIN;
-    int max = INT_MAX;
-};
+using Field = FormField<TuningForm>;
 
 const Field kFields[] = {
     { IDC_TUNE_A, TGAIN_A, 1, 30000 },
@@ -30,11 +24,7 @@ const Field kFields[] = {
 
 const Field* FindField(int id)
 {
-    for (const Field& field : kFields) {
-        if (field.id == id)
-            return &field;
-    }
-    return nullptr;
+    return FindFormField<TuningForm>(kFields, id);
 }
 
 }
@@ -66,35 +56,11 @@ std::span<const int> TuningWaveIds()
 QString TuningFieldText(const TuningForm& form, int id)
 {
     const Field* field = FindField(id);
-    if (!field)
-        return {};
-    if (const auto* member = std::get_if<int TuningForm::*>(&field->member))
-        return QString::number(form.**member);
-    if (const auto* member = std::get_if<uint32_t TuningForm::*>(&field->member))
-        return QString::number(form.**member);
-    return QString::number(form.gains[static_cast<size_t>(std::get<int>(field->member))]);
+    return field ? FormFieldText(*field, form) : QString();
 }
 
 std::optional<ExchangeFailure> TakeTuningField(TuningForm& form, int id, const QString& text)
 {
     const Field* field = FindField(id);
-    if (!field)
-        return std::nullopt;
-    if (const auto* member = std::get_if<uint32_t TuningForm::*>(&field->member)) {
-        const auto value = ParseUintText(text);
-        if (!value)
-            return ExchangeFailure { id, kPromptUnsigned };
-        form.**member = *value;
-        return std::nullopt;
-    }
-    const auto value = ParseIntText(text);
-    if (!value)
-        return ExchangeFailure { id, kPromptInteger };
-    if (*value < field->min || *value > field->max)
-        return ExchangeFailure { id, kPromptRange.arg(field->min).arg(field->max) };
-    if (const auto* member = std::get_if<int TuningForm::*>(&field->member))
-        form.**member = *value;
-    else
-        form.gains[static_cast<size_t>(std::get<int>(field->member))] = *value;
-    return std::nullopt;
+    return field ? TakeFormField(*field, form, text) : std::nullopt;
 }
