@@ -107,17 +107,24 @@ CMonitor::CMonitor()
     // Closing the program while the wave runs stops it on the drive, while the link is
     // still open.
     if (QCoreApplication* app = QCoreApplication::instance())
-        connect(app, &QCoreApplication::aboutToQuit, this, [this] { StopRunning(); });
+        connect(app, &QCoreApplication::aboutToQuit, this, &CMonitor::StopOnExit);
 }
 
 CMonitor::~CMonitor()
 {
+    StopOnExit();
+}
+
+void CMonitor::StopOnExit()
+{
     // The thread posts to this page and holds the link: it ends first. A wave the page
-    // started does not outlive the page that shows it.
+    // started does not outlive the page that shows it; nobody is left to be told.
     m_sampler->Stop();
+    m_bSampling = false;
     if (m_bWaveRunning) {
         for (const QString& command : WaveStopCommands(m_nSavedMode))
             ExchangeForValue(m_transact, command);
+        m_bWaveRunning = false;
     }
 }
 

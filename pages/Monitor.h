@@ -88,6 +88,8 @@ private:
     void StopWave();
     void StartSampling();
     void StopSampling();
+    // The program or the page ends: sampling and the wave stop without a word.
+    void StopOnExit();
     void OnCurveCheck(int id);
     void SetMarkers(bool x, bool on);
 
