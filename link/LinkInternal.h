@@ -32,6 +32,8 @@ struct CanScanMark {
     int scannedTo = 0;
 };
 extern CanScanMark g_canScanMark;
+// Woken whenever a frame lands in the USB-CAN ring; waited on under g_csCanRing.
+extern std::condition_variable g_canRingCond;
 
 void StartReceiveOnce();
 

@@ -170,5 +170,11 @@ void LinkExpectCanReply(int cmdId);
 // answers g_nExpectedCmdId (flags, length, identifier and its data bytes), moves the read
 // index past it and sets g_nExpectedCmdId back to 0. False when no record answers.
 bool LinkTakeCanReply(CanFrame* reply);
+// USB-CAN, for callers that hold g_csLink and read frames of their own (the sampling of the
+// PID-tuning page): drops every frame the ring holds, and waits up to timeoutMs for the
+// next frame the receive thread puts there and takes it. With one reader of the adapter,
+// the receive thread, no frame is taken from under another.
+void LinkDiscardCanFrames();
+bool LinkWaitCanFrame(CanFrame* frame, uint32_t timeoutMs);
 // Waits up to timeoutMs for the reply event; false at once while it does not exist.
 bool LinkWaitReply(uint32_t timeoutMs);

@@ -77,6 +77,7 @@ void ReceiveUsbCanFrame()
             g_nCanRxRead = (next + 1) % kCanRxRingSize;
         g_nCanRxWrite = next;
     }
+    g_canRingCond.notify_all();
     // Scanned here rather than by the scanner thread: a transaction waiting for this frame
     // is woken one thread switch sooner.
     ScanOnce();

@@ -2,6 +2,7 @@
 #include "link/LinkInternal.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 using namespace link_detail;
@@ -25,6 +26,7 @@ void ResetReplyEvent()
 
 namespace link_detail {
 CanScanMark g_canScanMark;
+std::condition_variable g_canRingCond;
 
 void ScanOnce()
 {
@@ -106,6 +108,26 @@ bool LinkTakeCanReply(CanFrame* reply)
     std::memcpy(reply->data, found.data, reply->dataLength);
     g_nCanRxRead = (read + 1) % kCanRxRingSize;
     g_nExpectedCmdId = 0;
+    return true;
+}
+
+void LinkDiscardCanFrames()
+{
+    std::lock_guard lock(g_csCanRing);
+    g_nCanRxRead = g_nCanRxWrite.load();
+    g_canScanMark = {};
+}
+
+bool LinkWaitCanFrame(CanFrame* frame, uint32_t timeoutMs)
+{
+    std::unique_lock lock(g_csCanRing);
+    if (!g_canRingCond.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                [] { return g_nCanRxRead != g_nCanRxWrite || g_bLinkStop; })
+        || g_nCanRxRead == g_nCanRxWrite)
+        return false;
+    const int read = g_nCanRxRead;
+    *frame = g_CanRxRing[read];
+    g_nCanRxRead = (read + 1) % kCanRxRingSize;
     return true;
 }
 

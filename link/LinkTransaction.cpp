@@ -224,9 +224,13 @@ CommResult CardExchange(const CanFrame& request, void* reply, int* length)
 }
 }
 
+std::atomic<int> g_nLinkWaiting { 0 };
+
 CommResult LinkTransactLocked(QString command, void* reply, int* length)
 {
-    std::lock_guard lock(g_csLink);
+    ++g_nLinkWaiting;
+    std::unique_lock lock(g_csLink);
+    --g_nLinkWaiting;
     return LinkTransact(std::move(command), reply, length);
 }
 

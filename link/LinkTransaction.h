@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <atomic>
+
 // One command exchange with the drive at g_nCurNode on the channel of g_nComType.
 //
 // command: the command text ("GV\r", "SMOD3\r"). Serial: written as it stands in the ANSI
@@ -28,6 +30,9 @@
 // time-out. So a drive late by up to one reply wait gives time-outs, never another
 // command's answer. The only entry for callers.
 CommResult LinkTransactLocked(QString command, void* reply, int* length);
+// How many callers of LinkTransactLocked wait for the lock now. A worker that takes the lock
+// round after round (the CAN sampling) lets them go first.
+extern std::atomic<int> g_nLinkWaiting;
 
 // The steps of the exchange; callers hold g_csLink.
 CommResult LinkTransact(QString command, void* reply, int* length);

@@ -1,9 +1,845 @@
 #include "pages/Monitor.h"
 
-CMonitor::CMonitor()
-    : CPropertyViewPage(142, 0)
+#include "controls/CLineChartCtrl2.h"
+#include "pages/ChartPageDrawing.h"
+#include "pages/MonitorReply.h"
+#include "pages/MonitorView.h"
+#include "pages/SelAdjustObject.h"
+#include "pages/TuningCommands.h"
+#include "pages/TuningView.h"
+#include "platform/DialogFont.h"
+#include "platform/MessageBox.h"
+#include "platform/Tick.h"
+#include "res/MonitorBitmaps.h"
+#include "shell/Globals.h"
+#include "shell/LogRing.h"
+#include "shell/MainFrame.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimerEvent>
+#include <QVBoxLayout>
+
+#include <thread>
+
+namespace {
+
+enum : int {
+    IDC_SET_PID = 1017,
+    IDC_GET_PID = 1104,
+    IDC_POSITION_ZERO = 1248,
+    IDC_X_LEFT = 1195,
+    IDC_X_RIGHT = 1141,
+    IDC_X_ZOOM_IN = 1142,
+    IDC_X_ZOOM_OUT = 1143,
+    IDC_SHIFT_UP = 1144,
+    IDC_SHIFT_DOWN = 1145,
+    IDC_FEEDBACK_ZOOM_IN = 1146,
+    IDC_FEEDBACK_ZOOM_OUT = 1147,
+    IDC_ERROR_ZOOM_IN = 1152,
+    IDC_ERROR_ZOOM_OUT = 1153,
+    IDC_SET_Y_BASE = 1199,
+    IDC_SET_Y_SPAN = 1148,
+    IDC_SET_X_SPAN = 1149,
+    IDC_CHECK_FEEDBACK = 1244,
+    IDC_CHECK_POS_ERROR = 1245,
+    IDC_CHECK_COMMAND = 1170,
+    IDC_CHECK_VEL_ERROR = 1247,
+    IDC_CURVE_FIRST = 1284,
+    IDC_SHAPE_TRIANGLE = 1242,
+    IDC_SHAPE_SINE = 1243,
+    IDC_SHAPE_SQUARE = 1246,
+    IDC_YREF_BOTTOM = 1203,
+    IDC_YREF_CENTRE = 1204,
+    IDC_MARK_X = 1276,
+    IDC_CANCEL_X = 1277,
+    IDC_MARK_Y = 1278,
+    IDC_CANCEL_Y = 1279,
+    IDC_ADJUST_MARKER = 1273,
+    IDC_X_CAPTION = 1274,
+    IDC_Y_CAPTION = 1275,
+    IDC_READOUT_X = 1024,
+    IDC_READOUT_Y = 1025,
+    IDC_READOUT_MRAD = 1026,
+    IDC_AMPLITUDE_UNIT = 1258,
+    IDC_OFFSET_UNIT = 1288,
+};
+
+constexpr COLORREF kCurveColours[CMonitor::kCurves + 1] = { 0x000000, 0x0000FF, 0xFF0000, 0xFF00FF, 0xFFFF00 };
+constexpr QSize kChartSize(640, 380);
+constexpr int kChartLeft = 92;
+constexpr int kEditWidth = 52;
+constexpr int kRefreshMs = 16;
+
+// What a running wave locks: the gains, position zero and the wave's own settings.
+const std::initializer_list<int> kWaveControls = { IDC_SET_PID, IDC_GET_PID, IDC_POSITION_ZERO, IDC_SHAPE_TRIANGLE,
+    IDC_SHAPE_SINE, IDC_SHAPE_SQUARE, IDC_TUNE_AMPLITUDE, IDC_TUNE_PERIOD, IDC_TUNE_OFFSET };
+// What sampling locks: the curve checks and the markers.
+const std::initializer_list<int> kSamplingControls = { IDC_CHECK_FEEDBACK, IDC_CHECK_POS_ERROR, IDC_CHECK_COMMAND,
+    IDC_CHECK_VEL_ERROR, IDC_ADJUST_MARKER, IDC_MARK_X, IDC_CANCEL_X, IDC_MARK_Y, IDC_CANCEL_Y };
+
+QPixmap Legend(COLORREF colour)
 {
-    setWindowTitle(QStringLiteral("PID调试"));
+    QPixmap pixmap(18, 10);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setPen(QPen(ColorFromRef(colour), 2));
+    painter.drawLine(1, 5, 17, 5);
+    return pixmap;
 }
 
-CMonitor::~CMonitor() = default;
+}
+
+CMonitor::CMonitor()
+    : ControlPage(IDD, 0)
+{
+    setWindowTitle(QStringLiteral("PID调试"));
+    SetServices(LinkTransactLocked, SampleThread::DefaultServices());
+    // Closing the program while the wave runs stops it on the drive, while the link is
+    // still open.
+    if (QCoreApplication* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &CMonitor::StopOnExit);
+}
+
+CMonitor::~CMonitor()
+{
+    StopOnExit();
+}
+
+void CMonitor::StopOnExit()
+{
+    // The thread posts to this page and holds the link: it ends first. A wave the page
+    // started does not outlive the page that shows it; nobody is left to be told.
+    m_sampler->Stop();
+    m_bSampling = false;
+    if (m_bWaveRunning) {
+        for (const QString& command : WaveStopCommands(m_nSavedMode))
+            ExchangeForValue(m_transact, command);
+        m_bWaveRunning = false;
+    }
+}
+
+void CMonitor::SetServices(DriveCommands::Transaction transact, SampleThread::Services sampling, int settleMs)
+{
+    if (m_bWaveRunning || (m_sampler && m_sampler->IsRunning()))
+        return;
+    m_transact = std::move(transact);
+    m_sampler = std::make_unique<SampleThread>(this, std::move(sampling));
+    m_settleMs = settleMs;
+}
+
+void CMonitor::CreateControls()
+{
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(8, 6, 8, 6);
+    page->setSpacing(4);
+
+    auto edit = [this](int id) {
+        auto* line = new QLineEdit;
+        line->setFixedWidth(kEditWidth);
+        AddControl(id, line);
+        return line;
+    };
+    auto button = [this](int id, const char* text) {
+        auto* push = new QPushButton(QString::fromUtf8(text));
+        AddControl(id, push);
+        return push;
+    };
+    auto label = [this](int id, const char* text) {
+        auto* caption = new QLabel(QString::fromUtf8(text));
+        if (id > 0)
+            AddControl(id, caption);
+        return caption;
+    };
+    auto picture = [&](int id, int bitmap, const char* name) {
+        QPushButton* b = button(id, "");
+        b->setIcon(QIcon(LoadMonitorBitmap(bitmap)));
+        b->setIconSize(QSize(22, 22));
+        b->setFixedSize(30, 28);
+        b->setAccessibleName(QString::fromUtf8(name));
+        connect(b, &QPushButton::clicked, this, [this, id] { OnViewButton(id); });
+        return b;
+    };
+    auto clicked = [this](int id, void (CMonitor::*handler)()) {
+        connect(Button(id), &QAbstractButton::clicked, this, handler);
+    };
+
+    // Readouts, markers, the selected curve and the X buttons.
+    auto* top = new QHBoxLayout;
+    top->addSpacing(8);
+    for (auto [caption, id, text] : { std::tuple { IDC_X_CAPTION, IDC_READOUT_X, "X间距" },
+             std::tuple { IDC_Y_CAPTION, IDC_READOUT_Y, "Y间距" } }) {
+        top->addWidget(label(caption, text));
+        QLineEdit* readout = edit(id);
+        readout->setReadOnly(true);
+        top->addWidget(readout);
+    }
+    top->addWidget(label(0, "—"));
+    edit(IDC_READOUT_MRAD)->setReadOnly(true);
+    top->addWidget(GetDlgItem(IDC_READOUT_MRAD));
+    top->addWidget(label(0, "mrad"));
+    top->addSpacing(8);
+    for (auto [id, text] : { std::pair { IDC_MARK_X, "标记X轴间距" }, std::pair { IDC_CANCEL_X, "取消X轴标记" },
+             std::pair { IDC_MARK_Y, "标记Y轴间距" }, std::pair { IDC_CANCEL_Y, "取消Y轴标记" },
+             std::pair { IDC_ADJUST_MARKER, "调整标记" } })
+        top->addWidget(button(id, text));
+    GetDlgItem(IDC_CANCEL_X)->hide();
+    GetDlgItem(IDC_CANCEL_Y)->hide();
+    top->addStretch(1);
+    m_curveGroup = new QButtonGroup(this);
+    for (int i = 0; i < kCurves; ++i) {
+        auto* radio = new QRadioButton;
+        AddControl(IDC_CURVE_FIRST + i, radio);
+        m_curveGroup->addButton(radio, i);
+        auto* legend = new QLabel;
+        legend->setPixmap(Legend(kCurveColours[i + 1]));
+        top->addWidget(radio);
+        top->addWidget(legend);
+        if (i == CURVE_VEL_ERROR) {
+            radio->setEnabled(false);
+            radio->hide();
+            legend->hide();
+        }
+    }
+    connect(m_curveGroup, &QButtonGroup::idClicked, this, [this](int) {
+        if (UpdateData(true))
+            update();
+    });
+    top->addSpacing(8);
+    top->addWidget(picture(IDC_X_LEFT, IDB_PAN_LEFT, "←"));
+    top->addWidget(picture(IDC_X_RIGHT, IDB_PAN_RIGHT, "→"));
+    top->addWidget(picture(IDC_X_ZOOM_IN, IDB_ZOOM_IN, "＋"));
+    top->addWidget(picture(IDC_X_ZOOM_OUT, IDB_ZOOM_OUT, "Small"));
+    page->addLayout(top);
+
+    // The chart with room for the axis texts, and the Y buttons at its right.
+    page->addSpacing(22);
+    auto* middle = new QHBoxLayout;
+    middle->addSpacing(kChartLeft);
+    m_chart = new CLineChartCtrl2(this);
+    m_chart->setFixedSize(kChartSize);
+    AddControl(IDC_CHART, m_chart);
+    middle->addWidget(m_chart);
+    middle->addSpacing(24);
+    auto* yButtons = new QVBoxLayout;
+    yButtons->addWidget(picture(IDC_SHIFT_UP, IDB_PAN_UP, "↑"));
+    yButtons->addWidget(picture(IDC_SHIFT_DOWN, IDB_PAN_DOWN, "↓"));
+    yButtons->addSpacing(10);
+    yButtons->addWidget(label(0, "反馈"));
+    yButtons->addWidget(picture(IDC_FEEDBACK_ZOOM_IN, IDB_ZOOM_IN, "Big"));
+    yButtons->addWidget(picture(IDC_FEEDBACK_ZOOM_OUT, IDB_ZOOM_OUT, "Small"));
+    yButtons->addSpacing(10);
+    yButtons->addWidget(label(0, "误差"));
+    yButtons->addWidget(picture(IDC_ERROR_ZOOM_IN, IDB_ZOOM_IN, "Big"));
+    yButtons->addWidget(picture(IDC_ERROR_ZOOM_OUT, IDB_ZOOM_OUT, "Small"));
+    yButtons->addStretch(1);
+    middle->addLayout(yButtons);
+    middle->addStretch(1);
+    page->addLayout(middle);
+    page->addSpacing(28);
+
+    // The settings groups.
+    auto* bottom = new QHBoxLayout;
+    auto* gainBox = new QGroupBox(QStringLiteral("调整参数"));
+    auto* gains = new QGridLayout(gainBox);
+    const std::pair<int, const char*> gainRows[] = { { IDC_TUNE_SPEED_P, "速P" }, { IDC_TUNE_SPEED_I, "速I" },
+        { IDC_TUNE_SPEED_D, "速D" }, { IDC_TUNE_A, "A" }, { IDC_TUNE_POS_P, "位P" }, { IDC_TUNE_POS_K, "位K" },
+        { IDC_TUNE_KT, "KT" } };
+    int row = 0;
+    for (auto [id, text] : gainRows) {
+        gains->addWidget(label(0, text), row / 2, (row % 2) * 2);
+        gains->addWidget(edit(id), row / 2, (row % 2) * 2 + 1);
+        ++row;
+    }
+    gains->addWidget(button(IDC_SET_PID, "设置"), 4, 0, 1, 2);
+    gains->addWidget(button(IDC_GET_PID, "获取"), 4, 2, 1, 2);
+    bottom->addWidget(gainBox);
+
+    auto* waveBox = new QGroupBox(QStringLiteral("运行参数"));
+    auto* wave = new QGridLayout(waveBox);
+    m_shapeGroup = new QButtonGroup(this);
+    const std::pair<int, const char*> shapes[] = { { IDC_SHAPE_TRIANGLE, "三角形" }, { IDC_SHAPE_SINE, "正弦波" },
+        { IDC_SHAPE_SQUARE, "方波" } };
+    auto* shapeRow = new QHBoxLayout;
+    for (int i = 0; i < 3; ++i) {
+        auto* radio = new QRadioButton(QString::fromUtf8(shapes[i].second));
+        AddControl(shapes[i].first, radio);
+        m_shapeGroup->addButton(radio, i);
+        shapeRow->addWidget(radio);
+    }
+    wave->addLayout(shapeRow, 0, 0, 1, 3);
+    const std::tuple<int, const char*, int, const char*> waveRows[] = {
+        { IDC_TUNE_AMPLITUDE, "振幅", IDC_AMPLITUDE_UNIT, "0.01度(1~65535)" },
+        { IDC_TUNE_PERIOD, "周期", 0, "10ms(1~65535)" },
+        { IDC_TUNE_OFFSET, "上下平移", IDC_OFFSET_UNIT, "0.01度" },
+    };
+    row = 1;
+    for (auto [id, text, unitId, unit] : waveRows) {
+        wave->addWidget(label(0, text), row, 0);
+        wave->addWidget(edit(id), row, 1);
+        wave->addWidget(label(unitId, unit), row, 2);
+        ++row;
+    }
+    bottom->addWidget(waveBox);
+
+    auto* watchBox = new QGroupBox(QStringLiteral("监测参数"));
+    auto* watch = new QGridLayout(watchBox);
+    const std::tuple<int, const char*, int> checks[] = { { IDC_CHECK_FEEDBACK, "位置反馈", 1 },
+        { IDC_CHECK_POS_ERROR, "位置误差", 2 }, { IDC_CHECK_COMMAND, "位置指令", 3 },
+        { IDC_CHECK_VEL_ERROR, "速度误差", 4 } };
+    row = 0;
+    for (auto [id, text, curve] : checks) {
+        auto* check = new QCheckBox(QString::fromUtf8(text));
+        AddControl(id, check);
+        auto* legend = new QLabel;
+        legend->setPixmap(Legend(kCurveColours[curve]));
+        watch->addWidget(check, row, 0);
+        watch->addWidget(legend, row, 1);
+        connect(check, &QCheckBox::clicked, this, [this, id = id] { OnCurveCheck(id); });
+        if (id == IDC_CHECK_VEL_ERROR) {
+            check->hide();
+            legend->hide();
+        }
+        ++row;
+    }
+    watch->addWidget(button(IDC_RUN_MONITOR, "开始运行"), 0, 2, 2, 1);
+    watch->addWidget(button(IDC_POSITION_ZERO, "位置归零"), 2, 2);
+    bottom->addWidget(watchBox);
+
+    auto* axisBox = new QGroupBox;
+    auto* axis = new QGridLayout(axisBox);
+    axis->addWidget(label(0, "Y轴基准"), 0, 0);
+    m_yRefGroup = new QButtonGroup(this);
+    auto* refRow = new QHBoxLayout;
+    for (auto [id, text, index] : { std::tuple { IDC_YREF_BOTTOM, "底线", 0 }, std::tuple { IDC_YREF_CENTRE, "中心", 1 } }) {
+        auto* radio = new QRadioButton(QString::fromUtf8(text));
+        AddControl(id, radio);
+        m_yRefGroup->addButton(radio, index);
+        refRow->addWidget(radio);
+    }
+    axis->addLayout(refRow, 0, 1, 1, 2);
+    const std::tuple<int, int, const char*> axisRows[] = { { IDC_TUNE_Y_BASE, IDC_SET_Y_BASE, "Y轴基线" },
+        { IDC_TUNE_Y_SPAN, IDC_SET_Y_SPAN, "Y轴跨度" }, { IDC_TUNE_X_SPAN, IDC_SET_X_SPAN, "X轴跨度" } };
+    row = 1;
+    for (auto [editId, setId, text] : axisRows) {
+        axis->addWidget(label(0, text), row, 0);
+        axis->addWidget(edit(editId), row, 1);
+        QPushButton* set = button(setId, "设置");
+        axis->addWidget(set, row, 2);
+        connect(set, &QPushButton::clicked, this, [this, id = setId] { OnViewButton(id); });
+        ++row;
+    }
+    GetDlgItem(IDC_TUNE_Y_BASE)->setEnabled(false);
+    bottom->addWidget(axisBox);
+    bottom->addStretch(1);
+    page->addLayout(bottom);
+    page->addStretch(1);
+
+    clicked(IDC_RUN_MONITOR, &CMonitor::OnBnClickedRunMonitor);
+    clicked(IDC_POSITION_ZERO, &CMonitor::OnBnClickedPositionZero);
+    clicked(IDC_SET_PID, &CMonitor::OnBnClickedSetPid);
+    clicked(IDC_GET_PID, &CMonitor::OnBnClickedGetPid);
+    clicked(IDC_MARK_X, &CMonitor::OnBnClickedMarkX);
+    clicked(IDC_CANCEL_X, &CMonitor::OnBnClickedCancelX);
+    clicked(IDC_MARK_Y, &CMonitor::OnBnClickedMarkY);
+    clicked(IDC_CANCEL_Y, &CMonitor::OnBnClickedCancelY);
+    clicked(IDC_ADJUST_MARKER, &CMonitor::OnBnClickedAdjustMarker);
+}
+
+bool CMonitor::OnInitDialog()
+{
+    setFont(DialogTemplateFont());
+    CreateControls();
+    m_chart->InitMemDC();
+    for (COLORREF colour : kCurveColours)
+        m_chart->AddItem(colour);
+    double max = 0;
+    double min = 0;
+    HalfSpanRange(m_form.ySpan, &max, &min);
+    m_chart->SetItemYRange(-1, max, min);
+    m_chart->SetItemYRange(1 + CURVE_POS_ERROR, 100.0, -100.0);
+    m_chart->SetXRange(0.0, m_form.xSpan);
+    m_readoutTimer.start(READOUT_PERIOD_MS, this);
+    DrawGrid();
+    UpdateData(false);
+    return true;
+}
+
+void CMonitor::OnInitialUpdate()
+{
+    CPropertyViewPage::OnInitialUpdate();
+    m_pFrame = CMainFrame::Get();
+    if (m_pFrame)
+        m_pFrame->m_pMonitorPage = this;
+}
+
+bool CMonitor::DoDataExchange(bool saveAndValidate)
+{
+    if (!HasControls())
+        return true;
+    auto check = [this](int id) { return static_cast<QCheckBox*>(GetDlgItem(id)); };
+    if (saveAndValidate) {
+        TuningForm next = m_form;
+        for (int id : TuningFieldIds()) {
+            auto* line = qobject_cast<QLineEdit*>(GetDlgItem(id));
+            if (const auto failure = TakeTuningField(next, id, line->text())) {
+                ShowBox(failure->prompt, MB_ICONWARNING);
+                line->setFocus();
+                line->selectAll();
+                return false;
+            }
+        }
+        next.yRef = std::max(0, m_yRefGroup->checkedId());
+        next.waveShape = std::max(0, m_shapeGroup->checkedId());
+        next.curve = std::max(0, m_curveGroup->checkedId());
+        next.feedback = check(IDC_CHECK_FEEDBACK)->isChecked();
+        next.posError = check(IDC_CHECK_POS_ERROR)->isChecked();
+        next.command = check(IDC_CHECK_COMMAND)->isChecked();
+        next.velError = check(IDC_CHECK_VEL_ERROR)->isChecked();
+        m_form = next;
+        return true;
+    }
+    for (int id : TuningFieldIds())
+        SetText(id, TuningFieldText(m_form, id));
+    m_yRefGroup->button(m_form.yRef)->setChecked(true);
+    m_shapeGroup->button(m_form.waveShape)->setChecked(true);
+    m_curveGroup->button(m_form.curve)->setChecked(true);
+    check(IDC_CHECK_FEEDBACK)->setChecked(m_form.feedback);
+    check(IDC_CHECK_POS_ERROR)->setChecked(m_form.posError);
+    check(IDC_CHECK_COMMAND)->setChecked(m_form.command);
+    check(IDC_CHECK_VEL_ERROR)->setChecked(m_form.velError);
+    return true;
+}
+
+void CMonitor::ReadGains()
+{
+    const auto& queries = TuningGainQueries();
+    for (size_t gain = 0; gain < queries.size(); ++gain) {
+        const MonitorAnswer answer = SendLogged(m_transact, queries[gain]);
+        if (!answer.value)
+            continue;
+        PostLogText(answer.replyText.constData(), kLogReplyLine, true);
+        m_form.gains[gain] = *answer.value;
+    }
+    UpdateData(false);
+}
+
+void CMonitor::OnBnClickedSetPid()
+{
+    if (!CheckConnected() || !UpdateData(true))
+        return;
+    for (const QString& command : TuningGainWrites(m_form.gains))
+        SendLogged(m_transact, command);
+}
+
+void CMonitor::OnBnClickedGetPid()
+{
+    if (CheckConnected())
+        ReadGains();
+}
+
+void CMonitor::OnBnClickedPositionZero()
+{
+    if (!CheckConnected())
+        return;
+    const MonitorAnswer mode = SendLogged(m_transact, QStringLiteral("GMOD\r"));
+    if (!mode.value)
+        return;
+    for (const QString& command : PositionZeroCommands(*mode.value))
+        SendLogged(m_transact, command);
+}
+
+void CMonitor::OnBnClickedRunMonitor()
+{
+    // Stopping asks nothing of the form nor of the connected flag.
+    if (m_bWaveRunning || m_bSampling) {
+        StopRunning();
+        return;
+    }
+    if (!CheckConnected() || !UpdateData(true))
+        return;
+    if (StartWave())
+        StartSampling();
+}
+
+bool CMonitor::StartWave()
+{
+    m_chart->SetXRange(0, m_form.xSpan);
+    DrawGrid();
+    const MonitorAnswer mode = SendLogged(m_transact, QStringLiteral("GMOD\r"));
+    if (!mode.value) {
+        ShowBox(QStringLiteral("Communication failed"), MB_ICONERROR);
+        update();
+        return false;
+    }
+    m_nSavedMode = *mode.value;
+    const QStringList commands = WaveStartCommands(m_nSavedMode, m_form);
+    SendLogged(m_transact, commands[0]);
+    SendLogged(m_transact, commands[1]);
+    if (!SendLogged(m_transact, commands[2]).Ok()) {
+        // The drive may have taken the shape all the same: it is told to stop, so that it
+        // never runs a wave the page does not show.
+        for (const QString& command : WaveStopCommands(m_nSavedMode))
+            SendLogged(m_transact, command);
+        ShowBox(QStringLiteral("Communication failed"), MB_ICONERROR);
+        update();
+        return false;
+    }
+    EnableControls(kWaveControls, false);
+    m_bWaveRunning = true;
+    return true;
+}
+
+void CMonitor::StopWave()
+{
+    if (!m_bWaveRunning)
+        return;
+    const QStringList commands = WaveStopCommands(m_nSavedMode);
+    SendLogged(m_transact, commands[0]);
+    const MonitorAnswer stop = SendLogged(m_transact, commands[1]);
+    if (!stop.Ok()) {
+        // The drive may still oscillate: the page keeps showing the wave running, so the
+        // user can stop it again.
+        ShowBox(QStringLiteral("The drive did not take SWM0: %1").arg(CommResultText(stop.result)), MB_ICONERROR);
+        Button(IDC_RUN_MONITOR)->setText(QStringLiteral("Stop"));
+        return;
+    }
+    EnableControls(kWaveControls, true);
+    m_bWaveRunning = false;
+}
+
+void CMonitor::StartSampling()
+{
+    m_samples.Clear();
+    if (m_settleMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(m_settleMs));
+    if (!m_sampler->Start(m_form.feedback, m_form.command)) {
+        StopWave();
+        ShowBox(QStringLiteral("Monitor failed"), MB_ICONERROR);
+        return;
+    }
+    EnableControls(kSamplingControls, false);
+    Button(IDC_RUN_MONITOR)->setText(QStringLiteral("Stop"));
+    m_bSampling = true;
+    update();
+}
+
+void CMonitor::StopSampling()
+{
+    m_sampler->Stop();
+    // What the thread posted before it ended belongs to this run and is drawn now; a report
+    // of its own end is past news once it has been stopped.
+    QCoreApplication::sendPostedEvents(this, WindowMessage::EventType(WM_NEW_SAMPLE));
+    QCoreApplication::removePostedEvents(this, WindowMessage::EventType(WM_MONITOR_END));
+    if (!m_bSampling)
+        return;
+    m_bSampling = false;
+    Button(IDC_RUN_MONITOR)->setText(QStringLiteral("Start"));
+    EnableControls(kSamplingControls, true);
+    update();
+}
+
+void CMonitor::StopRunning()
+{
+    StopSampling();
+    StopWave();
+}
+
+void CMonitor::OnCurveCheck(int id)
+{
+    const bool checked = static_cast<QCheckBox*>(GetDlgItem(id))->isChecked();
+    if (!UpdateData(true) || !checked)
+        return;
+    if (id == IDC_CHECK_FEEDBACK)
+        m_form.curve = CURVE_FEEDBACK;
+    else if (id == IDC_CHECK_POS_ERROR && !m_form.feedback)
+        m_form.curve = CURVE_POS_ERROR;
+    else if (id == IDC_CHECK_COMMAND)
+        m_form.curve = CURVE_COMMAND;
+    else if (id == IDC_CHECK_VEL_ERROR && !m_form.command)
+        m_form.curve = CURVE_VEL_ERROR;
+    else
+        return;
+    UpdateData(false);
+}
+
+void CMonitor::SetMarkers(bool x, bool on)
+{
+    (x ? m_bXMarks : m_bYMarks) = on;
+    if (x)
+        m_chart->EnableXCursors(on);
+    else
+        m_chart->EnableYCursors(on);
+    SetText(x ? IDC_X_CAPTION : IDC_Y_CAPTION,
+        on ? (x ? QStringLiteral("X间距") : QStringLiteral("Y间距")) : (x ? QStringLiteral("X") : QStringLiteral("Y")));
+    GetDlgItem(x ? IDC_MARK_X : IDC_MARK_Y)->setVisible(!on);
+    GetDlgItem(x ? IDC_CANCEL_X : IDC_CANCEL_Y)->setVisible(on);
+}
+
+void CMonitor::OnBnClickedMarkX() { SetMarkers(true, true); }
+void CMonitor::OnBnClickedCancelX() { SetMarkers(true, false); }
+void CMonitor::OnBnClickedMarkY() { SetMarkers(false, true); }
+void CMonitor::OnBnClickedCancelY() { SetMarkers(false, false); }
+
+void CMonitor::OnBnClickedAdjustMarker()
+{
+    CSelAdjustObject chooser(m_bXMarks, m_bYMarks);
+    chooser.setFont(font());
+    if (chooser.exec() != QDialog::Accepted)
+        return;
+    if (m_chart->SetDragCursor(chooser.Choice()) == 0)
+        ShowBox(QStringLiteral("调整不可用，请从新标记"), MB_ICONERROR);
+}
+
+ChartAxis CMonitor::CurveRange(int curve) const
+{
+    double max = 0;
+    double min = 0;
+    m_chart->GetItemYRange(curve, &max, &min);
+    ChartAxis y;
+    y.Set(min, max, CLineChartCtrl::kMinYSpan);
+    return y;
+}
+
+void CMonitor::SetCurveRange(int curve, const ChartAxis& y)
+{
+    m_chart->SetItemYRange(curve, y.max, y.min);
+}
+
+void CMonitor::OnViewButton(int id)
+{
+    ChartAxis& x = m_chart->m_xRange;
+    const bool zoomIn = id == IDC_FEEDBACK_ZOOM_IN || id == IDC_ERROR_ZOOM_IN;
+    switch (id) {
+    case IDC_X_LEFT: PanLeft(x); break;
+    case IDC_X_RIGHT: PanRight(x); break;
+    case IDC_X_ZOOM_IN: ZoomInX(x); break;
+    case IDC_X_ZOOM_OUT: ZoomOutX(x); break;
+    case IDC_SET_X_SPAN:
+        if (!UpdateData(true))
+            return;
+        if (const auto refusal = SetXSpan(x, m_form.xSpan)) {
+            ShowBox(*refusal, MB_ICONERROR);
+            return;
+        }
+        break;
+    case IDC_SHIFT_UP:
+    case IDC_SHIFT_DOWN:
+        for (int curve = 1; curve <= kCurves; ++curve) {
+            ChartAxis y = CurveRange(curve);
+            id == IDC_SHIFT_UP ? MoveViewDown(y) : MoveViewUp(y);
+            SetCurveRange(curve, y);
+        }
+        break;
+    case IDC_FEEDBACK_ZOOM_IN:
+    case IDC_FEEDBACK_ZOOM_OUT: {
+        if (!UpdateData(true))
+            return;
+        m_form.curve = CURVE_FEEDBACK;
+        UpdateData(false);
+        ChartAxis y = CurveRange(1);
+        const auto span = FeedbackZoomSpan(y.span, zoomIn);
+        if (!span)
+            return;
+        SetYSpan(y, m_form.yRef, static_cast<uint32_t>(*span));
+        for (int curve : { 1, 3, 0 })
+            SetCurveRange(curve, y);
+        break;
+    }
+    case IDC_ERROR_ZOOM_IN:
+    case IDC_ERROR_ZOOM_OUT: {
+        if (!UpdateData(true))
+            return;
+        m_form.curve = CURVE_POS_ERROR;
+        UpdateData(false);
+        ChartAxis y = CurveRange(2);
+        SetYSpan(y, m_form.yRef, static_cast<uint32_t>(std::min<int64_t>(ErrorZoomSpan(y.span, zoomIn), UINT32_MAX)));
+        SetCurveRange(2, y);
+        break;
+    }
+    case IDC_SET_Y_BASE:
+    case IDC_SET_Y_SPAN:
+        if (!UpdateData(true))
+            return;
+        if (id == IDC_SET_Y_SPAN && m_form.ySpan < CLineChartCtrl::kMinYSpan) {
+            ShowBox(QStringLiteral("Y轴跨度不能小于20"), MB_ICONERROR);
+            return;
+        }
+        for (int curve = 1; curve <= kCurves; ++curve) {
+            ChartAxis y = CurveRange(curve);
+            if (id == IDC_SET_Y_BASE)
+                SetBaseline(y, m_form.yRef, m_form.yBase);
+            else
+                SetYSpan(y, m_form.yRef, m_form.ySpan);
+            SetCurveRange(curve, y);
+            if (curve == 1 && id == IDC_SET_Y_SPAN)
+                SetCurveRange(0, y);
+        }
+        break;
+    default:
+        return;
+    }
+    ViewChanged();
+}
+
+void CMonitor::DrawGrid()
+{
+    DrawChartGrid(*m_chart);
+    update();
+}
+
+void CMonitor::ViewChanged()
+{
+    DrawGrid();
+    ReplotSamples(*m_chart, m_samples, 1);
+}
+
+LPARAM CMonitor::OnNewSample(WPARAM wParam, LPARAM lParam)
+{
+    const int index = HIWORD(lParam);
+    if (index >= kCurves)
+        return 0;
+    const auto value = static_cast<int32_t>(static_cast<uint32_t>(wParam));
+    const MonitorSamples::Plot plot
+        = m_samples.Append(value, 0, LOWORD(lParam), GetTickCount(), m_chart->m_xRange, index);
+    switch (plot.kind) {
+    case MonitorSamples::Plot::Kind::MoveTo:
+        m_chart->MoveTo(index + 1, plot.x, plot.y);
+        break;
+    case MonitorSamples::Plot::Kind::LineTo:
+        m_chart->LineTo(index + 1, plot.x, plot.y);
+        if (!m_refreshTimer.isActive())
+            m_refreshTimer.start(kRefreshMs, this);
+        break;
+    case MonitorSamples::Plot::Kind::PageForward:
+        m_chart->m_xRange.min = plot.xMin;
+        m_chart->m_xRange.max = plot.xMax;
+        DrawGrid();
+        for (int i = 0; i < kCurves; ++i) {
+            const std::vector<RetValue>& samples = m_samples.Array(i);
+            if (!samples.empty())
+                m_chart->MoveTo(i + 1, samples.back().time, samples.back().value);
+        }
+        m_chart->Refresh();
+        break;
+    }
+    return 0;
+}
+
+LPARAM CMonitor::OnSampleEnd(const QByteArray& message)
+{
+    if (!m_bSampling)
+        return 0;
+    ShowBox(QString::fromUtf8(message), MB_ICONERROR);
+    StopRunning();
+    return 0;
+}
+
+LPARAM CMonitor::OnChartNotify(WPARAM wParam, LPARAM kind)
+{
+    if (kind == CHART_NOTIFY_XDIST) {
+        m_strX = QString::number(static_cast<int>(wParam));
+        SetText(IDC_READOUT_X, m_strX);
+    } else if (kind == CHART_NOTIFY_YDIST) {
+        m_strY = YDistanceText(CurveRange(m_form.curve + 1), static_cast<uint32_t>(wParam));
+        SetText(IDC_READOUT_Y, m_strY);
+    } else if (kind == CHART_NOTIFY_ZOOM) {
+        return -1; // the zoom box is switched off on this page
+    }
+    return 0;
+}
+
+void CMonitor::OnReadoutTimer()
+{
+    double fx = 0.0;
+    double fy = 0.0;
+    m_chart->GetMousePos(&fx, &fy);
+    const ChartAxis y = CurveRange(m_form.curve + 1);
+    if (!m_bXMarks)
+        m_strX = QString::number(ReadoutValue(m_chart->m_xRange, fx));
+    if (!m_bYMarks) {
+        m_strY = QString::number(ReadoutValue(y, fy));
+        if (m_form.curve == CURVE_POS_ERROR) {
+            m_strMrad = MradText(fy * y.span + y.min);
+            SetText(IDC_READOUT_MRAD, m_strMrad);
+        }
+    }
+    SetText(IDC_READOUT_X, m_strX);
+    SetText(IDC_READOUT_Y, m_strY);
+}
+
+LPARAM CMonitor::OnPageLeaving()
+{
+    // Nothing keeps running out of sight: the drive's wave stops with the sampling.
+    StopRunning();
+    if (!m_bWaveRunning)
+        Button(IDC_RUN_MONITOR)->setText(QStringLiteral("运行&&监测"));
+    update();
+    return 0;
+}
+
+LPARAM CMonitor::OnPageActivated()
+{
+    if (!g_bDriveConnected.load())
+        return -1;
+    ReadGains();
+    return 0;
+}
+
+LPARAM CMonitor::OnPageInit()
+{
+    const QString unit = g_bDriveStatusBit8.load() ? QStringLiteral("0.01 degree") : QString();
+    SetText(IDC_AMPLITUDE_UNIT, unit);
+    SetText(IDC_OFFSET_UNIT, unit);
+    return 0;
+}
+
+bool CMonitor::event(QEvent* event)
+{
+    const int message = WindowMessage::MessageOf(event);
+    if (message == WM_NEW_SAMPLE || message == WM_MONITOR_END || message == WM_CHART_NOTIFY) {
+        auto* m = static_cast<WindowMessage*>(event);
+        if (!m_chart)
+            return true;
+        if (message == WM_NEW_SAMPLE)
+            m->SetResult(OnNewSample(m->WParam(), m->LParam()));
+        else if (message == WM_MONITOR_END)
+            m->SetResult(OnSampleEnd(m->Data()));
+        else
+            m->SetResult(OnChartNotify(m->WParam(), m->LParam()));
+        return true;
+    }
+    return CPropertyViewPage::event(event);
+}
+
+void CMonitor::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == m_readoutTimer.timerId()) {
+        OnReadoutTimer();
+    } else if (event->timerId() == m_refreshTimer.timerId()) {
+        m_refreshTimer.stop();
+        m_chart->Refresh();
+    } else {
+        CPropertyViewPage::timerEvent(event);
+    }
+}
+
+void CMonitor::paintEvent(QPaintEvent* event)
+{
+    CPropertyViewPage::paintEvent(event);
+    if (!m_chart)
+        return;
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    const QString unit = g_bDriveStatusBit8.load() ? QStringLiteral("0.01度") : QString();
+    PaintChartAxes(painter, m_chart->geometry(), m_chart->m_xRange, CurveRange(m_form.curve + 1), unit, { 5, 60 });
+}

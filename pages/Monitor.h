@@ -1,13 +1,128 @@
 #pragma once
 
-#include "shell/PropertyViewPage.h"
+#include "pages/MonitorSamples.h"
+#include "pages/SampleThread.h"
+#include "pages/TuningForm.h"
+#include "shell/DriveCommands.h"
+#include "pages/ControlPage.h"
 
-// The PID-tuning page. The tab view keeps one but never adds it as a tab.
-// Placeholder: the page's controls, data exchange and message handlers come later; only
-// its dialog (template 142) and caption are here so the page host can hold it.
-class CMonitor : public CPropertyViewPage {
+#include <QBasicTimer>
+
+class CLineChartCtrl2;
+class CMainFrame;
+class ChartAxis;
+class QButtonGroup;
+class QCheckBox;
+
+// The PID-tuning page (dialog 142, "PID调试"). The tab view keeps one but does not add it
+// as a tab; built in full, it works as the other pages do once hosted.
+//
+// The user sets and reads the seven loop gains, makes the drive run its own test wave
+// (triangle, sine or square) and, while it runs, watches position feedback and position
+// command, sampled over CAN by SampleThread, on a four-curve chart with a Y range per curve
+// and measuring markers. "位置归零" moves the motor to position zero.
+//
+// The page moves values between its controls and its form and carries out what the plain
+// functions of TuningCommands, TuningView, MonitorView and MonitorSamples decide. A wave
+// this page started is stopped on the drive whenever the page stops showing it as running:
+// the run button, leaving the page, the application quitting and the page's destruction.
+class CMonitor : public ControlPage {
     Q_OBJECT
 public:
+    static constexpr unsigned IDD = 142;
+    static constexpr int IDC_CHART = 1009;
+    static constexpr int IDC_RUN_MONITOR = 1139;
+    static constexpr int TIMER_READOUT = 1354;
+    static constexpr int READOUT_PERIOD_MS = 100;
+    // The drive settles into its wave before sampling starts.
+    static constexpr int kWaveSettleMs = 1000;
+    static constexpr int kCurves = MonitorSamples::kArrays;
+
     CMonitor();
     ~CMonitor() override;
+
+    CLineChartCtrl2* Chart() const { return m_chart; }
+    const TuningForm& Form() const { return m_form; }
+    const MonitorSamples& Samples() const { return m_samples; }
+    bool IsWaveRunning() const { return m_bWaveRunning; }
+    bool IsSampling() const { return m_bSampling; }
+    uint64_t SamplesPosted() const { return m_sampler->SamplesPosted(); }
+
+    // Where the page's commands and its sampling go, and how long the wave settles (tests,
+    // benchmarks); only while nothing runs.
+    void SetServices(DriveCommands::Transaction transact, SampleThread::Services sampling, int settleMs = kWaveSettleMs);
+
+    void OnInitialUpdate() override;
+
+    // Handlers, as the controls call them.
+    void OnBnClickedRunMonitor();
+    void OnBnClickedPositionZero();
+    void OnBnClickedSetPid();
+    void OnBnClickedGetPid();
+    void OnBnClickedMarkX();
+    void OnBnClickedCancelX();
+    void OnBnClickedMarkY();
+    void OnBnClickedCancelY();
+    void OnBnClickedAdjustMarker();
+    // The axis buttons and settings, by control id.
+    void OnViewButton(int id);
+    // Stops sampling and the drive's wave, asking nothing of the form.
+    void StopRunning();
+
+protected:
+    bool OnInitDialog() override;
+    bool DoDataExchange(bool saveAndValidate) override;
+    LPARAM OnPageLeaving() override;
+    LPARAM OnPageActivated() override;
+    LPARAM OnPageInit() override;
+
+    bool event(QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void CreateControls();
+
+    void ReadGains();
+    bool StartWave();
+    void StopWave();
+    void StartSampling();
+    void StopSampling();
+    // The program or the page ends: sampling and the wave stop without a word.
+    void StopOnExit();
+    void OnCurveCheck(int id);
+    void SetMarkers(bool x, bool on);
+
+    LPARAM OnNewSample(WPARAM wParam, LPARAM lParam);
+    LPARAM OnSampleEnd(const QByteArray& message);
+    LPARAM OnChartNotify(WPARAM wParam, LPARAM kind);
+    void OnReadoutTimer();
+
+    // A curve's Y range as an axis, and back.
+    ChartAxis CurveRange(int curve) const;
+    void SetCurveRange(int curve, const ChartAxis& y);
+    void DrawGrid();
+    void ViewChanged();
+
+    TuningForm m_form;
+    MonitorSamples m_samples;
+    DriveCommands::Transaction m_transact;
+    std::unique_ptr<SampleThread> m_sampler;
+    int m_settleMs = kWaveSettleMs;
+    CLineChartCtrl2* m_chart = nullptr;
+    QButtonGroup* m_yRefGroup = nullptr;
+    QButtonGroup* m_shapeGroup = nullptr;
+    QButtonGroup* m_curveGroup = nullptr;
+    CMainFrame* m_pFrame = nullptr;
+    QBasicTimer m_readoutTimer;
+    QBasicTimer m_refreshTimer;
+
+    bool m_bXMarks = false;
+    bool m_bYMarks = false;
+    bool m_bWaveRunning = false;
+    bool m_bSampling = false;
+    int m_nSavedMode = 0;
+    QString m_strX;
+    QString m_strY;
+    QString m_strMrad;
 };

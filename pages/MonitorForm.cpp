@@ -1,19 +1,12 @@
 #include "pages/MonitorForm.h"
 
-#include <climits>
-#include <variant>
+#include "pages/FormField.h"
+
 #include <vector>
 
 namespace {
 
-struct Field {
-    int id;
-    std::variant<int MonitorForm::*, uint32_t MonitorForm::*, QString MonitorForm::*, int> member;
-    int min = INT_MIN;
-    int max = INT_MAX;
-    int maxChars = 0;
-    bool hidden = false;
-};
+using Field = FormField<MonitorForm>;
 
 // The gains live in an array; their entries are given by index.
 constexpr int kNoRange = 0;
@@ -40,15 +33,9 @@ const Field kFields[] = {
 };
 
 
-const QString kPromptLength = QStringLiteral("请输入不超过 %1 个字符。");
-
 const Field* FindField(int id)
 {
-    for (const Field& field : kFields) {
-        if (field.id == id)
-            return &field;
-    }
-    return nullptr;
+    return FindFormField<MonitorForm>(kFields, id);
 }
 
 }
@@ -73,45 +60,13 @@ bool IsHiddenField(int id)
 QString FieldText(const MonitorForm& form, int id)
 {
     const Field* field = FindField(id);
-    if (!field)
-        return {};
-    if (const auto* member = std::get_if<int MonitorForm::*>(&field->member))
-        return QString::number(form.**member);
-    if (const auto* member = std::get_if<uint32_t MonitorForm::*>(&field->member))
-        return QString::number(form.**member);
-    if (const auto* member = std::get_if<QString MonitorForm::*>(&field->member))
-        return form.**member;
-    return QString::number(form.gains[static_cast<size_t>(std::get<int>(field->member))]);
+    return field ? FormFieldText(*field, form) : QString();
 }
 
 std::optional<ExchangeFailure> TakeField(MonitorForm& form, int id, const QString& text)
 {
     const Field* field = FindField(id);
-    if (!field)
-        return std::nullopt;
-    if (const auto* member = std::get_if<QString MonitorForm::*>(&field->member)) {
-        if (text.size() > field->maxChars)
-            return ExchangeFailure { id, kPromptLength.arg(field->maxChars) };
-        form.**member = text;
-        return std::nullopt;
-    }
-    if (const auto* member = std::get_if<uint32_t MonitorForm::*>(&field->member)) {
-        const auto value = ParseUintText(text);
-        if (!value)
-            return ExchangeFailure { id, kPromptUnsigned };
-        form.**member = static_cast<uint32_t>(*value);
-        return std::nullopt;
-    }
-    const auto value = ParseIntText(text);
-    if (!value)
-        return ExchangeFailure { id, kPromptInteger };
-    if (*value < field->min || *value > field->max)
-        return ExchangeFailure { id, kPromptRange.arg(field->min).arg(field->max) };
-    if (const auto* member = std::get_if<int MonitorForm::*>(&field->member))
-        form.**member = static_cast<int>(*value);
-    else
-        form.gains[static_cast<size_t>(std::get<int>(field->member))] = static_cast<int>(*value);
-    return std::nullopt;
+    return field ? TakeFormField(*field, form, text) : std::nullopt;
 }
 
 int TargetFieldOf(int runMode)

@@ -3,9 +3,9 @@
 #include <cmath>
 
 MonitorSamples::Plot MonitorSamples::Append(int32_t value, int16_t value2, uint16_t step, uint32_t tick,
-    const ChartAxis& x)
+    const ChartAxis& x, int index)
 {
-    std::vector<RetValue>& samples = m_arrays[0];
+    std::vector<RetValue>& samples = m_arrays.at(static_cast<std::size_t>(index));
     RetValue sample;
     sample.value = value;
     sample.value2 = value2;

@@ -32,9 +32,9 @@ public:
         double xMax = 0.0;
     };
 
-    // Appends to array 0 a sample of `value` taken `step` ms after the one before (the
-    // first sample's time is its own step), seen in the X window `x`.
-    Plot Append(int32_t value, int16_t value2, uint16_t step, uint32_t tick, const ChartAxis& x);
+    // Appends to an array (0 unless given) a sample of `value` taken `step` ms after the
+    // array's one before (the first sample's time is its own step), seen in the X window `x`.
+    Plot Append(int32_t value, int16_t value2, uint16_t step, uint32_t tick, const ChartAxis& x, int index = 0);
 
     void Clear();
     const std::vector<RetValue>& Array(int index) const { return m_arrays[static_cast<std::size_t>(index)]; }

@@ -2,9 +2,9 @@
 
 #include "controls/CLineChartCtrl.h"
 #include "pages/CapturedDataFile.h"
+#include "pages/ChartPageDrawing.h"
 #include "pages/MonitorReply.h"
 #include "pages/MonitorView.h"
-#include "platform/ControlName.h"
 #include "platform/DialogFont.h"
 #include "platform/MessageBox.h"
 #include "platform/Tick.h"
@@ -32,7 +32,6 @@
 
 namespace {
 
-const QString kCaption = QStringLiteral("Velquarin");
 
 // Buttons and statics (the edits' ids are in MonitorForm.h).
 enum : int {
@@ -90,7 +89,6 @@ constexpr QSize kPageSize(860, 576);
 constexpr int kEditWidth = 72;
 
 constexpr COLORREF kCurveColours[MonitorSamples::kArrays] = { 0x0000FF, 0xFF0000, 0x00FF00, 0xFFFFFF };
-constexpr COLORREF kGridColour = 0xF0F0F0;
 
 // Controls that monitoring locks, and that the brake frees.
 const std::initializer_list<int> kLockedWhileMonitoring = { IDC_GET_PID, IDC_GET_ACC, IDC_CH_POSITION,
@@ -98,7 +96,6 @@ const std::initializer_list<int> kLockedWhileMonitoring = { IDC_GET_PID, IDC_GET
 const std::initializer_list<int> kFreedByBrake = { IDC_SET_ACC, IDC_SET_PID, IDC_POS_ZERO, IDC_STEP_MODE,
     IDC_RADIO_VEL, IDC_RADIO_ABS, IDC_RADIO_REL, IDC_RADIO_CUR };
 const std::initializer_list<int> kRunModeRadios = { IDC_RADIO_VEL, IDC_RADIO_ABS, IDC_RADIO_REL, IDC_RADIO_CUR };
-
 
 QString ChannelHeading(int channel, const QString& userQuery)
 {
@@ -117,7 +114,7 @@ QString ChannelHeading(int channel, const QString& userQuery)
 } // namespace
 
 CPidParam::CPidParam()
-    : CPropertyViewPage(IDD, 0)
+    : ControlPage(IDD, 0)
 {
     setWindowTitle(QStringLiteral("运行监测"));
     SetServices(MonitorThread::DefaultServices());
@@ -137,32 +134,9 @@ void CPidParam::SetServices(MonitorThread::Services services)
     m_thread = std::make_unique<MonitorThread>(this, std::move(services));
 }
 
-QWidget* CPidParam::GetDlgItem(int id) const
-{
-    return m_controls.value(id);
-}
-
-QAbstractButton* CPidParam::Button(int id) const
-{
-    return qobject_cast<QAbstractButton*>(GetDlgItem(id));
-}
-
-QWidget* CPidParam::AddControl(int id, QWidget* control)
-{
-    control->setObjectName(ControlObjectName(id));
-    m_controls.insert(id, control);
-    return control;
-}
-
 void CPidParam::OnClicked(int id, void (CPidParam::*handler)())
 {
     connect(Button(id), &QAbstractButton::clicked, this, handler);
-}
-
-void CPidParam::EnableControls(std::initializer_list<int> ids, bool enable)
-{
-    for (int id : ids)
-        GetDlgItem(id)->setEnabled(enable);
 }
 
 QButtonGroup* CPidParam::AddRadioGroup(QGridLayout* grid, const int* ids, const char* const* texts, int count,
@@ -371,7 +345,8 @@ bool CPidParam::OnInitDialog()
     m_pChart->SetXRange(0, 20000);
     m_form.runMode = RUN_ABSOLUTE_POSITION;
     m_readoutTimer.start(READOUT_PERIOD_MS, this);
-    DrawGrid();
+    DrawChartGrid(*m_pChart);
+    update();
     UpdateData(false);
     m_bZoomBox = false;
     m_bBrake = false;
@@ -388,7 +363,7 @@ void CPidParam::OnInitialUpdate()
 
 bool CPidParam::DoDataExchange(bool saveAndValidate)
 {
-    if (m_controls.isEmpty())
+    if (!HasControls())
         return true;
     if (saveAndValidate) {
         // What the user sees is checked; the hidden edits are taken by their own actions.
@@ -404,14 +379,6 @@ bool CPidParam::DoDataExchange(bool saveAndValidate)
     m_channelGroup->button(m_form.channel)->setChecked(true);
     m_baselineGroup->button(m_form.baselineMode)->setChecked(true);
     return true;
-}
-
-void CPidParam::SetText(int id, const QString& text)
-{
-    if (auto* line = qobject_cast<QLineEdit*>(GetDlgItem(id)))
-        line->setText(text);
-    else if (auto* caption = qobject_cast<QLabel*>(GetDlgItem(id)))
-        caption->setText(text);
 }
 
 bool CPidParam::TakeField(int id)
@@ -435,19 +402,6 @@ bool CPidParam::TakeFields(std::initializer_list<int> ids)
             return false;
     }
     return true;
-}
-
-void CPidParam::ShowBox(const QString& text, unsigned type)
-{
-    ShowMessageBox(this, text, kCaption, type);
-}
-
-bool CPidParam::CheckConnected()
-{
-    if (g_bDriveConnected.load())
-        return true;
-    ShowBox(QStringLiteral("Please connect Drive"), MB_ICONERROR);
-    return false;
 }
 
 void CPidParam::OnRunModeClicked(int mode)
@@ -558,7 +512,8 @@ void CPidParam::OnGraph()
     GetDlgItem(IDC_STOP)->show();
     if (m_pChart->m_xRange.min > 0.000001)
         m_pChart->SetXRange(0, m_pChart->m_xRange.span);
-    DrawGrid();
+    DrawChartGrid(*m_pChart);
+    update();
     update();
 }
 
@@ -650,7 +605,7 @@ void CPidParam::OnResetAxes()
 
 void CPidParam::OnPlayback()
 {
-    RedrawCurves();
+    ReplotSamples(*m_pChart, m_samples, 0);
 }
 
 void CPidParam::OnSaveData()
@@ -709,32 +664,11 @@ void CPidParam::OnViewButton(int id)
         ViewChanged();
 }
 
-void CPidParam::DrawGrid()
-{
-    m_pChart->Clear();
-    for (int i = 1; i < 10; ++i)
-        m_pChart->DrawVGridLine(i, 10, kGridColour, PS_SOLID);
-    for (int k = 5; k < 100; k += 5)
-        m_pChart->DrawHGridLine(k, 100, kGridColour, PS_SOLID);
-    m_pChart->DrawHGridLine(50, 100, RGB(0, 0, 0), PS_SOLID);
-    update();
-}
-
-void CPidParam::RedrawCurves()
-{
-    for (int i = 0; i < MonitorSamples::kArrays; ++i) {
-        const std::vector<RetValue>& samples = m_samples.Array(i);
-        m_pChart->DrawSamples(i, samples.size(), [&samples](std::size_t k) {
-            return ChartPoint { static_cast<double>(samples[k].time), samples[k].value };
-        });
-    }
-    m_pChart->Refresh();
-}
-
 void CPidParam::ViewChanged()
 {
-    DrawGrid();
-    RedrawCurves();
+    DrawChartGrid(*m_pChart);
+    update();
+    ReplotSamples(*m_pChart, m_samples, 0);
 }
 
 void CPidParam::ScheduleRefresh()
@@ -759,7 +693,8 @@ LPARAM CPidParam::OnNewSample(WPARAM wParam, LPARAM lParam)
     case MonitorSamples::Plot::Kind::PageForward:
         m_pChart->m_xRange.min = plot.xMin;
         m_pChart->m_xRange.max = plot.xMax;
-        DrawGrid();
+        DrawChartGrid(*m_pChart);
+        update();
         m_pChart->MoveTo(0, plot.x, plot.y);
         ScheduleRefresh();
         break;
@@ -851,33 +786,10 @@ void CPidParam::paintEvent(QPaintEvent* event)
     CPropertyViewPage::paintEvent(event);
     if (!m_pChart)
         return;
-    const QRect chart = m_pChart->geometry();
-    const int left = chart.x();
-    const int top = chart.y();
-    const int right = chart.x() + chart.width();
-    const int bottom = chart.y() + chart.height();
-    const float width = static_cast<float>(chart.width());
-    const float height = static_cast<float>(chart.height());
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
-
-    for (int i = 0; i <= 10; ++i) {
-        const int x = left + static_cast<int>(i * width / 10);
-        painter.drawLine(x, bottom, x, bottom - 5);
-        painter.drawText(QRect(QPoint(x - 50, bottom + 7), QPoint(x + 50, bottom + 27) - QPoint(1, 1)),
-            Qt::AlignHCenter | Qt::AlignTop, XTickText(TickValue(m_pChart->m_xRange, i, 10)));
-    }
-    painter.drawText(QRect(QPoint(right + 2, bottom - 15), QPoint(right + 20, bottom + 5) - QPoint(1, 1)),
-        Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("ms"));
-    for (int i = 0; i <= 20; ++i) {
-        const int y = bottom - static_cast<int>(i * height / 20);
-        painter.drawLine(left, y, left - 5, y);
-        painter.drawText(QRect(QPoint(left - 88, y - 8), QPoint(left - 8, y + 10) - QPoint(1, 1)),
-            Qt::AlignRight | Qt::AlignVCenter, YTickText(TickValue(m_pChart->m_yRange, i, 20)));
-    }
     const QString unit = m_form.channel == CHANNEL_VELOCITY ? QStringLiteral("RPM")
         : m_form.channel == CHANNEL_CURRENT                  ? QStringLiteral("mA")
                                                              : QString();
-    painter.drawText(QRect(QPoint(left - 40, top - 23), QPoint(left + 40, top - 5) - QPoint(1, 1)),
-        Qt::AlignCenter, unit);
+    PaintChartAxes(painter, m_pChart->geometry(), m_pChart->m_xRange, m_pChart->m_yRange, unit, { -5, 40 });
 }

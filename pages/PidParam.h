@@ -4,16 +4,14 @@
 #include "pages/MonitorSamples.h"
 #include "pages/MonitorThread.h"
 #include "shell/DriveCommands.h"
-#include "shell/PropertyViewPage.h"
+#include "pages/ControlPage.h"
 
 #include <QBasicTimer>
-#include <QHash>
 
 #include <memory>
 
 class CLineChartCtrl;
 class CMainFrame;
-class QAbstractButton;
 class QButtonGroup;
 class QGridLayout;
 
@@ -28,7 +26,7 @@ class QGridLayout;
 // Each action takes only the edits it uses. Controls are found by GetDlgItem(id) or by
 // their object names "idc_<id>"; the controls the page keeps hidden exist with their
 // handlers.
-class CPidParam : public CPropertyViewPage {
+class CPidParam : public ControlPage {
     Q_OBJECT
 public:
     static constexpr unsigned IDD = 153;
@@ -41,7 +39,6 @@ public:
     CPidParam();
     ~CPidParam() override;
 
-    QWidget* GetDlgItem(int id) const;
     CLineChartCtrl* Chart() const { return m_pChart; }
     const MonitorForm& Form() const { return m_form; }
     const MonitorSamples& Samples() const { return m_samples; }
@@ -86,20 +83,14 @@ protected:
 
 private:
     void CreateControls();
-    QWidget* AddControl(int id, QWidget* control);
     QButtonGroup* AddRadioGroup(QGridLayout* grid, const int* ids, const char* const* texts, int count, int row,
         int column, bool vertical, void (CPidParam::*handler)(int));
-    QAbstractButton* Button(int id) const;
     void OnClicked(int id, void (CPidParam::*handler)());
-    void EnableControls(std::initializer_list<int> ids, bool enable);
 
-    bool CheckConnected();
-    void ShowBox(const QString& text, unsigned type);
     // Takes the edits into the form; false (the user told, the edit focused) at the first
     // one rejected.
     bool TakeFields(std::initializer_list<int> ids);
     bool TakeField(int id);
-    void SetText(int id, const QString& text);
 
     void OnRunModeClicked(int mode);
     void OnChannelClicked(int channel);
@@ -115,15 +106,12 @@ private:
     void OnReadoutTimer();
     void ScheduleRefresh();
 
-    void DrawGrid();
-    void RedrawCurves();
     void ViewChanged();
 
     MonitorForm m_form;
     MonitorSamples m_samples;
     DriveCommands::Transaction m_transact;
     std::unique_ptr<MonitorThread> m_thread;
-    QHash<int, QWidget*> m_controls;
     CLineChartCtrl* m_pChart = nullptr;
     QButtonGroup* m_runModeGroup = nullptr;
     QButtonGroup* m_channelGroup = nullptr;

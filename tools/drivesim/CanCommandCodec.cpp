@@ -80,3 +80,23 @@ std::optional<SimCanFrame> CanCommandCodec::Encode(int node, int commandId, cons
         frame.data.push_back(static_cast<uint8_t>(bits >> (8 * i)));
     return frame;
 }
+
+std::optional<std::pair<int, uint8_t>> CanCommandCodec::DecodeSample(const SimCanFrame& frame,
+                                                                     const std::function<bool(int)>& isOurNode)
+{
+    if (frame.extended || frame.remote || frame.id < 1 || frame.id > 127 || frame.data.size() != 2
+        || frame.data[0] != frame.id || !isOurNode(static_cast<int>(frame.id)))
+        return std::nullopt;
+    return std::pair { static_cast<int>(frame.id), frame.data[1] };
+}
+
+SimCanFrame CanCommandCodec::EncodeSample(int node, const SimSample& sample, uint32_t identifier)
+{
+    SimCanFrame frame;
+    frame.id = identifier;
+    frame.data = {static_cast<uint8_t>(node), sample.code};
+    const uint32_t bits = static_cast<uint32_t>(sample.value);
+    for (int i = 0; i < 4; ++i)
+        frame.data.push_back(static_cast<uint8_t>(bits >> (8 * i)));
+    return frame;
+}

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 // A command frame taken apart: which node it addresses and what it asks.
 struct CanRequest {
@@ -33,6 +34,12 @@ public:
 
     static Result Decode(const SimCanFrame& frame, const std::function<bool(int)>& isOurNode,
                          CanRequest* out, std::string* why = nullptr);
+    // A sampling request: a standard data frame to one of our nodes with data {node, code}.
+    // The node and the code; nullopt for anything else.
+    static std::optional<std::pair<int, uint8_t>> DecodeSample(const SimCanFrame& frame,
+                                                               const std::function<bool(int)>& isOurNode);
+    // The sampling reply {node, reply code, 4 value bytes little-endian} (data length 6).
+    static SimCanFrame EncodeSample(int node, const SimSample& sample, uint32_t identifier = kReplyIdentifier);
     // The reply frame; nullopt when the drive stays silent.
     static std::optional<SimCanFrame> Encode(int node, int commandId, const SimReply& reply,
                                              uint32_t identifier = kReplyIdentifier);

@@ -346,6 +346,13 @@ void DriveSimulator::Run()
     }
 }
 
+void DriveSimulator::Record(const SimCanFrame& frame)
+{
+    std::lock_guard lock(m_recordMutex);
+    if (m_canRecord.size() < kMaxRecords)
+        m_canRecord.push_back(frame);
+}
+
 void DriveSimulator::HandleSerialLine(const std::string& line)
 {
     const auto now = Clock::now();
@@ -403,25 +410,33 @@ void DriveSimulator::HandleSerialLine(const std::string& line)
 void DriveSimulator::HandleFrame(const SimCanFrame& frame)
 {
     const auto now = Clock::now();
-    CanRequest request;
-    std::string why;
-    const auto result = CanCommandCodec::Decode(
-        frame, [this](int node) { return m_drives.count(node) > 0; }, &request, &why);
-    if (result == CanCommandCodec::Result::NotAddressed)
-        return;
-    {
-        std::lock_guard lock(m_recordMutex);
-        if (m_canRecord.size() < kMaxRecords)
-            m_canRecord.push_back(frame);
+    const auto isOurNode = [this](int node) { return m_drives.count(node) > 0; };
+    std::optional<SimCanFrame> encoded;
+    int node = 0;
+    int commandId = 0;
+    if (const auto sample = CanCommandCodec::DecodeSample(frame, isOurNode)) {
+        Record(frame);
+        node = sample->first;
+        if (const auto value = m_drives.at(node)->Sample(sample->second))
+            encoded = CanCommandCodec::EncodeSample(node, *value, m_config.replyIdentifier);
+    } else {
+        CanRequest request;
+        std::string why;
+        const auto result = CanCommandCodec::Decode(frame, isOurNode, &request, &why);
+        if (result == CanCommandCodec::Result::NotAddressed)
+            return;
+        Record(frame);
+        if (result == CanCommandCodec::Result::Malformed) {
+            ++m_rejected;
+            std::fprintf(stderr, "velquarin-drivesim: ignored a frame to node %u (%s): %s\n", frame.id, why.c_str(),
+                         FrameText(frame).c_str());
+            return;
+        }
+        node = request.node;
+        commandId = request.commandId;
+        const SimReply reply = m_drives.at(node)->Answer(request.request);
+        encoded = CanCommandCodec::Encode(node, commandId, reply, m_config.replyIdentifier);
     }
-    if (result == CanCommandCodec::Result::Malformed) {
-        ++m_rejected;
-        std::fprintf(stderr, "velquarin-drivesim: ignored a frame to node %u (%s): %s\n", frame.id, why.c_str(),
-                     FrameText(frame).c_str());
-        return;
-    }
-    const SimReply reply = m_drives.at(request.node)->Answer(request.request);
-    auto encoded = CanCommandCodec::Encode(request.node, request.commandId, reply, m_config.replyIdentifier);
     if (!encoded)
         return;
     SimCanFrame out = std::move(*encoded);
@@ -430,9 +445,9 @@ void DriveSimulator::HandleFrame(const SimCanFrame& frame)
     if (faults.silent)
         return;
     if (faults.wrongNode)
-        out.data[0] = static_cast<uint8_t>(request.node % 127 + 1);
+        out.data[0] = static_cast<uint8_t>(node % 127 + 1);
     if (faults.wrongCommandId) {
-        const uint16_t other = static_cast<uint16_t>(request.commandId + 1 + 0x8000);
+        const uint16_t other = static_cast<uint16_t>(commandId + 1 + 0x8000);
         out.data[2] = static_cast<uint8_t>(other & 0xFF);
         out.data[3] = static_cast<uint8_t>(other >> 8);
     }

@@ -88,6 +88,7 @@ private:
     Clock::time_point NextWake() const;
     void HandleSerialLine(const std::string& line);
     void HandleFrame(const SimCanFrame& frame);
+    void Record(const SimCanFrame& frame);
     FaultPlan TakeFaults(SimChannel channel);
     void Log(const std::string& text) const;
 

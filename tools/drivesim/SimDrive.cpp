@@ -133,3 +133,19 @@ void SimDrive::SetHandler(std::string_view mnemonic, Handler handler)
     else
         m_handlers.erase(std::string(mnemonic));
 }
+
+void SimDrive::SetSampler(Sampler sampler)
+{
+    std::lock_guard lock(m_mutex);
+    m_sampler = std::move(sampler);
+}
+
+std::optional<SimSample> SimDrive::Sample(uint8_t code)
+{
+    Sampler sampler;
+    {
+        std::lock_guard lock(m_mutex);
+        sampler = m_sampler;
+    }
+    return sampler ? sampler(code) : std::nullopt;
+}

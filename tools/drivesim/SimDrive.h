@@ -34,6 +34,12 @@ struct SimReply {
     std::string text;
 };
 
+// One sampled quantity as the drive's sampling unit answers it: the reply code and the value.
+struct SimSample {
+    uint8_t code = 0;
+    int32_t value = 0;
+};
+
 // One simulated servo drive at a node address. Every setting command stores its value
 // and the query that belongs to it answers the value; queries of values never set answer
 // 0. A handler can take over any command, which is how special replies are added.
@@ -58,6 +64,12 @@ public:
     // A handler may also serve a mnemonic that is not in the command table (serial only).
     void SetHandler(std::string_view mnemonic, Handler handler);
 
+    // The sampling unit: what answers a sampling request of `code` (CAN only); without
+    // one, or for a code it does not know, the drive stays silent.
+    using Sampler = std::function<std::optional<SimSample>(uint8_t code)>;
+    void SetSampler(Sampler sampler);
+    std::optional<SimSample> Sample(uint8_t code);
+
     // The width in bytes (2 or 4) with which a query answers on CAN.
     static int DefaultWidth(const SimCommand& query);
     // The store key of a command: its query, or itself when nothing reads it back.
@@ -74,4 +86,5 @@ private:
     std::map<std::string, Entry, std::less<>> m_store;
     std::set<std::string, std::less<>> m_unknown;
     std::map<std::string, Handler, std::less<>> m_handlers;
+    Sampler m_sampler;
 };

@@ -3,6 +3,7 @@
 #include "tools/drivesim/SimDriveParams.h"
 #include "tools/drivesim/SimDriveStatus.h"
 #include "tools/drivesim/SimMotion.h"
+#include "tools/drivesim/SimWave.h"
 
 #include <algorithm>
 #include <cctype>
@@ -234,6 +235,7 @@ int main(int argc, char** argv)
             status->SetAlarm(bit, true);
         status->SetOldFirmware(oldFirmware);
         SimMotion::Attach(drive, status);
+        SimWave::Attach(drive);
         for (const Preset& preset : presets) {
             if (preset.node == 0 || preset.node == node)
                 drive.SetParameter(preset.mnemonic, preset.value);

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "controls/ChartAxis.h"
+
+#include <QRect>
+#include <QString>
+
+class CLineChartCtrl;
+class MonitorSamples;
+class QPainter;
+
+// What the two chart pages draw alike: the grid of their chart, the redraw of every
+// stored sample, and the axis texts they paint around the chart.
+
+// Clears the chart; light grid lines at tenths of the width and twentieths of the height,
+// a black line across the middle.
+void DrawChartGrid(CLineChartCtrl& chart);
+// Draws sample array i as chart curve firstCurve + i, each array refreshed as it is done.
+void ReplotSamples(CLineChartCtrl& chart, const MonitorSamples& samples, int firstCurve);
+
+// How the axis texts sit around the chart.
+struct ChartAxesStyle {
+    int xTick = 5;          // the X ticks' length below the bottom edge (negative: into the plot)
+    int unitHalfWidth = 40; // the unit's box above the top-left corner
+};
+// Eleven X ticks with their times and "ms", twenty-one Y ticks with the values of `y`, and
+// the unit; `chart` is the chart's rectangle in the painter's coordinates.
+void PaintChartAxes(QPainter& painter, const QRect& chart, const ChartAxis& x, const ChartAxis& y, const QString& unit,
+    const ChartAxesStyle& style);

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "shell/PropertyViewPage.h"
+
+#include <QHash>
+
+#include <initializer_list>
+
+class QAbstractButton;
+
+// A drive page built in code whose controls are found by their control id, as dialog
+// items are: GetDlgItem(id), or the object name "idc_<id>". Holds what the chart pages
+// share around their controls: the id table, texts, enabling, and the page's message
+// boxes with the display title.
+class ControlPage : public CPropertyViewPage {
+    Q_OBJECT
+public:
+    using CPropertyViewPage::CPropertyViewPage;
+
+    QWidget* GetDlgItem(int id) const { return m_controls.value(id); }
+
+protected:
+    // Names the control "idc_<id>" and enters it in the table.
+    QWidget* AddControl(int id, QWidget* control);
+    QAbstractButton* Button(int id) const;
+    bool HasControls() const { return !m_controls.isEmpty(); }
+    void EnableControls(std::initializer_list<int> ids, bool enable);
+    // The text of an edit or a static.
+    void SetText(int id, const QString& text);
+    void ShowBox(const QString& text, unsigned type);
+    // False, and the user told "Please connect Drive", while no drive is connected.
+    bool CheckConnected();
+
+private:
+    QHash<int, QWidget*> m_controls;
+};

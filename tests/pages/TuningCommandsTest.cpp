@@ -1,0 +1,120 @@
+#include "pages/SampleFrames.h"
+#include "pages/TuningCommands.h"
+#include "pages/TuningView.h"
+
+#include <gtest/gtest.h>
+
+TEST(TuningCommands, GainsAreWrittenAndReadInTheDrivesOrder)
+{
+    const TuningGains gains { 11, 12, 13, 14, 15, 16, 17 };
+    EXPECT_EQ(TuningGainWrites(gains), QStringList({ "P11\r", "I12\r", "D13\r", "A14\r", "MP15\r", "MK16\r", "SMPT17\r" }));
+    QStringList queries;
+    for (const QString& query : TuningGainQueries())
+        queries << query;
+    EXPECT_EQ(queries, QStringList({ "GP\r", "GI\r", "GD\r", "GA\r", "GMP\r", "GMK\r", "GMPT\r" }));
+}
+
+TEST(TuningCommands, WaveStartAndStopTexts)
+{
+    TuningForm form; // triangle, period 10000, amplitude 3000, offset 0
+    EXPECT_EQ(WaveStartCommands(0x1234, form),
+        QStringList({ "SMOD4665\r", "SAT655363000\r", "SWM1\r" })); // 0x1239; 10000 << 16 | 3000
+    form.waveShape = WAVE_SQUARE;
+    form.offset = -100;
+    form.period = 65535;
+    form.amplitude = 65535;
+    // The word is unsigned: 0xFFFFFFFF, never a negative number the drive cannot take.
+    EXPECT_EQ(WaveStartCommands(0, form), QStringList({ "SMOD57\r", "SAT4294967295\r", "SWM-6553597\r" }));
+    EXPECT_EQ(WaveShapeWord(-100, WAVE_SQUARE), int32_t(0xFF9C0003));
+    EXPECT_EQ(WaveStopCommands(0x1239), QStringList({ "SMOD4609\r", "SWM0\r" }));
+    EXPECT_EQ(PositionZeroCommands(0x0105), QStringList({ "SMOD257\r", "M0\r" }));
+}
+
+TEST(TuningForm, WaveFieldsTakeOnlyWhatTheDriveHolds)
+{
+    const struct {
+        int id;
+        const char* text;
+        bool taken;
+    } cases[] = {
+        { IDC_TUNE_PERIOD, "1", true }, { IDC_TUNE_PERIOD, "65535", true }, { IDC_TUNE_PERIOD, "0", false },
+        { IDC_TUNE_PERIOD, "65536", false }, { IDC_TUNE_AMPLITUDE, "65535", true },
+        { IDC_TUNE_AMPLITUDE, "0", false }, { IDC_TUNE_OFFSET, "-32768", true }, { IDC_TUNE_OFFSET, "32767", true },
+        { IDC_TUNE_OFFSET, "-32769", false }, { IDC_TUNE_OFFSET, "32768", false }, { IDC_TUNE_OFFSET, "1x", false },
+        { IDC_TUNE_KT, "101", false }, { IDC_TUNE_A, "0", false }, { IDC_TUNE_SPEED_I, "10000", true },
+    };
+    for (const auto& c : cases) {
+        TuningForm form;
+        const auto failure = TakeTuningField(form, c.id, QString::fromLatin1(c.text));
+        EXPECT_EQ(!failure, c.taken) << c.id << " " << c.text;
+        if (failure)
+            EXPECT_EQ(TuningFieldText(form, c.id), TuningFieldText(TuningForm {}, c.id)) << "untouched " << c.id;
+        else
+            EXPECT_EQ(TuningFieldText(form, c.id), QString::fromLatin1(c.text));
+    }
+}
+
+TEST(TuningView, ZoomSteps)
+{
+    EXPECT_EQ(FeedbackZoomSpan(18000, true), 9000);
+    EXPECT_EQ(FeedbackZoomSpan(8600, true), 4200);
+    EXPECT_EQ(FeedbackZoomSpan(399, true), std::nullopt);
+    EXPECT_EQ(FeedbackZoomSpan(4250, false), 8400); // 425 twenties -> 420
+    EXPECT_EQ(FeedbackZoomSpan(99, false), std::nullopt);
+    EXPECT_EQ(ErrorZoomSpan(18, true), 20);
+    EXPECT_EQ(ErrorZoomSpan(200, true), 100);
+    EXPECT_EQ(ErrorZoomSpan(200, false), 400);
+    double max = 0;
+    double min = 0;
+    HalfSpanRange(18000, &max, &min);
+    EXPECT_EQ(max, 9000);
+    EXPECT_EQ(min, -9000); // not 2^32 - 9000
+    ChartAxis y;
+    y.Set(-100, 100, 20);
+    EXPECT_EQ(YDistanceText(y, 2500), "50");
+    EXPECT_EQ(MradText(180), "31.415926");
+}
+
+TEST(SampleFrames, RequestsOnBothRoads)
+{
+    uint8_t card[kSampleCardBuffer];
+    EncodeCardSampleRequest(0x6B, 155, card);
+    EXPECT_EQ((std::vector<uint8_t>(card, card + 5)), (std::vector<uint8_t> { 0x02, 0x0D, 0x60, 0x6B, 155 }));
+    const VciFrameRecord usb = UsbSampleRequest(6, 145);
+    EXPECT_EQ(usb.ID, 6u);
+    EXPECT_EQ(usb.DataLen, 2);
+    EXPECT_EQ(usb.Data[0], 6);
+    EXPECT_EQ(usb.Data[1], 145);
+    EXPECT_EQ(usb.ExternFlag | usb.RemoteFlag | usb.SendType, 0);
+}
+
+TEST(SampleFrames, RepliesAndBadReplies)
+{
+    const struct {
+        std::vector<uint8_t> data;
+        bool extended;
+        std::optional<int32_t> value;
+    } cases[] = {
+        { { 6, 157, 0x18, 0xFC, 0xFF, 0xFF }, false, -1000 },
+        { { 6, 157, 0x18, 0xFC }, false, 0xFC18 },                   // 16 bits zero-extended
+        { { 6, 157, 1, 2, 3, 4, 5, 6 }, false, 0x04030201 },           // never past four bytes
+        { { 6, 157 }, false, 0 },
+        { { 6 }, false, std::nullopt },                                // no room for the code
+        { { 5, 157, 1, 0 }, false, std::nullopt },                     // another node
+        { { 6, 155, 1, 0 }, false, std::nullopt },                     // another quantity
+        { { 6, 157, 1, 0 }, true, std::nullopt },                      // not a drive's frame
+        { { 6, 157, 1, 2, 3, 4, 5, 6, 7 }, false, std::nullopt },      // over 8
+    };
+    for (const auto& c : cases) {
+        CanFrame ring {};
+        ring.dataLength = static_cast<uint32_t>(c.data.size());
+        std::memcpy(ring.data, c.data.data(), std::min<size_t>(c.data.size(), 8));
+        ring.extended = c.extended;
+        EXPECT_EQ(DecodeRingSampleReply(ring, 6, 157), c.value) << c.data.size();
+        if (c.extended)
+            continue;
+        uint8_t card[kSampleCardBuffer] = { static_cast<uint8_t>(c.data.size()), 0x20, 0x20 };
+        std::memcpy(card + 3, c.data.data(), std::min<size_t>(c.data.size(), 8));
+        EXPECT_EQ(DecodeCardSampleReply(card, 6, 157), c.value) << "card " << c.data.size();
+    }
+}
