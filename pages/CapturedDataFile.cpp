@@ -8,7 +8,6 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("        Velquarin －－ PID Debug\r\n");
 const QString kLineEnd = QStringLiteral("\r\n");
 
 void Append(QByteArray& out, const QString& text)
@@ -29,7 +28,7 @@ int32_t WholeValue(double value)
 
 }
 
-QByteArray FormatCapturedData(const QDateTime& when, std::span<const CapturedColumn> columns)
+QByteArray FormatCapturedData(const char* page, const QDateTime& when, std::span<const CapturedColumn> columns)
 {
     std::vector<const std::vector<RetValue>*> curves;
     QString heading;
@@ -43,7 +42,8 @@ QByteArray FormatCapturedData(const QDateTime& when, std::span<const CapturedCol
     }
 
     QByteArray out;
-    Append(out, kTitle);
+    Append(out, QStringLiteral("        Velquarin －－ ") + QString::fromUtf8(page));
+    Append(out, kLineEnd);
     Append(out, when.toString(QStringLiteral("        yyyy/MM/dd-HH:mm:ss")));
     Append(out, kLineEnd);
     Append(out, kLineEnd);
@@ -67,7 +67,7 @@ QString CapturedDataFileName(const QDateTime& when)
     return when.toString(QStringLiteral("yyyyMMdd-HHmmss")) + QStringLiteral(".txt");
 }
 
-bool SaveCapturedData(const QString& folder, const QDateTime& when, std::span<const CapturedColumn> columns,
+bool SaveCapturedData(const char* page, const QString& folder, const QDateTime& when, std::span<const CapturedColumn> columns,
     QString* path, QString* error)
 {
     *path = folder + CapturedDataFileName(when);
@@ -76,7 +76,7 @@ bool SaveCapturedData(const QString& folder, const QDateTime& when, std::span<co
         *error = file.errorString();
         return false;
     }
-    const QByteArray bytes = FormatCapturedData(when, columns);
+    const QByteArray bytes = FormatCapturedData(page, when, columns);
     if (file.write(bytes) != bytes.size() || !file.commit()) {
         *error = file.errorString();
         return false;

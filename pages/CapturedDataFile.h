@@ -21,14 +21,18 @@ struct CapturedColumn {
     const std::vector<RetValue>* samples = nullptr;
 };
 
-// The file's bytes. Times are written as the unsigned milliseconds they are, values with
+// The names the chart pages give their files in the title line.
+inline constexpr const char* kCapturedByRunMonitor = "PID Debug";
+inline constexpr const char* kCapturedByTuning = "Monitor";
+
+// The file's bytes, titled "Velquarin －－ <page>". Times are written as the unsigned milliseconds they are, values with
 // all 32 bits; a curve shorter than the longest shows 0 and 0 in the rows past its end.
-QByteArray FormatCapturedData(const QDateTime& when, std::span<const CapturedColumn> columns);
+QByteArray FormatCapturedData(const char* page, const QDateTime& when, std::span<const CapturedColumn> columns);
 // "%Y%m%d-%H%M%S.txt" of the local time.
 QString CapturedDataFileName(const QDateTime& when);
 
 // Writes the file into `folder` (ending with '/'), replacing a file of the same name.
 // The file's path goes to *path; false with the reason in *error when it cannot be
 // written whole.
-bool SaveCapturedData(const QString& folder, const QDateTime& when, std::span<const CapturedColumn> columns,
+bool SaveCapturedData(const char* page, const QString& folder, const QDateTime& when, std::span<const CapturedColumn> columns,
     QString* path, QString* error);

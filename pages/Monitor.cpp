@@ -1,6 +1,7 @@
 #include "pages/Monitor.h"
 
 #include "controls/CLineChartCtrl2.h"
+#include "pages/CapturedDataFile.h"
 #include "pages/ChartPageDrawing.h"
 #include "pages/MonitorReply.h"
 #include "pages/MonitorView.h"
@@ -14,6 +15,7 @@
 #include "shell/Globals.h"
 #include "shell/LogRing.h"
 #include "shell/MainFrame.h"
+#include "shell/ProgramFiles.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -121,6 +123,7 @@ void CMonitor::StopOnExit()
     // started does not outlive the page that shows it; nobody is left to be told.
     m_sampler->Stop();
     m_bSampling = false;
+    m_hostWaveTimer.stop();
     if (m_bWaveRunning) {
         for (const QString& command : WaveStopCommands(m_nSavedMode))
             ExchangeForValue(m_transact, command);
@@ -344,6 +347,25 @@ void CMonitor::CreateControls()
     page->addLayout(bottom);
     page->addStretch(1);
 
+    // Held hidden and disabled: nothing on the page shows them.
+    for (auto [id, text] : { std::pair { IDC_SAVE_DATA, "保存数据" }, std::pair { IDC_HOST_WAVE, "开始运行" },
+             std::pair { IDC_START_MONITOR, "开始监测" }, std::pair { IDC_CATCH, "捕捉" },
+             std::pair { IDC_ZERO, "归零" }, std::pair { IDC_MARK_X_CHECK, "标记X轴间距" },
+             std::pair { IDC_MARK_Y_CHECK, "标记Y轴间距" } })
+        button(id, text);
+    picture(IDC_ZOOM_BOX, IDB_ZOOM_BOX_OFF, "Big");
+    AddControl(IDC_CMD_CORRECTION, new QCheckBox(QStringLiteral("位置指令修正")));
+    for (int id : { IDC_MARK_X_CHECK, IDC_MARK_Y_CHECK })
+        Button(id)->setCheckable(true);
+    for (int id : { IDC_SAVE_DATA, IDC_HOST_WAVE, IDC_START_MONITOR, IDC_CATCH, IDC_ZERO, IDC_ZOOM_BOX,
+             IDC_CMD_CORRECTION, IDC_MARK_X_CHECK, IDC_MARK_Y_CHECK }) {
+        GetDlgItem(id)->setParent(this);
+        GetDlgItem(id)->hide();
+        GetDlgItem(id)->setEnabled(false);
+    }
+    for (int id : { IDC_CATCH, IDC_ZERO })
+        connect(Button(id), &QAbstractButton::clicked, this, [this, id] { OnViewButton(id); });
+
     clicked(IDC_RUN_MONITOR, &CMonitor::OnBnClickedRunMonitor);
     clicked(IDC_POSITION_ZERO, &CMonitor::OnBnClickedPositionZero);
     clicked(IDC_SET_PID, &CMonitor::OnBnClickedSetPid);
@@ -353,6 +375,9 @@ void CMonitor::CreateControls()
     clicked(IDC_MARK_Y, &CMonitor::OnBnClickedMarkY);
     clicked(IDC_CANCEL_Y, &CMonitor::OnBnClickedCancelY);
     clicked(IDC_ADJUST_MARKER, &CMonitor::OnBnClickedAdjustMarker);
+    clicked(IDC_HOST_WAVE, &CMonitor::OnBnClickedHostWave);
+    clicked(IDC_START_MONITOR, &CMonitor::OnBnClickedStartMonitor);
+    clicked(IDC_SAVE_DATA, &CMonitor::OnBnClickedSaveData);
 }
 
 bool CMonitor::OnInitDialog()
@@ -467,14 +492,17 @@ void CMonitor::OnBnClickedRunMonitor()
     }
     if (!CheckConnected() || !UpdateData(true))
         return;
+    // The drive's wave and the page's own never move the motor together.
+    StopHostWave();
     if (StartWave())
-        StartSampling();
+        StartSampling(IDC_RUN_MONITOR);
 }
 
 bool CMonitor::StartWave()
 {
     m_chart->SetXRange(0, m_form.xSpan);
     DrawGrid();
+    static_cast<QCheckBox*>(GetDlgItem(IDC_CMD_CORRECTION))->setChecked(false);
     const MonitorAnswer mode = SendLogged(m_transact, QStringLiteral("GMOD\r"));
     if (!mode.value) {
         ShowBox(QStringLiteral("Communication failed"), MB_ICONERROR);
@@ -517,7 +545,7 @@ void CMonitor::StopWave()
     m_bWaveRunning = false;
 }
 
-void CMonitor::StartSampling()
+void CMonitor::StartSampling(int button)
 {
     m_samples.Clear();
     if (m_settleMs > 0)
@@ -528,7 +556,8 @@ void CMonitor::StartSampling()
         return;
     }
     EnableControls(kSamplingControls, false);
-    Button(IDC_RUN_MONITOR)->setText(QStringLiteral("Stop"));
+    m_nSamplingButton = button;
+    Button(button)->setText(QStringLiteral("Stop"));
     m_bSampling = true;
     update();
 }
@@ -543,7 +572,7 @@ void CMonitor::StopSampling()
     if (!m_bSampling)
         return;
     m_bSampling = false;
-    Button(IDC_RUN_MONITOR)->setText(QStringLiteral("Start"));
+    Button(m_nSamplingButton)->setText(QStringLiteral("Start"));
     EnableControls(kSamplingControls, true);
     update();
 }
@@ -552,6 +581,83 @@ void CMonitor::StopRunning()
 {
     StopSampling();
     StopWave();
+}
+
+void CMonitor::OnBnClickedStartMonitor()
+{
+    if (m_bSampling) {
+        StopSampling();
+        return;
+    }
+    if (CheckConnected() && UpdateData(true))
+        StartSampling(IDC_START_MONITOR);
+}
+
+void CMonitor::OnBnClickedHostWave()
+{
+    if (m_hostWaveTimer.isActive()) {
+        StopHostWave();
+        return;
+    }
+    if (m_bWaveRunning || !CheckConnected() || !UpdateData(true))
+        return;
+    PreviewHostWave();
+    const MonitorAnswer mode = SendLogged(m_transact, QStringLiteral("GMOD\r"));
+    if (!mode.value || !SendLogged(m_transact, PositionModeCommand(*mode.value)).Ok()) {
+        ShowBox(QStringLiteral("Communication failed"), MB_ICONERROR);
+        return;
+    }
+    EnableControls(kWaveControls, false);
+    Button(IDC_HOST_WAVE)->setText(QStringLiteral("停止运行"));
+    m_hostWaveClock.start();
+    m_hostWaveTimer.start(kHostWaveTickMs, this);
+}
+
+void CMonitor::PreviewHostWave()
+{
+    // The wave over the shown X window on the reference curve.
+    constexpr int kPoints = 400;
+    const ChartAxis& x = m_chart->m_xRange;
+    for (int i = 0; i <= kPoints; ++i) {
+        const double t = x.min + x.span * i / kPoints;
+        const int position = HostWavePosition(m_form, static_cast<uint32_t>(std::max(0.0, t)));
+        if (i == 0)
+            m_chart->MoveTo(0, t, position);
+        else
+            m_chart->LineTo(0, t, position);
+    }
+    m_chart->Refresh();
+}
+
+void CMonitor::OnHostWaveTick()
+{
+    const auto elapsed = static_cast<uint32_t>(m_hostWaveClock.elapsed());
+    const MonitorAnswer move = ExchangeForValue(m_transact, HostWaveMoveCommand(m_form, elapsed));
+    if (!move.Ok()) {
+        // The motor stays where the last position put it; the user is told why it stopped.
+        StopHostWave();
+        ShowBox(QStringLiteral("The drive did not take the wave's position: %1").arg(CommResultText(move.result)),
+            MB_ICONERROR);
+    }
+}
+
+void CMonitor::StopHostWave()
+{
+    if (!m_hostWaveTimer.isActive())
+        return;
+    m_hostWaveTimer.stop();
+    EnableControls(kWaveControls, true);
+    Button(IDC_HOST_WAVE)->setText(QStringLiteral("开始运行"));
+}
+
+void CMonitor::OnBnClickedSaveData()
+{
+    const CapturedColumn columns[] = { { QStringLiteral("Speed(rpm)"), &m_samples.Array(1) },
+        { QStringLiteral("Position(r)"), &m_samples.Array(2) }, { QStringLiteral("Current(mA)"), &m_samples.Array(3) } };
+    QString path;
+    QString error;
+    if (!SaveCapturedData(kCapturedByTuning, GetWritableFolderPath(), QDateTime::currentDateTime(), columns, &path, &error))
+        ShowBox(QStringLiteral("Cannot save the captured data to %1: %2").arg(path, error), MB_ICONERROR);
 }
 
 void CMonitor::OnCurveCheck(int id)
@@ -666,6 +772,20 @@ void CMonitor::OnViewButton(int id)
         SetCurveRange(2, y);
         break;
     }
+    case IDC_ZERO:
+    case IDC_CATCH: {
+        // The feedback curves' view, as the feedback zoom sets it.
+        ChartAxis y = CurveRange(1);
+        if (!(id == IDC_ZERO ? ZeroView(x, y, m_form.yRef) : CatchLast(x, y, m_samples.Array(CURVE_FEEDBACK))))
+            return;
+        for (int curve : { 1, 3, 0 })
+            SetCurveRange(curve, y);
+        break;
+    }
+    case IDC_ZOOM_BOX:
+        m_bZoom = !m_bZoom;
+        Button(IDC_ZOOM_BOX)->setIcon(QIcon(LoadMonitorBitmap(m_bZoom ? IDB_ZOOM_BOX_ON : IDB_ZOOM_BOX_OFF)));
+        return;
     case IDC_SET_Y_BASE:
     case IDC_SET_Y_SPAN:
         if (!UpdateData(true))
@@ -780,7 +900,11 @@ void CMonitor::OnReadoutTimer()
 LPARAM CMonitor::OnPageLeaving()
 {
     // Nothing keeps running out of sight: the drive's wave stops with the sampling.
+    const bool sampling = m_bSampling;
+    StopHostWave();
     StopRunning();
+    if (sampling)
+        Button(IDC_START_MONITOR)->setText(QStringLiteral("开始监测"));
     if (!m_bWaveRunning)
         Button(IDC_RUN_MONITOR)->setText(QStringLiteral("运行&&监测"));
     update();
@@ -825,6 +949,8 @@ void CMonitor::timerEvent(QTimerEvent* event)
 {
     if (event->timerId() == m_readoutTimer.timerId()) {
         OnReadoutTimer();
+    } else if (event->timerId() == m_hostWaveTimer.timerId()) {
+        OnHostWaveTick();
     } else if (event->timerId() == m_refreshTimer.timerId()) {
         m_refreshTimer.stop();
         m_chart->Refresh();

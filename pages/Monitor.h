@@ -7,6 +7,7 @@
 #include "pages/ControlPage.h"
 
 #include <QBasicTimer>
+#include <QElapsedTimer>
 
 class CLineChartCtrl2;
 class CMainFrame;
@@ -32,6 +33,17 @@ public:
     static constexpr unsigned IDD = 142;
     static constexpr int IDC_CHART = 1009;
     static constexpr int IDC_RUN_MONITOR = 1139;
+    // Held hidden and disabled: the page never shows them.
+    static constexpr int IDC_HOST_WAVE = 1140;
+    static constexpr int IDC_START_MONITOR = 1151;
+    static constexpr int IDC_SAVE_DATA = 1105;
+    static constexpr int IDC_CATCH = 1206;
+    static constexpr int IDC_ZERO = 1200;
+    static constexpr int IDC_ZOOM_BOX = 1150;
+    static constexpr int IDC_CMD_CORRECTION = 1289;
+    static constexpr int IDC_MARK_X_CHECK = 1271;
+    static constexpr int IDC_MARK_Y_CHECK = 1272;
+    static constexpr int TIMER_HOST_WAVE = 1364;
     static constexpr int TIMER_READOUT = 1354;
     static constexpr int READOUT_PERIOD_MS = 100;
     // The drive settles into its wave before sampling starts.
@@ -46,6 +58,7 @@ public:
     const MonitorSamples& Samples() const { return m_samples; }
     bool IsWaveRunning() const { return m_bWaveRunning; }
     bool IsSampling() const { return m_bSampling; }
+    bool IsHostWaveRunning() const { return m_hostWaveTimer.isActive(); }
     uint64_t SamplesPosted() const { return m_sampler->SamplesPosted(); }
 
     // Where the page's commands and its sampling go, and how long the wave settles (tests,
@@ -64,7 +77,11 @@ public:
     void OnBnClickedMarkY();
     void OnBnClickedCancelY();
     void OnBnClickedAdjustMarker();
-    // The axis buttons and settings, by control id.
+    // The hidden controls' handlers.
+    void OnBnClickedHostWave();    // 1140: the wave timed by the page, tick by tick
+    void OnBnClickedStartMonitor(); // 1151: sampling alone
+    void OnBnClickedSaveData();    // 1105: arrays 1 to 3 into a captured-data file
+    // The axis buttons and settings, by control id (with the hidden 1150, 1200 and 1206).
     void OnViewButton(int id);
     // Stops sampling and the drive's wave, asking nothing of the form.
     void StopRunning();
@@ -86,7 +103,11 @@ private:
     void ReadGains();
     bool StartWave();
     void StopWave();
-    void StartSampling();
+    // Sampling started from `button`, which reads "Stop" while it runs.
+    void StartSampling(int button);
+    void StopHostWave();
+    void OnHostWaveTick();
+    void PreviewHostWave();
     void StopSampling();
     // The program or the page ends: sampling and the wave stop without a word.
     void StopOnExit();
@@ -116,6 +137,10 @@ private:
     CMainFrame* m_pFrame = nullptr;
     QBasicTimer m_readoutTimer;
     QBasicTimer m_refreshTimer;
+    QBasicTimer m_hostWaveTimer;
+    QElapsedTimer m_hostWaveClock;
+    bool m_bZoom = false;
+    int m_nSamplingButton = IDC_RUN_MONITOR;
 
     bool m_bXMarks = false;
     bool m_bYMarks = false;

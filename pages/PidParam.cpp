@@ -614,7 +614,7 @@ void CPidParam::OnSaveData()
     const CapturedColumn column { ChannelHeading(m_form.channel, m_form.userQuery), &m_samples.Array(0) };
     QString path;
     QString error;
-    if (!SaveCapturedData(GetWritableFolderPath(), QDateTime::currentDateTime(), { &column, 1 }, &path, &error))
+    if (!SaveCapturedData(kCapturedByRunMonitor, GetWritableFolderPath(), QDateTime::currentDateTime(), { &column, 1 }, &path, &error))
         ShowBox(QStringLiteral("Cannot save the captured data to %1: %2").arg(path, error), MB_ICONERROR);
 }
 

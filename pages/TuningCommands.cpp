@@ -1,5 +1,9 @@
 #include "pages/TuningCommands.h"
 
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
 QStringList TuningGainWrites(const TuningGains& gains)
 {
     static const char* const formats[TGAIN_COUNT] = { "P%1\r", "I%1\r", "D%1\r", "A%1\r", "MP%1\r", "MK%1\r",
@@ -48,10 +52,33 @@ QStringList WaveStartCommands(int savedMode, const TuningForm& form)
 
 QStringList WaveStopCommands(int savedMode)
 {
-    return { QStringLiteral("SMOD%1\r").arg(PositionModeWord(savedMode)), QStringLiteral("SWM0\r") };
+    return { PositionModeCommand(savedMode), QStringLiteral("SWM0\r") };
 }
 
 QStringList PositionZeroCommands(int mode)
 {
-    return { QStringLiteral("SMOD%1\r").arg(PositionModeWord(mode)), QStringLiteral("M0\r") };
+    return { PositionModeCommand(mode), QStringLiteral("M0\r") };
+}
+
+QString PositionModeCommand(int mode)
+{
+    return QStringLiteral("SMOD%1\r").arg(PositionModeWord(mode));
+}
+
+int HostWavePosition(const TuningForm& form, uint32_t elapsedMs)
+{
+    const uint64_t periodMs = static_cast<uint64_t>(std::max(form.period, 1)) * 10;
+    const double phase = static_cast<double>(elapsedMs % periodMs) / static_cast<double>(periodMs);
+    double unit = 0.0; // -1 .. 1
+    switch (form.waveShape) {
+    case WAVE_SINE: unit = std::sin(2.0 * std::numbers::pi * phase); break;
+    case WAVE_SQUARE: unit = phase < 0.5 ? 1.0 : -1.0; break;
+    default: unit = phase < 0.25 ? 4.0 * phase : phase < 0.75 ? 2.0 - 4.0 * phase : 4.0 * phase - 4.0; break;
+    }
+    return static_cast<int>(std::lround(unit * form.amplitude)) + form.offset;
+}
+
+QString HostWaveMoveCommand(const TuningForm& form, uint32_t elapsedMs)
+{
+    return QStringLiteral("M%1\r").arg(HostWavePosition(form, elapsedMs));
 }

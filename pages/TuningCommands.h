@@ -35,3 +35,13 @@ QStringList WaveStartCommands(int savedMode, const TuningForm& form);
 QStringList WaveStopCommands(int savedMode);
 // What moves to position zero after "GMOD\r" answered mode.
 QStringList PositionZeroCommands(int mode);
+
+// The wave timed by the page itself instead of the drive: "SMOD%d\r" puts the drive into
+// position control once, then every tick sends the wave's position at that moment.
+constexpr int kHostWaveTickMs = 10;
+QString PositionModeCommand(int mode);
+// The form's wave (period in 10 ms, amplitude and offset in 0.01 degree) at `elapsedMs`
+// after its start; every shape starts at the offset (the square on its upper half).
+int HostWavePosition(const TuningForm& form, uint32_t elapsedMs);
+// "M%d\r" with that position.
+QString HostWaveMoveCommand(const TuningForm& form, uint32_t elapsedMs);

@@ -41,13 +41,13 @@ TEST(CapturedDataFile, TitleTimeHeadingsAndFixedWidthRowsInUtf16)
         "              Time    Speed(rpm)              Time   Current(mA)\r\n"
         "                10         1500                20           -3\r\n"
         "        3000000000       -70000                 0            0\r\n");
-    const QByteArray bytes = FormatCapturedData(kWhen, columns);
+    const QByteArray bytes = FormatCapturedData(kCapturedByRunMonitor, kWhen, columns);
     EXPECT_EQ(bytes, expected);
     EXPECT_EQ(bytes.left(2), QByteArray(" \0", 2)) << "no byte-order mark";
     EXPECT_EQ(CapturedDataFileName(kWhen), "20240305-070809.txt");
 
     // Nothing captured: the title, the time and an empty heading line.
-    EXPECT_EQ(FormatCapturedData(kWhen, {}), Utf16Le("        Velquarin －－ PID Debug\r\n"
+    EXPECT_EQ(FormatCapturedData(kCapturedByRunMonitor, kWhen, {}), Utf16Le("        Velquarin －－ PID Debug\r\n"
                                                      "        2024/03/05-07:08:09\r\n\r\n\r\n"));
 }
 
@@ -59,13 +59,13 @@ TEST(CapturedDataFile, SavingWritesTheFileOrSaysWhyNot)
     ASSERT_TRUE(QDir().mkpath(folder));
     QString path;
     QString error;
-    ASSERT_TRUE(SaveCapturedData(folder, kWhen, { &column, 1 }, &path, &error)) << error.toStdString();
+    ASSERT_TRUE(SaveCapturedData(kCapturedByRunMonitor, folder, kWhen, { &column, 1 }, &path, &error)) << error.toStdString();
     EXPECT_EQ(path, folder + "20240305-070809.txt");
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), FormatCapturedData(kWhen, { &column, 1 }));
+    EXPECT_EQ(file.readAll(), FormatCapturedData(kCapturedByRunMonitor, kWhen, { &column, 1 }));
 
-    EXPECT_FALSE(SaveCapturedData(folder + "missing/", kWhen, { &column, 1 }, &path, &error));
+    EXPECT_FALSE(SaveCapturedData(kCapturedByRunMonitor, folder + "missing/", kWhen, { &column, 1 }, &path, &error));
     EXPECT_EQ(path, folder + "missing/20240305-070809.txt");
     EXPECT_FALSE(error.isEmpty());
 }

@@ -30,6 +30,31 @@ TEST(TuningCommands, WaveStartAndStopTexts)
     EXPECT_EQ(PositionZeroCommands(0x0105), QStringList({ "SMOD257\r", "M0\r" }));
 }
 
+TEST(TuningCommands, HostTimedWavePositions)
+{
+    EXPECT_EQ(PositionModeCommand(0x1239), "SMOD4609\r");
+    TuningForm form;
+    form.period = 100; // 1000 ms
+    form.amplitude = 3000;
+    form.offset = -500;
+    const struct {
+        int shape;
+        uint32_t ms;
+        const char* command;
+    } cases[] = {
+        { WAVE_TRIANGLE, 0, "M-500\r" }, { WAVE_TRIANGLE, 125, "M1000\r" }, { WAVE_TRIANGLE, 250, "M2500\r" },
+        { WAVE_TRIANGLE, 750, "M-3500\r" }, { WAVE_TRIANGLE, 1250, "M2500\r" }, { WAVE_SINE, 0, "M-500\r" },
+        { WAVE_SINE, 250, "M2500\r" }, { WAVE_SINE, 750, "M-3500\r" }, { WAVE_SQUARE, 0, "M2500\r" },
+        { WAVE_SQUARE, 499, "M2500\r" }, { WAVE_SQUARE, 500, "M-3500\r" },
+        // The clock's whole range wraps into the period.
+        { WAVE_TRIANGLE, 4294967295u, "M1960\r" },
+    };
+    for (const auto& c : cases) {
+        form.waveShape = c.shape;
+        EXPECT_EQ(HostWaveMoveCommand(form, c.ms), c.command) << c.shape << " " << c.ms;
+    }
+}
+
 TEST(TuningForm, WaveFieldsTakeOnlyWhatTheDriveHolds)
 {
     const struct {

@@ -3,13 +3,17 @@
 #include "controls/CLineChartCtrl2.h"
 #include "link/CommandTables.h"
 #include "link/LinkLayer.h"
+#include "pages/CapturedDataFile.h"
 #include "pages/SelAdjustObject.h"
 #include "platform/MessageBox.h"
 #include "shell/Globals.h"
+#include "shell/ProgramFiles.h"
 #include "tests/shell/QtPrinters.h"
 #include "tests/shell/ScriptedTransaction.h"
 
 #include <QAbstractButton>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -253,6 +257,74 @@ TEST_F(TuningPageTest, SamplesMarkersAndReadouts)
     Click(1170); // checking the command selects its curve
     EXPECT_TRUE(Button(1286)->isChecked());
     EXPECT_TRUE(page->Form().command);
+}
+
+TEST_F(TuningPageTest, HiddenControlsExistHiddenAndDisabled)
+{
+    for (int id : { 1105, 1140, 1151, 1206, 1150, 1200, 1247, 1289, 1271, 1272, 1287 }) {
+        QWidget* control = page->GetDlgItem(id);
+        ASSERT_TRUE(control) << id;
+        EXPECT_FALSE(control->isVisible()) << id;
+        EXPECT_EQ(control->isEnabled(), id == 1247) << id; // 1247 follows the other curve checks
+    }
+    EXPECT_TRUE(Button(1271)->isCheckable() && Button(1272)->isCheckable());
+
+    // 1151 samples without a wave and is reset by leaving.
+    Click(1244); // no curve: the thread only waits
+    page->OnBnClickedStartMonitor();
+    EXPECT_TRUE(page->IsSampling() && !page->IsWaveRunning());
+    EXPECT_EQ(Button(1151)->text(), "Stop");
+    SendMessage(page.get(), WM_PAGE_LEAVING, 0, 0);
+    EXPECT_FALSE(page->IsSampling());
+    EXPECT_EQ(Button(1151)->text(), "开始监测");
+    EXPECT_TRUE(TakeCommands().isEmpty());
+}
+
+TEST_F(TuningPageTest, HostTimedWaveSetsPositionModeAndStopsOnARefusedTickOrOnLeaving)
+{
+    link.Can("SMOD4609", 0, 6);
+    page->OnBnClickedHostWave();
+    EXPECT_EQ(TakeCommands(), QStringList({ "GMOD", "SMOD4609" }));
+    EXPECT_TRUE(page->IsHostWaveRunning());
+    EXPECT_EQ(Button(1140)->text(), "停止运行");
+    EXPECT_FALSE(WaveControlsEnabled());
+    SendMessage(page.get(), WM_PAGE_LEAVING, 0, 0);
+    EXPECT_FALSE(page->IsHostWaveRunning());
+    EXPECT_EQ(Button(1140)->text(), "开始运行");
+    EXPECT_TRUE(WaveControlsEnabled());
+
+    // No position is scripted: the first tick fails, the wave stops and says why.
+    page->OnBnClickedHostWave();
+    ASSERT_TRUE(page->IsHostWaveRunning());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !page->IsHostWaveRunning(); }, 5000));
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].startsWith("The drive did not take the wave's position")) << boxes[0].toStdString();
+    EXPECT_TRUE(link.Commands().last().startsWith("M"));
+    EXPECT_TRUE(WaveControlsEnabled());
+}
+
+TEST_F(TuningPageTest, SaveDataWritesArraysOneToThreeInTheCapturedDataFormat)
+{
+    const QDir folder(GetWritableFolderPath());
+    for (const QString& old : folder.entryList({ "*.txt" }, QDir::Files))
+        QFile::remove(folder.filePath(old));
+    SendMessage(page.get(), WM_NEW_SAMPLE, 11, 0 | 5); // array 0 is not written
+    SendMessage(page.get(), WM_NEW_SAMPLE, static_cast<uint32_t>(-7), (1 << 16) | 4);
+    SendMessage(page.get(), WM_NEW_SAMPLE, 9, (3 << 16) | 6);
+    SendMessage(page.get(), WM_NEW_SAMPLE, 8, (3 << 16) | 2);
+    page->OnBnClickedSaveData();
+    const QStringList files = folder.entryList({ "*.txt" }, QDir::Files);
+    ASSERT_EQ(files.size(), 1) << boxes.join(u'\n').toStdString();
+    QFile file(folder.filePath(files[0]));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QDateTime when = QDateTime::fromString(files[0].chopped(4), "yyyyMMdd-HHmmss");
+    const CapturedColumn columns[] = { { "Speed(rpm)", &page->Samples().Array(1) },
+        { "Position(r)", &page->Samples().Array(2) }, { "Current(mA)", &page->Samples().Array(3) } };
+    const QByteArray bytes = file.readAll();
+    EXPECT_EQ(bytes, FormatCapturedData(kCapturedByTuning, when, columns));
+    EXPECT_TRUE(QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2)
+                    .startsWith("        Velquarin －－ Monitor\r\n"));
+    EXPECT_EQ(bytes.count(QByteArray("-\0" "7\0", 4)), 1) << "array 1's value";
 }
 
 TEST(SelAdjustObject, OffersTheLinesOfTheModesSwitchedOn)
