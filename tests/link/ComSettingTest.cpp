@@ -310,6 +310,7 @@ TEST_F(ComSettingTest, AFailedSerialOpenStoresNothingAndKeepsTheChannelType)
 TEST_F(ComSettingTest, OpeningTheCardStoresItsSettingsAndClosesTheSerialPort)
 {
     Store("QzBrantovelix/ComType", 0);
+    Store("QzBrantovelix/ComNum", 3); // the test's own line, never the machine's ttyS0
     CComSetting serial;
     Click(serial, 1097);
     ASSERT_EQ(g_bRs232Open, 1);
@@ -425,6 +426,7 @@ TEST_F(ComSettingTest, AFailedAdapterOpenClearsItsFlagAndStillStoresTheSettings)
 TEST_F(ComSettingTest, SwitchingToCanClearsTheSerialFlagEvenWhenCanFails)
 {
     Store("QzBrantovelix/ComType", 0);
+    Store("QzBrantovelix/ComNum", 3); // the test's own line, never the machine's ttyS0
     CComSetting serial;
     Click(serial, 1097);
     ASSERT_EQ(g_bRs232Open, 1);
