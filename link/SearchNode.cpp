@@ -348,7 +348,6 @@ void CSearchNode::OnSearchEnded()
     m_bSearchRun = false;
     GetDlgItem(IDC_SET_SAVE_ALL)->setEnabled(true);
     SetStatusText(SearchSummary());
-    ShowCurrentNode();
 }
 
 void CSearchNode::OnBnClickedStop()
@@ -367,11 +366,6 @@ QString CSearchNode::SearchSummary() const
     for (uint16_t node : nodes)
         text += QStringLiteral("%1 ").arg(node);
     return text;
-}
-
-void CSearchNode::ShowCurrentNode()
-{
-    m_comboNode->setEditText(QString::number(g_nCurNode.load()));
 }
 
 LPARAM CSearchNode::OnNodeFound(WPARAM deviceType, LPARAM lParam)

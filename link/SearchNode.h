@@ -99,7 +99,6 @@ private:
     void PostStatus(const QString& text);
     void OnSearchEnded();
     QString SearchSummary() const;
-    void ShowCurrentNode();
     // The parameter page is busy with something that moves or needs the current node (it
     // has told the user what).
     bool PageRefuses() const;

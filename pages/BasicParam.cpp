@@ -482,21 +482,26 @@ void CBasicParam::SendBrakeCommand(bool close)
 void CBasicParam::OnBnClickedActivate()
 {
     UpdateData(true);
-    Apply(PhaseAutoEnable(IsChecked(IDC_PHASE_ACTIVATE)));
+    Apply(PhaseAutoEnable(m_model.m_bPhaseInitActivate != 0));
 }
 
 void CBasicParam::OnBnClickedPhaseAuto()
 {
     if (!CheckConnected())
         return;
-    // A rejected field leaves the current unknown: nothing goes to the drive.
-    if (!UpdateData(true))
-        return;
-    if (qobject_cast<QLineEdit*>(GetDlgItem(IDC_PHASE_CURRENT))->text().trimmed().isEmpty()) {
+    // A prompt about another field holds nothing back: the current is read from its own edit.
+    UpdateData(true);
+    const QString text = qobject_cast<QLineEdit*>(GetDlgItem(IDC_PHASE_CURRENT))->text();
+    if (text.trimmed().isEmpty()) {
         ShowMessageBox(this, QStringLiteral("Please enter a phase current limit"), kCaption, MB_ICONERROR);
         return;
     }
-    const QString command = PhaseAutoCommand(m_model.m_nPhaseInitCurrent);
+    // Junk in the current would go out as CPA0, an initialisation without current: the form
+    // exchange has named the field (or an earlier faulty one), and nothing is sent.
+    const std::optional<int> current = ParseIntText(text);
+    if (!current)
+        return;
+    const QString command = PhaseAutoCommand(*current);
     alignas(CanFrame) char reply[kReplyBytes] = {};
     int length = kReplyBytes;
     const int result = LinkTransactLocked(command, reply, &length);

@@ -1,5 +1,7 @@
 #include "pages/BasicParamRules.h"
 
+#include "pages/BasicParamControls.h"
+#include "pages/BasicParamFields.h"
 #include "pages/BasicParamIds.h"
 #include "shell/IniFile.h"
 
@@ -182,5 +184,11 @@ bool PhaseTableShown(const QString& folder)
 
 int ModeCommandValue(int runMode, int commandItem)
 {
-    return (runMode << 8) + commandItem + (commandItem > 3 ? 1 : 0);
+    // "Command" items 4 and above stand for the drive's sources 5 to 10.
+    constexpr int kLastDirectSource = 3;
+    constexpr int kRunModeShift = 8;
+    const auto within = [](int index, size_t count) { return index >= 0 && static_cast<size_t>(index) < count; };
+    const int mode = within(runMode, RadioGroupButtons(IDC_VELOCITY).size()) ? runMode : 0;
+    const int item = within(commandItem, FindControlSpec(IDC_COMMAND)->items.size()) ? commandItem : 0;
+    return (mode << kRunModeShift) + item + (item > kLastDirectSource ? 1 : 0);
 }

@@ -8,6 +8,7 @@
 
 namespace {
 constexpr COLORREF kGridColour = 0xF0F0F0;
+constexpr int kTickLength = 5;
 }
 
 void DrawChartGrid(CLineChartCtrl& chart)
@@ -32,7 +33,7 @@ void ReplotSamples(CLineChartCtrl& chart, const MonitorSamples& samples, int fir
 }
 
 void PaintChartAxes(QPainter& painter, const QRect& chart, const ChartAxis& x, const ChartAxis& y, const QString& unit,
-    const ChartAxesStyle& style)
+    int unitHalfWidth)
 {
     const int left = chart.x();
     const int top = chart.y();
@@ -42,7 +43,7 @@ void PaintChartAxes(QPainter& painter, const QRect& chart, const ChartAxis& x, c
     const float height = static_cast<float>(chart.height());
     for (int i = 0; i <= 10; ++i) {
         const int xPixel = left + static_cast<int>(i * width / 10);
-        painter.drawLine(xPixel, bottom, xPixel, bottom + style.xTick);
+        painter.drawLine(xPixel, bottom, xPixel, bottom + kTickLength);
         painter.drawText(QRect(QPoint(xPixel - 50, bottom + 7), QPoint(xPixel + 50, bottom + 27) - QPoint(1, 1)),
             Qt::AlignHCenter | Qt::AlignTop, XTickText(TickValue(x, i, 10)));
     }
@@ -50,11 +51,11 @@ void PaintChartAxes(QPainter& painter, const QRect& chart, const ChartAxis& x, c
         Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("ms"));
     for (int i = 0; i <= 20; ++i) {
         const int yPixel = bottom - static_cast<int>(i * height / 20);
-        painter.drawLine(left, yPixel, left - 5, yPixel);
+        painter.drawLine(left, yPixel, left - kTickLength, yPixel);
         painter.drawText(QRect(QPoint(left - 88, yPixel - 8), QPoint(left - 8, yPixel + 10) - QPoint(1, 1)),
             Qt::AlignRight | Qt::AlignVCenter, YTickText(TickValue(y, i, 20)));
     }
-    painter.drawText(QRect(QPoint(left - style.unitHalfWidth, top - 23), QPoint(left + style.unitHalfWidth, top - 5)
+    painter.drawText(QRect(QPoint(left - unitHalfWidth, top - 23), QPoint(left + unitHalfWidth, top - 5)
                          - QPoint(1, 1)),
         Qt::AlignCenter, unit);
 }

@@ -18,12 +18,8 @@ void DrawChartGrid(CLineChartCtrl& chart);
 // Draws sample array i as chart curve firstCurve + i, each array refreshed as it is done.
 void ReplotSamples(CLineChartCtrl& chart, const MonitorSamples& samples, int firstCurve);
 
-// How the axis texts sit around the chart.
-struct ChartAxesStyle {
-    int xTick = 5;          // the X ticks' length below the bottom edge (negative: into the plot)
-    int unitHalfWidth = 40; // the unit's box above the top-left corner
-};
-// Eleven X ticks with their times and "ms", twenty-one Y ticks with the values of `y`, and
-// the unit; `chart` is the chart's rectangle in the painter's coordinates.
+// Eleven X ticks 5 pixels down from the bottom edge with their times and "ms", twenty-one Y
+// ticks with the values of `y`, and the unit centred in a box unitHalfWidth either side of the
+// top-left corner; `chart` is the chart's rectangle in the painter's coordinates.
 void PaintChartAxes(QPainter& painter, const QRect& chart, const ChartAxis& x, const ChartAxis& y, const QString& unit,
-    const ChartAxesStyle& style);
+    int unitHalfWidth);

@@ -28,6 +28,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
 #include <QTimerEvent>
 #include <QVBoxLayout>
 
@@ -85,9 +86,10 @@ constexpr int kRefreshMs = 16;
 // What a running wave locks: the gains, position zero and the wave's own settings.
 const std::initializer_list<int> kWaveControls = { IDC_SET_PID, IDC_GET_PID, IDC_POSITION_ZERO, IDC_SHAPE_TRIANGLE,
     IDC_SHAPE_SINE, IDC_SHAPE_SQUARE, IDC_TUNE_AMPLITUDE, IDC_TUNE_PERIOD, IDC_TUNE_OFFSET };
-// What sampling locks: the curve checks and the markers.
+// What sampling locks and its stop gives back: the curve checks and the markers. The hidden
+// velocity-error check is locked with them but given back only by leaving the page.
 const std::initializer_list<int> kSamplingControls = { IDC_CHECK_FEEDBACK, IDC_CHECK_POS_ERROR, IDC_CHECK_COMMAND,
-    IDC_CHECK_VEL_ERROR, IDC_ADJUST_MARKER, IDC_MARK_X, IDC_CANCEL_X, IDC_MARK_Y, IDC_CANCEL_Y };
+    IDC_ADJUST_MARKER, IDC_MARK_X, IDC_CANCEL_X, IDC_MARK_Y, IDC_CANCEL_Y };
 
 QPixmap Legend(COLORREF colour)
 {
@@ -310,6 +312,7 @@ void CMonitor::CreateControls()
         connect(check, &QCheckBox::clicked, this, [this, id = id] { OnCurveCheck(id); });
         if (id == IDC_CHECK_VEL_ERROR) {
             check->hide();
+            check->setEnabled(false);
             legend->hide();
         }
         ++row;
@@ -333,9 +336,14 @@ void CMonitor::CreateControls()
     const std::tuple<int, int, const char*> axisRows[] = { { IDC_TUNE_Y_BASE, IDC_SET_Y_BASE, "Y轴基线" },
         { IDC_TUNE_Y_SPAN, IDC_SET_Y_SPAN, "Y轴跨度" }, { IDC_TUNE_X_SPAN, IDC_SET_X_SPAN, "X轴跨度" } };
     row = 1;
+    // The spans take digits only.
+    const auto* digits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
     for (auto [editId, setId, text] : axisRows) {
         axis->addWidget(label(0, text), row, 0);
-        axis->addWidget(edit(editId), row, 1);
+        QLineEdit* line = edit(editId);
+        axis->addWidget(line, row, 1);
+        if (editId != IDC_TUNE_Y_BASE)
+            line->setValidator(digits);
         QPushButton* set = button(setId, "设置");
         axis->addWidget(set, row, 2);
         connect(set, &QPushButton::clicked, this, [this, id = setId] { OnViewButton(id); });
@@ -449,7 +457,8 @@ void CMonitor::ReadGains()
 {
     const auto& queries = TuningGainQueries();
     for (size_t gain = 0; gain < queries.size(); ++gain) {
-        const MonitorAnswer answer = SendLogged(m_transact, queries[gain]);
+        // The drive's tables may lack a gain (KT on CAN): a failed read is not worth a reason.
+        const MonitorAnswer answer = SendLogged(m_transact, queries[gain], false);
         if (!answer.value)
             continue;
         PostLogText(answer.replyText.constData(), kLogReplyLine, true);
@@ -463,7 +472,7 @@ void CMonitor::OnBnClickedSetPid()
     if (!CheckConnected() || !UpdateData(true))
         return;
     for (const QString& command : TuningGainWrites(m_form.gains))
-        SendLogged(m_transact, command);
+        SendUnanswered(m_transact, command);
 }
 
 void CMonitor::OnBnClickedGetPid()
@@ -476,11 +485,11 @@ void CMonitor::OnBnClickedPositionZero()
 {
     if (!CheckConnected())
         return;
-    const MonitorAnswer mode = SendLogged(m_transact, QStringLiteral("GMOD\r"));
+    const MonitorAnswer mode = SendLogged(m_transact, QStringLiteral("GMOD\r"), false);
     if (!mode.value)
         return;
     for (const QString& command : PositionZeroCommands(*mode.value))
-        SendLogged(m_transact, command);
+        SendUnanswered(m_transact, command);
 }
 
 void CMonitor::OnBnClickedRunMonitor()
@@ -556,6 +565,7 @@ void CMonitor::StartSampling(int button)
         return;
     }
     EnableControls(kSamplingControls, false);
+    GetDlgItem(IDC_CHECK_VEL_ERROR)->setEnabled(false);
     m_nSamplingButton = button;
     Button(button)->setText(QStringLiteral("Stop"));
     m_bSampling = true;
@@ -652,11 +662,16 @@ void CMonitor::StopHostWave()
 
 void CMonitor::OnBnClickedSaveData()
 {
+    SaveData(GetWritableFolderPath());
+}
+
+void CMonitor::SaveData(const QString& folder)
+{
     const CapturedColumn columns[] = { { QStringLiteral("Speed(rpm)"), &m_samples.Array(1) },
         { QStringLiteral("Position(r)"), &m_samples.Array(2) }, { QStringLiteral("Current(mA)"), &m_samples.Array(3) } };
     QString path;
     QString error;
-    if (!SaveCapturedData(kCapturedByTuning, GetWritableFolderPath(), QDateTime::currentDateTime(), columns, &path, &error))
+    if (!SaveCapturedData(kCapturedByTuning, folder, QDateTime::currentDateTime(), columns, &path, &error))
         ShowBox(QStringLiteral("Cannot save the captured data to %1: %2").arg(path, error), MB_ICONERROR);
 }
 
@@ -756,7 +771,7 @@ void CMonitor::OnViewButton(int id)
         const auto span = FeedbackZoomSpan(y.span, zoomIn);
         if (!span)
             return;
-        SetYSpan(y, m_form.yRef, static_cast<uint32_t>(*span));
+        ApplyYSpan(y, m_form.yRef, static_cast<uint32_t>(*span));
         for (int curve : { 1, 3, 0 })
             SetCurveRange(curve, y);
         break;
@@ -768,7 +783,8 @@ void CMonitor::OnViewButton(int id)
         m_form.curve = CURVE_POS_ERROR;
         UpdateData(false);
         ChartAxis y = CurveRange(2);
-        SetYSpan(y, m_form.yRef, static_cast<uint32_t>(std::min<int64_t>(ErrorZoomSpan(y.span, zoomIn), UINT32_MAX)));
+        if (!ApplyYSpan(y, m_form.yRef, static_cast<uint32_t>(std::min<int64_t>(ErrorZoomSpan(y.span, zoomIn), UINT32_MAX))))
+            return;
         SetCurveRange(2, y);
         break;
     }
@@ -799,7 +815,7 @@ void CMonitor::OnViewButton(int id)
             if (id == IDC_SET_Y_BASE)
                 SetBaseline(y, m_form.yRef, m_form.yBase);
             else
-                SetYSpan(y, m_form.yRef, m_form.ySpan);
+                ApplyYSpan(y, m_form.yRef, m_form.ySpan);
             SetCurveRange(curve, y);
             if (curve == 1 && id == IDC_SET_Y_SPAN)
                 SetCurveRange(0, y);
@@ -903,8 +919,10 @@ LPARAM CMonitor::OnPageLeaving()
     const bool sampling = m_bSampling;
     StopHostWave();
     StopRunning();
-    if (sampling)
+    if (sampling) {
+        GetDlgItem(IDC_CHECK_VEL_ERROR)->setEnabled(true);
         Button(IDC_START_MONITOR)->setText(QStringLiteral("开始监测"));
+    }
     if (!m_bWaveRunning)
         Button(IDC_RUN_MONITOR)->setText(QStringLiteral("运行&&监测"));
     update();
@@ -967,5 +985,5 @@ void CMonitor::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
     const QString unit = g_bDriveStatusBit8.load() ? QStringLiteral("0.01度") : QString();
-    PaintChartAxes(painter, m_chart->geometry(), m_chart->m_xRange, CurveRange(m_form.curve + 1), unit, { 5, 60 });
+    PaintChartAxes(painter, m_chart->geometry(), m_chart->m_xRange, CurveRange(m_form.curve + 1), unit, 60);
 }

@@ -81,6 +81,7 @@ public:
     void OnBnClickedHostWave();    // 1140: the wave timed by the page, tick by tick
     void OnBnClickedStartMonitor(); // 1151: sampling alone
     void OnBnClickedSaveData();    // 1105: arrays 1 to 3 into a captured-data file
+    void SaveData(const QString& folder); // the same file, in the folder given
     // The axis buttons and settings, by control id (with the hidden 1150, 1200 and 1206).
     void OnViewButton(int id);
     // Stops sampling and the drive's wave, asking nothing of the form.

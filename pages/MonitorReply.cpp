@@ -59,10 +59,19 @@ MonitorAnswer ExchangeForValue(const DriveCommands::Transaction& transact, const
     return answer;
 }
 
-MonitorAnswer SendLogged(const DriveCommands::Transaction& transact, const QString& command)
+MonitorAnswer SendLogged(const DriveCommands::Transaction& transact, const QString& command, bool logReason)
 {
     PostLogString(QString(command).remove(u'\r'), kLogCommandLine, true);
     const MonitorAnswer answer = ExchangeForValue(transact, command);
-    LogCommResult(answer.result, true);
+    LogCommResult(answer.result, logReason);
     return answer;
+}
+
+int SendUnanswered(const DriveCommands::Transaction& transact, const QString& command)
+{
+    PostLogString(QString(command).remove(u'\r'), kLogCommandLine, true);
+    int length = 0;
+    const int result = transact ? transact(command, nullptr, &length) : -1;
+    LogCommResult(result, false);
+    return result;
 }

@@ -32,5 +32,8 @@ std::optional<int32_t> ParseReplyNumber(QByteArrayView text);
 MonitorAnswer ExchangeForValue(const DriveCommands::Transaction& transact, const QString& command);
 
 // The page's own commands, as the user starts them: the command is logged before it is
-// sent, a failure's reason after it.
-MonitorAnswer SendLogged(const DriveCommands::Transaction& transact, const QString& command);
+// sent, a failure's reason after it unless logReason is false.
+MonitorAnswer SendLogged(const DriveCommands::Transaction& transact, const QString& command, bool logReason = true);
+// A command the drive is not asked to answer (reply length 0): logged before it is sent,
+// its result's reason never.
+int SendUnanswered(const DriveCommands::Transaction& transact, const QString& command);

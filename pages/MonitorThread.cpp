@@ -118,9 +118,10 @@ void MonitorThread::MonitorThreadProc()
             if (answer.Ok()) {
                 lastNonNumber = answer.replyText;
                 PostLogText(answer.replyText.constData(), kLogReplyLine, true);
-            } else {
-                LogCommResult(answer.result, true);
             }
+            // A failed poll leaves its command line alone in the log: the reason would come
+            // every 20 ms while the drive is silent.
+            LogCommResult(answer.result, false);
         }
         if (++failures >= kMaxFailures) {
             if (lastWasNumberless)

@@ -110,8 +110,13 @@ std::optional<QString> SetYSpan(ChartAxis& y, int baselineMode, uint32_t span)
 {
     if (span < kMinYSpan)
         return QStringLiteral("Span of Y axis is no less than 20");
-    ApplySpan(y, baselineMode, span, span >> 1);
+    ApplyYSpan(y, baselineMode, span);
     return std::nullopt;
+}
+
+bool ApplyYSpan(ChartAxis& y, int baselineMode, uint32_t span)
+{
+    return ApplySpan(y, baselineMode, span, span >> 1);
 }
 
 std::optional<QString> SetXSpan(ChartAxis& x, uint32_t span)

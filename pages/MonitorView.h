@@ -44,6 +44,10 @@ bool ZoomOutY(ChartAxis& y, int baselineMode);
 bool SetBaseline(ChartAxis& y, int baselineMode, int b);
 // A Y span typed by the user; a span below 20 is refused with the message returned.
 std::optional<QString> SetYSpan(ChartAxis& y, int baselineMode, uint32_t span);
+// A Y span the page worked out itself, over the bottom edge or around the centre (halved
+// as an unsigned number); below 20 the range keeps its new minimum and spans 20, as the
+// chart keeps it. False, changing nothing, for a range beyond what the chart can show.
+bool ApplyYSpan(ChartAxis& y, int baselineMode, uint32_t span);
 // An X span typed by the user; a span below 100 is refused with the message returned.
 std::optional<QString> SetXSpan(ChartAxis& x, uint32_t span);
 // Zero: Y on the zero baseline, X back to 0 .. X span.

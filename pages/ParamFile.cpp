@@ -143,7 +143,6 @@ const QString kOverCurrent = QStringLiteral("过流保护模式");
 constexpr int kBaudItemUnknown = 3;
 // The run mode's fourth radio (amplifier) is never shown.
 constexpr int kShownRunModes = 3;
-constexpr int kManualThreshold = 2;
 // IO1 and IO2 output nothing but "Invalid Function": their function key is the input's.
 constexpr int kFirstPortWithOutputFunction = 2;
 
@@ -259,8 +258,9 @@ int Shown(const ParamField& field, int value)
     case FieldKind::Combo:
         return ListItem(field.id, value);
     case FieldKind::State:
+        // The threshold mode keeps the drive's word; its radios show "Manual Input" for any other.
         if (field.id == IDC_THRESHOLD_BUS)
-            return value == 0 || value == 1 ? value : kManualThreshold;
+            return value;
         return value != 0 ? 1 : 0; // the brake state: open unless the file says closed
     default:
         return value;

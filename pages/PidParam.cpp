@@ -791,5 +791,5 @@ void CPidParam::paintEvent(QPaintEvent* event)
     const QString unit = m_form.channel == CHANNEL_VELOCITY ? QStringLiteral("RPM")
         : m_form.channel == CHANNEL_CURRENT                  ? QStringLiteral("mA")
                                                              : QString();
-    PaintChartAxes(painter, m_pChart->geometry(), m_pChart->m_xRange, m_pChart->m_yRange, unit, { -5, 40 });
+    PaintChartAxes(painter, m_pChart->geometry(), m_pChart->m_xRange, m_pChart->m_yRange, unit, 40);
 }

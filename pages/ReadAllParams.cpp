@@ -42,6 +42,9 @@ std::optional<QByteArray> QueryReplyText(const QString& mnemonic, const void* re
     CanFrame frame;
     std::memcpy(&frame, reply, sizeof frame);
     const uint8_t* value = frame.data + kValueByte;
+    // The drive answers the home-on-power-on flag in its first value byte, however long the frame.
+    if (mnemonic == u"GPOF")
+        return QByteArray(value[0] ? "1" : "0");
     uint32_t word = 0;
     if (frame.dataLength == kShortValueLength)
         word = value[0] | value[1] << 8;
@@ -49,8 +52,6 @@ std::optional<QByteArray> QueryReplyText(const QString& mnemonic, const void* re
         word = value[0] | value[1] << 8 | value[2] << 16 | static_cast<uint32_t>(value[3]) << 24;
     else
         return std::nullopt;
-    if (mnemonic == u"GPOF")
-        return QByteArray(value[0] ? "1" : "0");
     if (mnemonic == u"GMOD")
         return QByteArray::number(word);
     if (frame.dataLength == kShortValueLength)

@@ -32,8 +32,9 @@ constexpr int kParamReplyTextMax = kParamReplyBytes - 1;
 
 // The text of a reply as the page decodes it. Serial: the reply bytes (the text and its
 // CR), cut at 63 bytes. CAN: the frame's value in decimal: a 16-bit value unsigned (GORG's
-// signed), a 32-bit value signed (GMOD's unsigned); GPOF gives "1" for any non-zero value.
-// Nothing for a CAN frame whose data length is neither 6 nor 8: it carries no value.
+// signed), a 32-bit value signed (GMOD's unsigned). GPOF gives "1" when its first value
+// byte is non-zero, "0" otherwise, at any data length. Nothing for another CAN frame whose
+// data length is neither 6 nor 8: it carries no value.
 std::optional<QByteArray> QueryReplyText(const QString& mnemonic, const void* reply, int length, bool serial);
 
 struct ReadAllOutcome {

@@ -70,7 +70,7 @@ private:
     bool StopRequested();
     bool WaitUnlessStopped(int ms);
     void Drain(int type, Counters& counters);
-    // One request and its reply for the quantity; true when a sample was posted.
+    // One request and its reply for the quantity: a sample posted, or the failure counted.
     void Exchange(int type, int node, int quantity, uint32_t& previous, Counters& counters);
     void End(const QString& message);
 

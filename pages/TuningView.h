@@ -12,7 +12,9 @@
 // the texts of the readouts.
 
 // Feedback "Big" (in) and "Small": the new span from the old one (truncated): half or
-// double, nothing below 200, rounded down to a multiple of 200 unless it is one already.
+// double, nothing below 200. That span stays as it is when its count of whole twenties is a
+// multiple of ten (9000, and 4510 too), else it is rounded down to a multiple of 200 (4300
+// gives 4200), never below 200.
 std::optional<int64_t> FeedbackZoomSpan(double span, bool in);
 // Error "Big" and "Small": half or double the old span, 20 when that falls below 10.
 int64_t ErrorZoomSpan(double span, bool in);

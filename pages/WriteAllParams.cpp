@@ -3,6 +3,7 @@
 #include "pages/BasicParamControls.h"
 #include "pages/BasicParamFields.h"
 #include "pages/BasicParamIds.h"
+#include "pages/BasicParamRules.h"
 #include "pages/PortWord.h"
 #include "platform/MessageBox.h"
 #include "shell/LogRing.h"
@@ -21,11 +22,6 @@ constexpr int kCanBaudRates[] = { 20000, 50000, 100000, 125000, 250000, 500000, 
 constexpr int kCanBaudDefault = 500000;
 constexpr int kSerialBaudRates[] = { 9600, 19200, 38400, 57600, 115200 };
 constexpr int kSerialBaudDefault = 9600;
-
-// "Command" items 4 and above stand for the drive's sources 5 to 10: source 4 is not one
-// the page offers.
-constexpr int kLastDirectSource = 3;
-constexpr int kRunModeShift = 8;
 
 int ItemOrZero(int item, size_t count)
 {
@@ -79,12 +75,6 @@ uint16_t CommonPortWord(const M& model, int port)
     return word.Encode();
 }
 
-int RunModeWord(const M& model)
-{
-    const int item = FieldValue(model, IDC_COMMAND);
-    return FieldValue(model, IDC_VELOCITY) * (1 << kRunModeShift) + item + (item > kLastDirectSource ? 1 : 0);
-}
-
 int StepValue(const M& model, const WriteStep& step)
 {
     const ParamRef ref = step.ref;
@@ -96,7 +86,7 @@ int StepValue(const M& model, const WriteStep& step)
     case WriteValue::Inverted:
         return FieldValue(model, ref.index) == 0 ? 1 : 0;
     case WriteValue::RunMode:
-        return RunModeWord(model);
+        return ModeCommandValue(model.m_nRunMode, model.m_cbCommand);
     case WriteValue::Baud: {
         const int item = IntField(model, *FindParamField(ref.index));
         return ref.index == IDC_CAN_BAUD ? CanBaudRate(item) : SerialBaudRate(item);

@@ -254,11 +254,14 @@ TEST_F(BasicParamPage, BrakeAndAutoAskForADriveAndKeepStateWhenTheCommandFails)
     EXPECT_TRUE(Item(IDC_BRAKE_CLOSE)->isEnabled());
     EXPECT_FALSE(Item(IDC_BRAKE_OPEN)->isEnabled());
 
-    // A rejected field stops "Auto" before anything is sent.
-    Type(IDC_PHASE_CURRENT, "abc");
-    Click(IDC_PHASE_AUTO);
-    EXPECT_EQ(boxes, QStringList { QStringLiteral("请输入一个整数。") });
-    EXPECT_TRUE(LogLines().isEmpty());
+    // "Auto" goes past a faulty other field, sends no junk current and asks for an empty one.
+    Type(1324, "abc");
+    for (const char* current : { "2500", "abc", "" }) {
+        Type(IDC_PHASE_CURRENT, current);
+        Click(IDC_PHASE_AUTO);
+    }
+    EXPECT_EQ(LogLines(), QStringList { QStringLiteral("CPA2500") });
+    EXPECT_EQ(boxes.last(), QStringLiteral("Please enter a phase current limit"));
 }
 
 TEST_F(BasicParamPage, RepliesArriveAsMessagesThatCarryTheirText)

@@ -137,7 +137,7 @@ TEST_F(ParamFileTest, LoadRules)
         { "寻零模式=-1", [](const M& m) { return double(m.m_cbHomeMode); }, -1 },
         { "寻零模式=2", [](const M& m) { return double(m.m_cbHomeMode); }, -1 },
         { "抱闸器状态=7", [](const M& m) { return double(m.m_bBrakeOpen); }, 1 },
-        { "上电默认制动电压=5", [](const M& m) { return double(m.m_nThresholdMode); }, 2 },
+        { "上电默认制动电压=3", [](const M& m) { return double(m.m_nThresholdMode); }, 3 },
         { "运行模式=3", [](const M& m) { return double(m.m_nRunMode); }, 0 },
         { "位限开关=1", [](const M& m) { return double(m.m_bScaleLimit); }, 0 },
         { "编码器分辨率=99999999999", encoder, INT_MAX },

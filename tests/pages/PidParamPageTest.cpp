@@ -329,4 +329,7 @@ TEST_F(PidParamPageTest, SamplesDrawTheCurveAndPageTheWindowForward)
     EXPECT_DOUBLE_EQ(chart->m_xRange.max, 40000);
     EXPECT_EQ(page.Samples().Array(0).back().time, 20500u);
     EXPECT_DOUBLE_EQ(page.Samples().Array(0).back().value, -5);
+    const QPoint tick(chart->x() + static_cast<int>(5 * static_cast<float>(chart->width()) / 10), chart->y() + chart->height() + 3);
+    const QImage shot = page.grab().toImage(); // the X tick in the middle hangs below the chart
+    EXPECT_NE(shot.pixel(tick), shot.pixel(tick + QPoint(3, 0)));
 }

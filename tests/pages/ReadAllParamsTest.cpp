@@ -79,9 +79,9 @@ TEST(ReadAllParams, ReplyTextsOfBothChannels)
         { "GMOD", Frame(8, { 0x05, 0x01, 0x00, 0x80 }), "2147483909" },
         { "GPOF", Frame(6, { 0x00, 0x01 }), "0" },
         { "GPOF", Frame(8, { 0x07, 0x00, 0x00, 0x00 }), "1" },
+        { "GPOF", Frame(5, { 1 }), "1" },
         // Data lengths that carry no value.
         { "GPL", Frame(4, {}), nullptr },
-        { "GPOF", Frame(7, { 1, 0, 0 }), nullptr },
         { "GENC", Frame(5, { 1 }), nullptr },
         { "GENC", Frame(0, {}), nullptr },
     };

@@ -1,5 +1,6 @@
 #include "pages/WriteAllParams.h"
 
+#include "pages/BasicParamRules.h"
 #include "platform/MessageBox.h"
 #include "tests/shell/QtPrinters.h"
 
@@ -86,6 +87,7 @@ TEST(WriteAllParams, RunModeAndCommandSource)
         model.m_nRunMode = c.mode;
         model.m_cbCommand = c.item;
         EXPECT_EQ(Command(model, "SMOD"), c.expected) << c.mode << " " << c.item;
+        EXPECT_EQ(QStringLiteral("SMOD%1").arg(ModeCommandValue(c.mode, c.item)), c.expected) << "set-all's word";
     }
 }
 
