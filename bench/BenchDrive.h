@@ -5,18 +5,23 @@
 // opened to it on all three roads (serial COM1, the card, a USB-CAN adapter), a profile of
 // its own, and the program's main that prints the figures after the benchmarks ran.
 #include "bench/BenchSupport.h"
+#include "link/CanCardLibrary.h"
 #include "link/CommandTables.h"
 #include "link/LinkLayer.h"
+#include "link/SerialPort.h"
 #include "tools/drivesim/DriveSimulator.h"
 #include "tools/drivesim/LoopbackPort.h"
 
 #include <QCoreApplication>
 #include <algorithm>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <poll.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace bench {
@@ -43,6 +48,58 @@ inline double Median(std::vector<double> samples)
     std::sort(samples.begin(), samples.end());
     const size_t mid = samples.size() / 2;
     return samples.size() % 2 ? samples[mid] : (samples[mid - 1] + samples[mid]) / 2;
+}
+
+// How a bare exchange, the same exchange done without the link, awaits its reply: spinning
+// on the port or the card, the fastest an exchange can be had, or blocked in the wait a real
+// program uses (poll on the port, the card library's frame wait), which costs the wake-up a
+// blocked thread pays.
+enum class BareWait { Spin, Block };
+
+constexpr auto kBareReplyWait = std::chrono::seconds(1);
+
+// Reads the link's serial port until `reply` ends in CR LF; false when nothing comes for a
+// second.
+inline bool ReadSerialReply(BareWait how, std::string* reply)
+{
+    auto heard = std::chrono::steady_clock::now();
+    while (reply->size() < 3 || reply->compare(reply->size() - 2, 2, "\r\n") != 0) {
+        pollfd p { g_hSerialPort, POLLIN, 0 };
+        const int ready = ::poll(&p, 1, how == BareWait::Block ? 1000 : 0);
+        if (ready < 0 || std::chrono::steady_clock::now() - heard > kBareReplyWait)
+            return false;
+        char buf[64];
+        const int n = ready > 0 ? SerialRead(buf, sizeof buf) : 0;
+        if (n > 0) {
+            reply->append(buf, static_cast<size_t>(n));
+            heard = std::chrono::steady_clock::now();
+        }
+    }
+    return true;
+}
+
+// Waits until the card holds a received frame; false when none comes within a second.
+inline bool AwaitCardFrame(BareWait how, int card)
+{
+    if (how == BareWait::Block)
+        return CAN_WaitRecvUs(card, std::chrono::microseconds(kBareReplyWait).count()) != 0;
+    const auto start = std::chrono::steady_clock::now();
+    K8110RegRecord reg { K8110_REG_RX_COUNT, 0 };
+    while (CAN_ReadReg(card, &reg) && reg.value == 0) {
+        if (std::chrono::steady_clock::now() - start > kBareReplyWait)
+            return false;
+        std::this_thread::yield(); // leave the bus thread the lock it delivers under
+    }
+    return true;
+}
+
+// Drops what the card holds (the replies the other roads' exchanges brought it too).
+inline void DropCardFrames(int card)
+{
+    K8110RegRecord waiting { K8110_REG_RX_COUNT, 0 };
+    uint8_t stale[20];
+    while (CAN_ReadReg(card, &waiting) && waiting.value != 0 && CAN_Recv(card, stale, sizeof stale)) {
+    }
 }
 
 // The simulated drive (node 1) on a pseudo-terminal at an emulated baud rate and hosting a

@@ -77,7 +77,7 @@ void Run(int road, const char* name)
     for (int i = 0; i < 20; ++i)
         idle.push_back(CommandMs());
 
-    const int seconds = std::max(1, qEnvironmentVariableIntValue("VELQUARIN_SAMPLING_SECONDS"));
+    const int seconds = EnvCount("VELQUARIN_SAMPLING_SECONDS", 5);
     QObject sink;
     SampleThread thread(&sink, SampleThread::Services {});
     thread.Start(true, true);

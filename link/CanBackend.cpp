@@ -133,9 +133,9 @@ bool CanBackend::Receive(CanMessage* out, int waitMs)
     return true;
 }
 
-bool CanBackend::WaitPending(int waitMs)
+bool CanBackend::WaitPending(std::chrono::microseconds wait)
 {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(waitMs, 0));
+    const auto deadline = Clock::now() + std::max(wait, std::chrono::microseconds::zero());
     std::unique_lock lock(m_mutex);
     return WaitFirstDue(lock, deadline) >= 0;
 }

@@ -71,8 +71,9 @@ public:
 
     // Takes the oldest received frame, waiting up to waitMs for one.
     bool Receive(CanMessage* out, int waitMs);
-    // Waits up to waitMs until a received frame is there to take; true when one is.
-    bool WaitPending(int waitMs);
+    // Waits up to `wait` on the steady clock until a received frame is there to take; true
+    // when one is.
+    bool WaitPending(std::chrono::microseconds wait);
     int Pending();
     void ClearReceive();
     void SetAcceptance(const CanAcceptance& acceptance);

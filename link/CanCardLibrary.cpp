@@ -125,14 +125,20 @@ int CAN_ReadReg(int index, K8110RegRecord* reg)
     return 1;
 }
 
-int CAN_WaitRecv(int index, int waitMs)
+int CAN_WaitRecvUs(int index, int64_t waitUs)
 {
+    const std::chrono::microseconds wait { std::max<int64_t>(waitUs, 0) };
     const auto card = FindCard(index);
     if (!card || !card->running) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::max(waitMs, 0)));
+        std::this_thread::sleep_for(wait);
         return 0;
     }
-    return card->bus->WaitPending(waitMs) ? 1 : 0;
+    return card->bus->WaitPending(wait) ? 1 : 0;
+}
+
+int CAN_WaitRecv(int index, int waitMs)
+{
+    return CAN_WaitRecvUs(index, int64_t { waitMs } * 1000);
 }
 
 int CAN_Recv(int index, uint8_t* frame, int size)

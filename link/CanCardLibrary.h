@@ -42,8 +42,12 @@ int CAN_Init(int index, const K8110InitRecord* init);
 // received until the next CAN_Init.
 int CAN_Reset(int index);
 int CAN_ReadReg(int index, K8110RegRecord* reg);
-// Waits up to waitMs until a received frame waits (what register 29 then counts), waking as
-// soon as one arrives; non-zero when one does. A card that is not running just waits.
+// Waits until a received frame waits (what register 29 then counts), waking as soon as one
+// arrives; non-zero when one does. The wait is measured on the monotonic clock from the call,
+// to the microsecond: a reply wait of 50 ms ends 50 ms after the request, not at the next
+// whole millisecond counted after it. A card that is not running just waits.
+int CAN_WaitRecvUs(int index, int64_t waitUs);
+// The same wait given in milliseconds.
 int CAN_WaitRecv(int index, int waitMs);
 // Takes one received frame into `frame` (size bytes, at least 13); 0 when none is waiting.
 int CAN_Recv(int index, uint8_t* frame, int size);

@@ -4,8 +4,16 @@
 #include "shell/LogRing.h"
 
 #include <QFont>
-#include <QScrollBar>
 #include <QTextCursor>
+#include <QTimerEvent>
+
+namespace {
+// How long a batch gathers lines: about one screen refresh. Flushing every turn of the event
+// loop would still repaint the pane and its scroll bar for nearly every line of a drive
+// polled back to back, as the turns then carry a line or two each.
+constexpr int kFlushDelayMs = 16;
+const QString kRowBreak = QStringLiteral("\r\n");
+}
 
 CBrantovelixEditView::CBrantovelixEditView(QWidget* parent)
     : QPlainTextEdit(parent)
@@ -14,8 +22,12 @@ CBrantovelixEditView::CBrantovelixEditView(QWidget* parent)
     setObjectName(QStringLiteral("idc_59649"));
     setReadOnly(true);
     setUndoRedoEnabled(false);
-    // Rows are exchanges; a long reply scrolls sideways instead of breaking a row.
-    setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A long line (a lost connection, a device that cannot be opened) wraps at the pane's
+    // edge, even inside a path: the pane never scrolls sideways, so every row's start stays
+    // in sight.
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
 CBrantovelixEditView::~CBrantovelixEditView()
@@ -37,19 +49,36 @@ void CBrantovelixEditView::OnInitialUpdate()
 
 LPARAM CBrantovelixEditView::OnLogAppend(QByteArrayView slotText, LPARAM lParam)
 {
-    const LogLineFormatter::Step step = m_format.Format(slotText, lParam, document()->blockCount());
+    // The view holds what it shows plus what is queued for it.
+    const LogLineFormatter::Step step = m_format.Format(slotText, lParam, document()->blockCount() + m_pendingRows);
     if (step.clear) {
+        // Queued lines came before the one that clears: they go with the rest.
+        m_pending.clear();
+        m_pendingRows = 0;
         clear();
         return 0;
     }
     if (step.text.isEmpty())
         return 0;
+    m_pending += step.text;
+    m_pendingRows += static_cast<int>(step.text.count(kRowBreak));
+    if (!m_flushTimer.isActive())
+        m_flushTimer.start(kFlushDelayMs, this);
+    return 0;
+}
+
+void CBrantovelixEditView::FlushLog()
+{
+    m_flushTimer.stop();
+    if (m_pending.isEmpty())
+        return;
     QTextCursor end(document());
     end.movePosition(QTextCursor::End);
-    end.insertText(step.text);
+    end.insertText(m_pending);
+    m_pending.clear();
+    m_pendingRows = 0;
     setTextCursor(end);
     ensureCursorVisible();
-    return 0;
 }
 
 bool CBrantovelixEditView::event(QEvent* e)
@@ -60,4 +89,12 @@ bool CBrantovelixEditView::event(QEvent* e)
         return true;
     }
     return QPlainTextEdit::event(e);
+}
+
+void CBrantovelixEditView::timerEvent(QTimerEvent* e)
+{
+    if (e->timerId() == m_flushTimer.timerId())
+        FlushLog();
+    else
+        QPlainTextEdit::timerEvent(e);
 }

@@ -314,7 +314,7 @@ void CMainFrame::OnConfigCommunication()
 
 void CMainFrame::OnChannelLost(int commType, const QString& reason)
 {
-    // Two short rows, for the log pane is narrow and does not wrap.
+    // Two rows: what happened, then what to do about it.
     PostLogString(QStringLiteral("Connection lost: ") + reason, kLogCommandLine, true);
     PostLogString(QStringLiteral("To reconnect: Configuration > Communication > Open"), kLogCommandLine, true);
     const int inUse = g_nComType;

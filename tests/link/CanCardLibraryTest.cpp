@@ -196,3 +196,16 @@ TEST_F(CanCardTest, WaitingForAFrameEndsWhenOneArrives)
     EXPECT_EQ(Waiting(), 1);
     EXPECT_EQ(CAN_WaitRecv(7, 1), 0) << "no such card";
 }
+
+TEST_F(CanCardTest, AReplyWaitLastsItsMicrosecondsNotWholeMilliseconds)
+{
+    for (const int64_t us : { 300, 1500, 50000 }) {
+        for (const int index : { 0, 7 }) { // a running card, and none
+            const auto start = std::chrono::steady_clock::now();
+            EXPECT_EQ(CAN_WaitRecvUs(index, us), 0);
+            const auto waited = std::chrono::steady_clock::now() - start;
+            EXPECT_GE(waited, std::chrono::microseconds(us)) << us << " us on card " << index;
+            EXPECT_LT(waited, std::chrono::microseconds(us) + std::chrono::seconds(2)) << us << " us on card " << index;
+        }
+    }
+}

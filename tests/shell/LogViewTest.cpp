@@ -3,6 +3,7 @@
 #include "shell/LogRing.h"
 
 #include <QCoreApplication>
+#include <QScrollBar>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -88,7 +89,11 @@ protected:
         ResetReplyRingIndex();
         view.OnInitialUpdate();
     }
-    void Deliver() { QCoreApplication::sendPostedEvents(&view); }
+    void Deliver()
+    {
+        QCoreApplication::sendPostedEvents(&view);
+        view.FlushLog();
+    }
     CBrantovelixEditView view;
 };
 
@@ -103,10 +108,18 @@ TEST_F(LogViewTest, ShowsExchangesOneRowEach)
     PostLogString(QStringLiteral("-5"), kLogReplyLine, true);
     LogCommResult(10, true);
     EXPECT_TRUE(view.toPlainText().isEmpty()) << "lines arrive through the event queue";
+    QCoreApplication::sendPostedEvents(&view);
+    EXPECT_TRUE(view.toPlainText().isEmpty()) << "and go in together";
     Deliver();
     EXPECT_EQ(view.toPlainText(), QStringLiteral("\n GM .... 1200\n ENA\n GMOD .. -5 .. RS232接收超时"));
     EXPECT_EQ(view.document()->blockCount(), 4);
     EXPECT_EQ(view.textCursor().position(), view.document()->characterCount() - 1) << "the caret follows the log";
+
+    view.resize(200, 300);
+    view.show();
+    PostLogString(QStringLiteral("Connection lost: ") + QString(60, u'x'), kLogCommandLine, true);
+    Deliver();
+    EXPECT_EQ(view.horizontalScrollBar()->maximum(), 0) << "a long line wraps instead of scrolling sideways";
 }
 
 TEST_F(LogViewTest, LinesBeforeTheViewExistedAreNotShown)
@@ -118,25 +131,30 @@ TEST_F(LogViewTest, LinesBeforeTheViewExistedAreNotShown)
     later.OnInitialUpdate();
     PostLogText("GC", kLogCommandLine, true);
     QCoreApplication::sendPostedEvents(&later);
+    later.FlushLog();
     EXPECT_EQ(later.toPlainText(), QStringLiteral("\n GC"));
 }
 
-TEST_F(LogViewTest, ReplyOverTwoThousandLinesStartsAFreshLog)
+TEST(LogView, BatchesKeepTheOrderAndTheTwoThousandLineClear)
 {
-    // Each command adds a line to the empty first one; the 2000th command's reply finds
-    // 2001 lines.
-    for (int n = 1; n <= 2000; ++n) {
-        view.OnLogAppend("GM", kCommand);
-        view.OnLogAppend(QByteArray::number(n), kReply);
-        if (n == 1999) {
-            EXPECT_EQ(view.document()->blockCount(), 2000);
-            EXPECT_TRUE(view.toPlainText().endsWith(QStringLiteral("\n GM .... 1999")));
+    // Each command adds a line to the empty first one; the 2000th command's reply finds 2001
+    // lines, empties the view and is dropped. Batches of one line, of lines that split an
+    // exchange, of a part of the log, and of the whole log must all end alike.
+    for (const int batch : { 1, 3, 1000, 5000 }) {
+        CBrantovelixEditView view;
+        int queued = 0;
+        const auto append = [&](QByteArrayView text, LPARAM lParam) {
+            view.OnLogAppend(text, lParam);
+            if (++queued % batch == 0)
+                view.FlushLog();
+        };
+        for (int n = 1; n <= 2002; ++n) {
+            append("GM", kCommand);
+            append(QByteArray::number(n), kReply);
         }
+        view.FlushLog();
+        EXPECT_EQ(view.toPlainText(), QStringLiteral("\n GM .... 2001\n GM .... 2002")) << "batches of " << batch;
     }
-    EXPECT_TRUE(view.toPlainText().isEmpty());
-    view.OnLogAppend("GV\r", kCommand);
-    view.OnLogAppend("42\r", kReply);
-    EXPECT_EQ(view.toPlainText(), QStringLiteral("\n GV ... 42"));
 }
 
 TEST(LogView, ADestroyedViewIsNeverPostedTo)

@@ -183,6 +183,7 @@ TEST_F(MainFrameTest, AStoredChannelThatFailsBringsTheDialogUpUntilCancelled)
     EXPECT_TRUE(failure.startsWith("CAN card 0: ")) << failure.toStdString();
     EXPECT_EQ(statusLines, QStringList({ failure, QString() })) << "the dialog's own Open never ran";
     QCoreApplication::sendPostedEvents(frame->m_pLogView);
+    frame->m_pLogView->FlushLog();
     EXPECT_TRUE(frame->m_pLogView->toPlainText().contains(failure));
 }
 
