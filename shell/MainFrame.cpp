@@ -351,7 +351,7 @@ void CMainFrame::OnFileOpenText()
 void CMainFrame::OnHelpManual()
 {
     // A missing manual or no program for PDF files is not worth a message.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(GetModuleFolderPath() + kManualFile));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(GetDataFolderPath(kManualFile) + kManualFile));
 }
 
 void CMainFrame::ConnectDriveCommands()
