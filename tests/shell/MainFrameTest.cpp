@@ -11,9 +11,12 @@
 #include "shell/Globals.h"
 #include "shell/MainFrame.h"
 #include "tests/link/FakeBus.h"
+#include "tests/shell/QtPrinters.h"
 #include "tests/support/UrlRecorder.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -451,4 +454,34 @@ TEST_F(MainFrameTest, TheWindowFitsALaptopScreen)
     frame->resize(1000, 700);
     QCoreApplication::processEvents();
     EXPECT_EQ(frame->width(), 1000);
+}
+
+TEST_F(MainFrameTest, AFailedOpenComesBackWithWhatTheUserTriedAndATypedDeviceIsKept)
+{
+    FakeBus bus;
+    auto frame = Start();
+    Pty pty;
+    QStringList comeBack;
+    int runs = 0;
+    CComSetting::SetExecHook([&](CComSetting& dialog) {
+        if (++runs == 1) {
+            dialog.findChild<QAbstractButton*>(QStringLiteral("idc_1047"))->click(); // RS232
+            dialog.m_cmbCom->setCurrentIndex(4);
+            dialog.m_cmbBaud->setCurrentIndex(3);
+            dialog.m_cmbSerialDevice->setEditText(QStringLiteral("/nonexistent/ttyVQ5"));
+        } else {
+            comeBack << QVariant(dialog.findChild<QAbstractButton*>(QStringLiteral("idc_1047"))->isChecked()).toString() << dialog.m_cmbCom->currentText()
+                     << dialog.m_cmbBaud->currentText() << dialog.m_cmbSerialDevice->currentText()
+                     << dialog.findChild<QLabel*>(QStringLiteral("openStatus"))->text().section(u':', 0, 0);
+            dialog.m_cmbSerialDevice->setEditText(pty.Slave());
+        }
+        dialog.OnOpen();
+        return dialog.result();
+    });
+    frame->OnConfigCommunication();
+    EXPECT_EQ(runs, 2);
+    EXPECT_EQ(comeBack, (QStringList { "true", "COM5", "57600", "/nonexistent/ttyVQ5", "COM5 (/nonexistent/ttyVQ5)" }));
+    EXPECT_EQ(g_nComType.load(), COMM_RS232);
+    EXPECT_EQ(Stored("Ports/COM5").toString(), pty.Slave()) << "the typed device is kept once it opened";
+    EXPECT_EQ(Stored("QzBrantovelix/ComNum").toInt(), 5);
 }
