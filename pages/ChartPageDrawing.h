@@ -7,6 +7,7 @@
 
 class CLineChartCtrl;
 class MonitorSamples;
+class QFontMetrics;
 class QPainter;
 
 // What the two chart pages draw alike: the grid of their chart, the redraw of every
@@ -23,6 +24,9 @@ struct ChartAxesStyle {
     int xTick = 5;          // the X ticks' length below the bottom edge (negative: into the plot)
     int unitHalfWidth = 40; // the unit's box above the top-left corner
 };
+// The box of the X axis's unit "ms", right of the chart's bottom corner: 18 pixels wide,
+// or as wide as the unit is in the painter's font when that is wider.
+QRect XUnitBox(const QRect& chart, const QFontMetrics& metrics);
 // Eleven X ticks with their times and "ms", twenty-one Y ticks with the values of `y`, and
 // the unit; `chart` is the chart's rectangle in the painter's coordinates.
 void PaintChartAxes(QPainter& painter, const QRect& chart, const ChartAxis& x, const ChartAxis& y, const QString& unit,

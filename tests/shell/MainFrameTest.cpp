@@ -1,8 +1,10 @@
+#include "controls/CLineChartCtrl.h"
 #include "link/CanCardLibrary.h"
 #include "link/ComSetting.h"
 #include "link/LinkLayer.h"
 #include "link/OpenError.h"
 #include "link/SearchNode.h"
+#include "pages/ChartPageDrawing.h"
 #include "platform/Profile.h"
 #include "shell/BrantovelixApp.h"
 #include "shell/C12DialogBar.h"
@@ -449,6 +451,20 @@ TEST_F(MainFrameTest, TheWindowFitsALaptopScreen)
     const QString path = (buildDir.isEmpty() ? QCoreApplication::applicationDirPath() : QString::fromLocal8Bit(buildDir))
         + QStringLiteral("/main_window_1366x768.png");
     EXPECT_TRUE(shot.save(path)) << path.toStdString();
+
+    // On a laptop's and on a desktop's screen the run-monitor chart's unit lies whole in the
+    // pane, in a box as wide as the unit.
+    CBrantovelixSheetView* pages = frame->m_pSheetView;
+    ASSERT_TRUE(pages->SetActivePage(1));
+    const CPidParam& monitor = pages->PidParamPage();
+    for (const QSize screen : { QSize(1366, 768), QSize(1920, 1080) }) {
+        frame->resize(screen);
+        QCoreApplication::processEvents();
+        const QRect unit = XUnitBox(monitor.Chart()->geometry(), monitor.fontMetrics());
+        EXPECT_TRUE(unit.contains(monitor.fontMetrics().boundingRect(unit, Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("ms"))));
+        EXPECT_TRUE(pages->viewport()->rect().contains(QRect(monitor.mapTo(pages->viewport(), unit.topLeft()), unit.size())))
+            << screen.width();
+    }
 
     // Narrower than the strip, the window clips the strip instead of growing.
     frame->resize(1000, 700);
