@@ -26,8 +26,7 @@ std::string ProgramPath()
         .string();
 }
 
-// The program run as a child, its standard output on a pipe, its errors discarded or
-// written to a file.
+// The program run as a child, its standard output on a pipe, its errors in a file.
 class Program {
 public:
     explicit Program(std::vector<std::string> args, const std::string& errors = "/dev/null")

@@ -240,8 +240,6 @@ TEST(DataFolder, IsTheProgramFolderElseTheInstalledShareFolder)
     for (const QString& folder : { share, bin }) {
         QFile file(folder + name);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("[DriverVersion]\r\n");
-        file.close();
         EXPECT_EQ(GetDataFolderPath(name, bin), folder) << "a file beside the program comes first";
     }
 }
