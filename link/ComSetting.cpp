@@ -107,13 +107,15 @@ CComSetting::CComSetting(QWidget* parent)
     m_cmbBaud = DropList(1096, { "9600", "19200", "38400", "57600", "115200" });
     m_cmbSerialDevice = new QComboBox;
     m_cmbSerialDevice->setObjectName(QStringLiteral("serialDevice"));
-    m_cmbSerialDevice->setEditable(false);
+    // A device that enumeration does not find can be typed in.
+    m_cmbSerialDevice->setEditable(true);
+    m_cmbSerialDevice->setInsertPolicy(QComboBox::NoInsert);
     m_cmbSerialDevice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_cmbSerialDevice->setMinimumContentsLength(30);
     // Which device each port number stands for on this machine.
     for (int i = 0; i < m_cmbCom->count(); ++i)
         m_cmbCom->setItemData(i, SerialDeviceName(i + 1), Qt::ToolTipRole);
-    connect(m_cmbCom, &QComboBox::currentIndexChanged, this, &CComSetting::ShowComDevices);
+    connect(m_cmbCom, &QComboBox::currentIndexChanged, this, [this] { ShowComDevices(); });
 
     auto* serialGroup = new QGroupBox;
     auto* serialGrid = new QGridLayout(serialGroup);
@@ -203,20 +205,31 @@ void CComSetting::ShowOpenFailure(const QString& text)
 
 void CComSetting::OnInitDialog()
 {
-    const ChannelSettings stored = ChannelSettings::Load();
-    m_nComType = stored.comType;
-    m_nComNum = stored.comNum;
-    m_nBaud = stored.comBaud;
-    m_nDevice = stored.canIndex;
-    m_nKbps = stored.canKbps;
-    m_strAcr = stored.acr;
-    m_strAmr = stored.amr;
+    ShowChoice({ ChannelSettings::Load(), QString() });
+}
+
+CComSetting::Choice CComSetting::UserChoice()
+{
+    DataExchange(true);
+    return { Chosen(), ChosenDevice() };
+}
+
+void CComSetting::ShowChoice(const Choice& choice)
+{
+    const ChannelSettings& shown = choice.channel;
+    m_nComType = shown.comType;
+    m_nComNum = shown.comNum;
+    m_nBaud = shown.comBaud;
+    m_nDevice = shown.canIndex;
+    m_nKbps = shown.canKbps;
+    m_strAcr = shown.acr;
+    m_strAmr = shown.amr;
 
     SelectByText(m_cmbCom, QStringLiteral("COM%1").arg(m_nComNum), false, 0);
     SelectByText(m_cmbBaud, QString::number(m_nBaud), false, 2);
     SelectByText(m_cmbDevice, QString::number(m_nDevice), false, 0);
     SelectByText(m_cmbBitRate, QString::number(m_nKbps), true, 1);
-    ShowComDevices();
+    ShowComDevices(choice.serialDevice);
 
     switch (m_nComType) {
     case COMM_RS232: OnRs232(); break;
@@ -232,6 +245,10 @@ void CComSetting::OnInitDialog()
 void CComSetting::DataExchange(bool save)
 {
     if (save) {
+        m_nComNum = m_cmbCom->currentIndex() + 1;
+        m_nBaud = m_cmbBaud->currentText().toInt();
+        m_nDevice = m_cmbDevice->currentText().toInt();
+        m_nKbps = m_cmbBitRate->currentText().toInt();
         m_strAcr = m_editAcr->text();
         m_strAmr = m_editAmr->text();
     } else {
@@ -240,11 +257,11 @@ void CComSetting::DataExchange(bool save)
     }
 }
 
-void CComSetting::ShowComDevices()
+void CComSetting::ShowComDevices(const QString& device)
 {
-    // The port's binding first, as it stands in the profile (a pseudo-terminal written
-    // there by hand included), then every device present.
-    const QString bound = SerialDeviceName(m_cmbCom->currentIndex() + 1);
+    // The port's binding (or the device asked for) first, as it stands in the profile (a
+    // pseudo-terminal written there by hand included), then every device present.
+    const QString bound = device.isEmpty() ? SerialDeviceName(m_cmbCom->currentIndex() + 1) : device;
     m_cmbSerialDevice->clear();
     for (const SerialDeviceEntry& entry : ListSerialDevices()) {
         const QString label = SerialDeviceLabel(entry);
@@ -257,6 +274,14 @@ void CComSetting::ShowComDevices()
         current = 0;
     }
     m_cmbSerialDevice->setCurrentIndex(current);
+}
+
+QString CComSetting::ChosenDevice() const
+{
+    // An item's text is its label; a text that is no item's is a path typed by the user.
+    const QString text = m_cmbSerialDevice->currentText().trimmed();
+    const int item = m_cmbSerialDevice->findText(text, Qt::MatchExactly);
+    return item >= 0 ? m_cmbSerialDevice->itemData(item).toString() : text;
 }
 
 ChannelSettings CComSetting::Chosen() const
@@ -319,12 +344,10 @@ void CComSetting::OnCancel()
 
 void CComSetting::OpenSerial()
 {
-    m_nComNum = m_cmbCom->currentIndex() + 1;
-    m_nBaud = m_cmbBaud->currentText().toInt();
     const ChannelSettings chosen = Chosen();
     const SerialSettings settings = chosen.ToSerial();
     CloseSerialFamily();
-    const QVariant binding = BindComDevice(m_nComNum, m_cmbSerialDevice->currentData().toString());
+    const QVariant binding = BindComDevice(m_nComNum, ChosenDevice());
     g_bRs232Open = LinkOpenChannel(COMM_RS232, &settings);
     if (!g_bRs232Open) {
         m_bOpened = 0;
@@ -342,8 +365,6 @@ void CComSetting::OpenSerial()
 void CComSetting::OpenCan()
 {
     CloseSerialFamily();
-    m_nDevice = m_cmbDevice->currentText().toInt();
-    m_nKbps = m_cmbBitRate->currentText().toInt();
     const ChannelSettings chosen = Chosen();
     CanSettings settings;
     const bool known = chosen.ToCan(&settings);

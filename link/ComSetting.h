@@ -39,6 +39,17 @@ public:
     // text hides the line.
     void ShowOpenFailure(const QString& text);
 
+    // What the user chose in the controls: the channel with its parameters, and the device
+    // the chosen COM number is to stand for.
+    struct Choice {
+        ChannelSettings channel;
+        QString serialDevice;
+    };
+    Choice UserChoice();
+    // Shows an earlier choice instead of the stored settings: the dialog that comes back
+    // after a failed Open shows what the user tried.
+    void ShowChoice(const Choice& choice);
+
     // The handlers, as the buttons call them.
     void OnOpen();
     void OnCancel();
@@ -53,8 +64,8 @@ public:
     QComboBox* m_cmbBitRate = nullptr; // 1001, CAN kbit/s
     QComboBox* m_cmbBaud = nullptr;    // 1096
     QComboBox* m_cmbCom = nullptr;     // 1099, COM1..COM10
-    // The device the chosen COM number stands for: its binding, or a device present on
-    // this machine, which Open binds it to once the port opens.
+    // The device the chosen COM number stands for: its binding, a device present on this
+    // machine or a path the user types, which Open binds it to once the port opens.
     QComboBox* m_cmbSerialDevice = nullptr;
     QString m_strAcr;                  // 1228
     QString m_strAmr;                  // 1229
@@ -70,7 +81,10 @@ private:
     void OnInitDialog();
     void DataExchange(bool save);
     void SelectChannel(int commType);
-    void ShowComDevices();
+    // Lists the devices with `device` chosen; none given: the COM number's binding.
+    void ShowComDevices(const QString& device = QString());
+    // The device chosen from the list, or the path typed in its place.
+    QString ChosenDevice() const;
     // The settings as the dialog's fields hold them (the node is not the dialog's).
     ChannelSettings Chosen() const;
     void OpenSerial();

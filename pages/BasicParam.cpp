@@ -7,6 +7,7 @@
 #include "pages/BasicParamFields.h"
 #include "pages/BasicParamIds.h"
 #include "pages/BasicParamLayout.h"
+#include "pages/FormScrollArea.h"
 #include "pages/ParamFile.h"
 #include "pages/ParamReplyDecoder.h"
 #include "pages/ReadAllParams.h"
@@ -34,7 +35,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cstring>
@@ -112,26 +115,41 @@ void CBasicParam::CreateControls()
     setFont(font);
     const DialogUnits units = DialogUnits::OfSimSun(kTemplatePointSize);
     const BasicParamLayout layout = LayOutBasicParam();
-    setFixedSize(units.ToPixels(QRect(QPoint(0, 0), layout.size)).size());
+    // The action buttons stand above the form, which scrolls in the height the pane gives
+    // the page below them, so the buttons stay in view on a short screen.
+    const int formTop = units.ToPixelsY(layout.formTop);
+    auto* form = new QWidget;
+    form->setFixedSize(units.ToPixels(QRect(QPoint(0, 0), layout.size)).size() - QSize(0, formTop));
+    auto* formArea = new FormScrollArea(form, this);
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(0, formTop, 0, 0);
+    page->addWidget(formArea);
+    setFixedWidth(form->width() + formArea->verticalScrollBar()->sizeHint().width());
+    resize(width(), formTop + units.ToPixelsY(kMinFormHeightDlu));
 
     // Visible controls in the order of the layout, so the Tab key walks group by group.
     for (const PlacedItem& item : layout.items) {
-        const QRect rect = units.ToPixels(item.rect);
+        QRect rect = units.ToPixels(item.rect);
+        QWidget* parent = this;
+        if (item.rect.top() >= layout.formTop) {
+            parent = form;
+            rect.translate(0, -formTop);
+        }
         QWidget* widget = nullptr;
         switch (item.kind) {
         case PlacedItem::Kind::Frame:
-            widget = new QGroupBox(item.text, this);
+            widget = new QGroupBox(item.text, parent);
             if (item.id)
                 m_controls.insert(item.id, widget);
             break;
         case PlacedItem::Kind::Text: {
-            auto* label = new QLabel(item.text, this);
+            auto* label = new QLabel(item.text, parent);
             label->setWordWrap(item.wrap);
             widget = label;
             break;
         }
         case PlacedItem::Kind::Control:
-            widget = CreateControl(item.id);
+            widget = CreateControl(item.id, parent);
             break;
         }
         widget->setGeometry(rect);
@@ -146,7 +164,7 @@ void CBasicParam::CreateControls()
     // The controls without a place are kept hidden.
     for (const ControlSpec& spec : BasicParamControls()) {
         if (!m_controls.contains(spec.id))
-            CreateControl(spec.id);
+            CreateControl(spec.id, this);
     }
     for (const std::vector<int>& buttons : RadioGroups()) {
         auto* group = new QButtonGroup(this);
@@ -157,7 +175,7 @@ void CBasicParam::CreateControls()
     }
 }
 
-QWidget* CBasicParam::CreateControl(int id)
+QWidget* CBasicParam::CreateControl(int id, QWidget* parent)
 {
     const ControlSpec* spec = FindControlSpec(id);
     const QString text = QString::fromUtf8(spec->text ? spec->text : "");
@@ -165,32 +183,32 @@ QWidget* CBasicParam::CreateControl(int id)
     switch (spec->kind) {
     case ControlKind::Edit:
     case ControlKind::ReadOnlyEdit: {
-        auto* edit = new QLineEdit(this);
+        auto* edit = new QLineEdit(parent);
         edit->setReadOnly(spec->kind == ControlKind::ReadOnlyEdit);
         control = edit;
         break;
     }
     case ControlKind::Check:
-        control = new QCheckBox(text, this);
+        control = new QCheckBox(text, parent);
         break;
     case ControlKind::Radio:
-        control = new QRadioButton(text, this);
+        control = new QRadioButton(text, parent);
         break;
     case ControlKind::Combo: {
-        auto* combo = new QComboBox(this);
+        auto* combo = new QComboBox(parent);
         for (const char* item : spec->items)
             combo->addItem(QString::fromUtf8(item));
         control = combo;
         break;
     }
     case ControlKind::Button:
-        control = new QPushButton(text, this);
+        control = new QPushButton(text, parent);
         break;
     case ControlKind::Label:
-        control = new QLabel(text, this);
+        control = new QLabel(text, parent);
         break;
     case ControlKind::Tree:
-        control = new QTreeWidget(this);
+        control = new QTreeWidget(parent);
         break;
     }
     control->setObjectName(ControlObjectName(id));
@@ -273,8 +291,9 @@ bool CBasicParam::DoDataExchange(bool saveAndValidate)
     const std::optional<ExchangeFailure> failure = ExchangeIn(ReadControls(), m_model);
     if (!failure)
         return true;
-    ShowMessageBox(this, failure->prompt, kCaption, MB_ICONWARNING);
     QWidget* control = GetDlgItem(failure->id);
+    FormScrollArea::ScrollIntoView(control);
+    ShowMessageBox(this, failure->prompt, kCaption, MB_ICONWARNING);
     control->setFocus(Qt::OtherFocusReason);
     if (auto* edit = qobject_cast<QLineEdit*>(control))
         edit->selectAll();

@@ -49,8 +49,8 @@ public:
     // Checks the threshold radio of m_nThresholdMode and offers "Threshold Voltage" for a
     // manual threshold only.
     void UpdateThresholdRadios();
-    // Shows the phase table when "settings.ini" in the program folder asks for it.
-    void ShowPhaseData(const QString& folder = GetModuleFolderPath());
+    // Shows the phase table when "settings.ini" among the program's data files asks for it.
+    void ShowPhaseData(const QString& folder = GetDataFolderPath(kPhaseSettingsFile));
 
     void OnInitialUpdate() override;
 
@@ -85,7 +85,7 @@ protected:
 
 private:
     void CreateControls();
-    QWidget* CreateControl(int id);
+    QWidget* CreateControl(int id, QWidget* parent);
     void ConnectHandlers();
     void OnClicked(int id, void (CBasicParam::*handler)());
 

@@ -248,7 +248,10 @@ BasicParamLayout LayOutBasicParam()
 {
     Placer placer;
     int y = kMargin;
+    int formTop = 0;
     for (const Band& band : kBands) {
+        if (&band == &kBands[1])
+            formTop = y - kGap + 1;
         int x = kMargin;
         int bandHeight = 0;
         for (const Column& column : band) {
@@ -260,5 +263,5 @@ BasicParamLayout LayOutBasicParam()
         }
         y += bandHeight;
     }
-    return { std::move(placer.items), QSize(kBasicParamWidthDlu, y - kGap + kMargin) };
+    return { std::move(placer.items), QSize(kBasicParamWidthDlu, y - kGap + kMargin), formTop };
 }

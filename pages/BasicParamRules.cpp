@@ -176,7 +176,7 @@ ControlChanges PhaseTableVisibility(bool show)
 
 bool PhaseTableShown(const QString& folder)
 {
-    CIniFile settings(folder + QStringLiteral("settings.ini"));
+    CIniFile settings(folder + kPhaseSettingsFile);
     if (!settings.ReadFile())
         return false;
     return settings.GetValueI(QStringLiteral("PhaseData"), QStringLiteral("Show")) != 0;

@@ -53,7 +53,8 @@ ControlChanges ActionButtons(bool enable);
 ControlChanges PhaseTableVisibility(bool show);
 // Whether the phase table is shown: any non-zero "Show" in section "PhaseData" of
 // "settings.ini" in the folder; a missing file or key hides it.
-bool PhaseTableShown(const QString& folder = GetModuleFolderPath());
+inline const QString kPhaseSettingsFile = QStringLiteral("settings.ini");
+bool PhaseTableShown(const QString& folder = GetDataFolderPath(kPhaseSettingsFile));
 // The mode word SMOD sends (write-all and set-all alike): the run mode in the high byte and
 // the "Command" item in the low byte, items above 3 counted one up (the drive has no command
 // source 4). A mode or item outside its radios or list counts as the first.

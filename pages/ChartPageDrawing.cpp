@@ -4,11 +4,15 @@
 #include "pages/MonitorSamples.h"
 #include "pages/MonitorView.h"
 
+#include <QFontMetrics>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace {
 constexpr COLORREF kGridColour = 0xF0F0F0;
 constexpr int kTickLength = 5;
+const QString kXUnit = QStringLiteral("ms");
 }
 
 void DrawChartGrid(CLineChartCtrl& chart)
@@ -32,12 +36,18 @@ void ReplotSamples(CLineChartCtrl& chart, const MonitorSamples& samples, int fir
     }
 }
 
+QRect XUnitBox(const QRect& chart, const QFontMetrics& metrics)
+{
+    const int right = chart.x() + chart.width();
+    const int bottom = chart.y() + chart.height();
+    return QRect(right + 2, bottom - 15, std::max(18, metrics.horizontalAdvance(kXUnit) + 1), 20);
+}
+
 void PaintChartAxes(QPainter& painter, const QRect& chart, const ChartAxis& x, const ChartAxis& y, const QString& unit,
     int unitHalfWidth)
 {
     const int left = chart.x();
     const int top = chart.y();
-    const int right = chart.x() + chart.width();
     const int bottom = chart.y() + chart.height();
     const float width = static_cast<float>(chart.width());
     const float height = static_cast<float>(chart.height());
@@ -47,8 +57,7 @@ void PaintChartAxes(QPainter& painter, const QRect& chart, const ChartAxis& x, c
         painter.drawText(QRect(QPoint(xPixel - 50, bottom + 7), QPoint(xPixel + 50, bottom + 27) - QPoint(1, 1)),
             Qt::AlignHCenter | Qt::AlignTop, XTickText(TickValue(x, i, 10)));
     }
-    painter.drawText(QRect(QPoint(right + 2, bottom - 15), QPoint(right + 20, bottom + 5) - QPoint(1, 1)),
-        Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("ms"));
+    painter.drawText(XUnitBox(chart, painter.fontMetrics()), Qt::AlignLeft | Qt::AlignBottom, kXUnit);
     for (int i = 0; i <= 20; ++i) {
         const int yPixel = bottom - static_cast<int>(i * height / 20);
         painter.drawLine(left, yPixel, left - kTickLength, yPixel);

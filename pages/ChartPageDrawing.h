@@ -7,6 +7,7 @@
 
 class CLineChartCtrl;
 class MonitorSamples;
+class QFontMetrics;
 class QPainter;
 
 // What the two chart pages draw alike: the grid of their chart, the redraw of every
@@ -18,6 +19,9 @@ void DrawChartGrid(CLineChartCtrl& chart);
 // Draws sample array i as chart curve firstCurve + i, each array refreshed as it is done.
 void ReplotSamples(CLineChartCtrl& chart, const MonitorSamples& samples, int firstCurve);
 
+// The box of the X axis's unit "ms", right of the chart's bottom corner: 18 pixels wide,
+// or as wide as the unit is in the painter's font when that is wider.
+QRect XUnitBox(const QRect& chart, const QFontMetrics& metrics);
 // Eleven X ticks 5 pixels down from the bottom edge with their times and "ms", twenty-one Y
 // ticks with the values of `y`, and the unit centred in a box unitHalfWidth either side of the
 // top-left corner; `chart` is the chart's rectangle in the painter's coordinates.

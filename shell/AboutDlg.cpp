@@ -60,7 +60,7 @@ CAboutDlg::CAboutDlg(QWidget* parent, const QString& folder)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("idd_%1").arg(IDD));
-    OnInitDialog(folder.isEmpty() ? GetModuleFolderPath() : folder);
+    OnInitDialog(folder.isEmpty() ? GetDataFolderPath(QStringLiteral("QZVERSION.qzi")) : folder);
 }
 
 CAboutDlg::~CAboutDlg() = default;

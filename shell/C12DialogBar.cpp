@@ -31,7 +31,10 @@ struct ControlSpec {
 };
 
 // The strip's template, 846 x 53 dialog units, in template order (which is also the
-// tab order). Hidden controls have no place of their own.
+// tab order). Hidden controls have no place of their own. One place differs from the
+// template: the home field, whose texts ("Home Seeking Succeed") no legible font puts on
+// one line in its 45 units, stands in the free room of the second row after the command
+// source, and the error state moves up beside the phase field into the place it left.
 constexpr int BAR_WIDTH_DLU = 846;
 // A push button's frame and padding around its caption, both sides together.
 constexpr int BUTTON_TEXT_MARGINS = 6;
@@ -72,8 +75,8 @@ const ControlSpec CONTROLS[] = {
     { IDC_PHASE, Kind::Edit, "", 204, 1, 79, 14 },
     { IDC_GSE, Kind::Button, "GSE", 678, 2, 17, 14 },
     { IDC_REFRESH, Kind::PictureButton, "状态刷新", 579, 35, 15, 17 },
-    { IDC_HOME, Kind::Edit, "", 285, 1, 45, 14 },
-    { IDC_ERROR_STATE, Kind::Edit, "", 333, 1, 31, 14 },
+    { IDC_HOME, Kind::Edit, "", 279, 20, 99, 14 },
+    { IDC_ERROR_STATE, Kind::Edit, "", 285, 1, 31, 14 },
     { -1, Kind::Label, "Hardware", 383, 4, 33, 8 },
     { -1, Kind::Label, "Software", 383, 22, 33, 8 },
     { IDC_SW_ENABLE, Kind::Edit, "", 417, 20, 35, 14 },

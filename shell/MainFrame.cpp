@@ -44,6 +44,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -285,8 +286,13 @@ int CMainFrame::ConnectFromRegistry()
 
 bool CMainFrame::RunComSetting(QWidget* parent, QString failure)
 {
+    // After a failed Open the dialog comes back with what the user tried, not with the
+    // stored settings (a serial port that did not open stored nothing).
+    std::optional<CComSetting::Choice> tried;
     for (;;) {
         CComSetting dialog(parent);
+        if (tried)
+            dialog.ShowChoice(*tried);
         dialog.ShowOpenFailure(failure);
         if (dialog.exec() != IDOK)
             return false;
@@ -294,6 +300,7 @@ bool CMainFrame::RunComSetting(QWidget* parent, QString failure)
             return true;
         failure = dialog.OpenFailure();
         LogOpenFailure(failure);
+        tried = dialog.UserChoice();
     }
 }
 
@@ -351,7 +358,7 @@ void CMainFrame::OnFileOpenText()
 void CMainFrame::OnHelpManual()
 {
     // A missing manual or no program for PDF files is not worth a message.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(GetModuleFolderPath() + kManualFile));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(GetDataFolderPath(kManualFile) + kManualFile));
 }
 
 void CMainFrame::ConnectDriveCommands()

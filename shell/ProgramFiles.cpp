@@ -49,6 +49,15 @@ const QString& GetModuleFolderPath()
     return folder;
 }
 
+QString GetDataFolderPath(const QString& fileName, const QString& programFolder)
+{
+    const QString program = WithSlash(programFolder);
+    if (QFileInfo::exists(program + fileName))
+        return program;
+    const QString installed = WithSlash(QDir::cleanPath(program + QStringLiteral(VELQUARIN_DATA_FROM_BIN)));
+    return QFileInfo::exists(installed + fileName) ? installed : program;
+}
+
 QString GetWritableFolderPath()
 {
     const QString& program = GetModuleFolderPath();
@@ -80,7 +89,7 @@ bool GetDriverName(int type, QString& name, const QString& folder)
     static std::mutex mutex;
     static QHash<QString, NameFile> files;
 
-    const QString path = WithSlash(folder) + QStringLiteral("QZNAME.qzi");
+    const QString path = WithSlash(folder) + kDriverNameFile;
     const QFileInfo info(path);
     const QString section = QStringLiteral("DriverName");
     std::lock_guard lock(mutex);

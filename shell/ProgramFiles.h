@@ -11,6 +11,12 @@ class QWidget;
 // same string.
 const QString& GetModuleFolderPath();
 
+// The folder that holds the program's read-only data file `fileName`, ending with '/': the
+// program folder when the file lies there (a build folder, a copied program), else the
+// installed data folder share/velquarin beside the program's bin/ when the file lies
+// there, else the program folder again (where the file is looked for and missed).
+QString GetDataFolderPath(const QString& fileName, const QString& programFolder = GetModuleFolderPath());
+
 // Where the program writes files of its own: the program folder when the user may write
 // there, else the per-user application data folder (created when missing). Ends with '/'.
 // Asked anew each time, and only after the application has set its names.
@@ -20,12 +26,14 @@ QString GetWritableFolderPath();
 // with '/'. Filled on the first call; the main frame creates it at start.
 const QString& GetSharedFolderPath();
 
+inline const QString kDriverNameFile = QStringLiteral("QZNAME.qzi");
+
 // Display name of a drive type: entry "D%04d" of the type in section "DriverName" of
-// "QZNAME.qzi" in folder (the program folder unless a test gives another). Without a
+// "QZNAME.qzi" in folder (where GetDataFolderPath finds it unless a test gives another). Without a
 // readable file the name is "Unknow" and the result false; a missing entry gives an
 // empty name and true. A name is cut to kDisplayNameChars characters. The file is read
 // again only when it has changed since the last lookup. Safe from any thread.
-bool GetDriverName(int type, QString& name, const QString& folder = GetModuleFolderPath());
+bool GetDriverName(int type, QString& name, const QString& folder = GetDataFolderPath(kDriverNameFile));
 
 // Splits a drive identity number (ten decimal digits whose first two are 10 to 22) into
 // field A (first two digits - 10), field B, the type and the serial, stores A, B and the
@@ -34,7 +42,7 @@ bool GetDriverName(int type, QString& name, const QString& folder = GetModuleFol
 // leaves name as it was. The id is signed 64-bit so that a reply parsed beyond 32 bits
 // is refused, never wrapped into range.
 bool DecodeDriveId(qint64 id, QString& name, int* fieldB = nullptr, int* fieldA = nullptr,
-                   int* serial = nullptr, const QString& folder = GetModuleFolderPath());
+                   int* serial = nullptr, const QString& folder = GetDataFolderPath(kDriverNameFile));
 
 // The font last made by SetWindowFontEx, or null. User-interface thread only.
 extern QFont* g_hSharedFont;

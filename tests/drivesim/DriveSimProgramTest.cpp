@@ -26,10 +26,10 @@ std::string ProgramPath()
         .string();
 }
 
-// The program run as a child, its standard output on a pipe, its errors discarded.
+// The program run as a child, its standard output on a pipe, its errors in a file.
 class Program {
 public:
-    explicit Program(std::vector<std::string> args)
+    explicit Program(std::vector<std::string> args, const std::string& errors = "/dev/null")
     {
         int out[2];
         if (::pipe2(out, O_CLOEXEC) != 0)
@@ -37,7 +37,7 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const std::string path = ProgramPath();
         std::vector<char*> argv {const_cast<char*>(path.c_str())};
         for (std::string& arg : args)
@@ -164,4 +164,24 @@ TEST(DriveSimProgram, RefusesBadCommandLines)
     Program help({"--help"});
     EXPECT_NE(help.ReadLine().find("usage"), std::string::npos);
     EXPECT_EQ(help.Wait(), 0);
+}
+
+TEST(DriveSimProgram, TheScreenshotOfScriptsRunWaitsForAWholePollAfterTheRead)
+{
+    const std::string link = TestEnvironment::Root() + "/poll-drive";
+    const std::string log = TestEnvironment::Root() + "/poll-drive.log";
+    Program program({"--pty", "--link", link, "--verbose"}, log);
+    ASSERT_EQ(program.ReadLine().rfind("/dev/pts/", 0), 0u);
+    PtyClient port(link);
+    ASSERT_TRUE(port.IsOpen());
+    const std::string check = std::string(std::getenv("VELQUARIN_SOURCE_DIR")) + "/scripts/first-poll-answered '" + log + "'";
+    auto asked = [&](std::initializer_list<const char*> queries) {
+        for (const char* query : queries)
+            EXPECT_EQ(port.Ask(std::string(query) + "\r").rfind("#", 0), 0u) << query;
+        return std::system(check.c_str()) == 0;
+    };
+    // The read asks GTW, which is no temperature query.
+    EXPECT_FALSE(asked({"GMOD", "GSIN", "GEIN", "GT", "GTW", "GIOC", "GIOD"})) << "a poll before the read";
+    EXPECT_FALSE(asked({"GMOD", "GSIN", "GEIN"}));
+    EXPECT_TRUE(asked({"GT"}));
 }

@@ -173,6 +173,9 @@ TEST_P(NodeSearchOnDriveSim, FindsTheDrivesInTheRangeAndTalksToTheOnePicked)
         frame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
         EXPECT_EQ(frame->size(), QSize(1366, 768));
+        // A drive's name wider than the tree is read whole in the item's tooltip.
+        for (int i = 0; i < bar->m_hRootItem->childCount(); ++i)
+            EXPECT_EQ(bar->m_hRootItem->child(i)->toolTip(0), bar->m_hRootItem->child(i)->text(0));
         QWidget* last = bar->GetDlgItem(CSearchNode::IDC_SET_SAVE_ALL);
         EXPECT_TRUE(frame->rect().contains(QRect(last->mapTo(frame.get(), QPoint()), last->size())));
         const QString picture = qEnvironmentVariable("VELQUARIN_BUILD_DIR") + QStringLiteral("/velquarin-node-search.png");

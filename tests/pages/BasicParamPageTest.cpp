@@ -19,6 +19,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -138,7 +139,10 @@ TEST_F(BasicParamPage, FitsThePaneAndEveryTextItsBox)
     EXPECT_TRUE(Item(IDC_PHASE_GROUP)->isVisible());
     EXPECT_TRUE(Item(kPhaseEdits[15])->isVisible());
 
-    for (QWidget* w : page.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    // The action buttons on the page, the rest on the form that scrolls under them.
+    QWidget* form = page.findChild<QScrollArea*>()->widget();
+    EXPECT_EQ(Item(IDC_SETUP)->parentWidget(), &page);
+    for (QWidget* w : page.findChildren<QWidget*>(Qt::FindDirectChildrenOnly) + form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (!w->isVisibleTo(&page))
             continue;
         const QString name = w->objectName() + u' ';
@@ -170,7 +174,20 @@ TEST_F(BasicParamPage, RejectedInputKeepsTheFocusAndTheLaterFields)
     Type(1036, "3000");
     Type(1030, "3");
     Type(1324, "abc");
+    // The form scrolled to its end: the failing field at its top is brought into view before
+    // the prompt says what is wrong with it.
+    auto* area = page.findChild<QScrollArea*>();
+    area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
+    QWidget* encoder = Item(1030);
+    bool inViewAtPrompt = false;
+    SetMessageBoxHandler([&](const MessageBoxRequest& request) {
+        boxes << request.text;
+        inViewAtPrompt = area->viewport()->rect().contains(QRect(encoder->mapTo(area->viewport(), QPoint()), encoder->size()));
+        return IDOK;
+    });
+    ASSERT_FALSE(area->viewport()->rect().contains(encoder->mapTo(area->viewport(), QPoint())));
     EXPECT_FALSE(page.UpdateData(true));
+    EXPECT_TRUE(inViewAtPrompt);
     EXPECT_EQ(boxes, QStringList { QStringLiteral("请输入一个 4 至 2147483647 之间的整数。") });
     EXPECT_EQ(page.focusWidget(), Item(1030));
     EXPECT_EQ(page.Model().m_nEncoderCounts, 4);

@@ -1,8 +1,10 @@
+#include "controls/CLineChartCtrl.h"
 #include "link/CanCardLibrary.h"
 #include "link/ComSetting.h"
 #include "link/LinkLayer.h"
 #include "link/OpenError.h"
 #include "link/SearchNode.h"
+#include "pages/ChartPageDrawing.h"
 #include "platform/Profile.h"
 #include "shell/BrantovelixApp.h"
 #include "shell/C12DialogBar.h"
@@ -11,9 +13,12 @@
 #include "shell/Globals.h"
 #include "shell/MainFrame.h"
 #include "tests/link/FakeBus.h"
+#include "tests/shell/QtPrinters.h"
 #include "tests/support/UrlRecorder.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -448,8 +453,47 @@ TEST_F(MainFrameTest, TheWindowFitsALaptopScreen)
         + QStringLiteral("/main_window_1366x768.png");
     EXPECT_TRUE(shot.save(path)) << path.toStdString();
 
+    // On a laptop's and on a desktop's screen the run-monitor chart's unit lies in the pane.
+    CBrantovelixSheetView* pages = frame->m_pSheetView;
+    ASSERT_TRUE(pages->SetActivePage(1));
+    const CPidParam& monitor = pages->PidParamPage();
+    for (const QSize screen : { QSize(1366, 768), QSize(1920, 1080) }) {
+        frame->resize(screen);
+        QCoreApplication::processEvents();
+        const QRect unit = XUnitBox(monitor.Chart()->geometry(), monitor.fontMetrics());
+        EXPECT_TRUE(pages->viewport()->rect().contains(QRect(monitor.mapTo(pages->viewport(), unit.topLeft()), unit.size())))
+            << screen.width();
+    }
+
     // Narrower than the strip, the window clips the strip instead of growing.
     frame->resize(1000, 700);
     QCoreApplication::processEvents();
     EXPECT_EQ(frame->width(), 1000);
+}
+
+TEST_F(MainFrameTest, AFailedOpenComesBackWithWhatTheUserTriedAndATypedDeviceIsKept)
+{
+    FakeBus bus;
+    auto frame = Start();
+    Pty pty;
+    QStringList comeBack;
+    int runs = 0;
+    CComSetting::SetExecHook([&](CComSetting& dialog) {
+        if (++runs == 1) {
+            dialog.findChild<QAbstractButton*>(QStringLiteral("idc_1047"))->click(); // RS232
+            dialog.m_cmbCom->setCurrentIndex(4);
+            dialog.m_cmbBaud->setCurrentIndex(3);
+            dialog.m_cmbSerialDevice->setEditText(QStringLiteral("/nonexistent/ttyVQ5"));
+        } else {
+            comeBack << QVariant(dialog.findChild<QAbstractButton*>(QStringLiteral("idc_1047"))->isChecked()).toString() << dialog.m_cmbCom->currentText()
+                     << dialog.m_cmbBaud->currentText() << dialog.m_cmbSerialDevice->currentText()
+                     << dialog.findChild<QLabel*>(QStringLiteral("openStatus"))->text().section(u':', 0, 0);
+            dialog.m_cmbSerialDevice->setEditText(pty.Slave());
+        }
+        dialog.OnOpen();
+        return dialog.result();
+    });
+    frame->OnConfigCommunication();
+    EXPECT_EQ(comeBack, (QStringList { "true", "COM5", "57600", "/nonexistent/ttyVQ5", "COM5 (/nonexistent/ttyVQ5)" }));
+    EXPECT_EQ(Stored("Ports/COM5").toString(), pty.Slave()) << "the typed device is kept once it opened";
 }

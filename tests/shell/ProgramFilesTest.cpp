@@ -3,6 +3,7 @@
 #include "shell/ProgramFiles.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFont>
 #include <QStandardPaths>
@@ -226,4 +227,19 @@ TEST(PageState, SettersStoreAndCIgnoresZero)
     EXPECT_EQ(g_nPageStateC, 6);
     SetPageStateC(-1);
     EXPECT_EQ(g_nPageStateC, -1);
+}
+
+TEST(DataFolder, IsTheProgramFolderElseTheInstalledShareFolder)
+{
+    QTemporaryDir prefix;
+    const QString bin = prefix.path() + QStringLiteral("/bin/");
+    const QString share = prefix.path() + QStringLiteral("/share/velquarin/");
+    ASSERT_TRUE(QDir().mkpath(bin) && QDir().mkpath(share));
+    const QString name = QStringLiteral("QZVERSION.qzi");
+    EXPECT_EQ(GetDataFolderPath(name, bin), bin) << "missing everywhere: looked for beside the program";
+    for (const QString& folder : { share, bin }) {
+        QFile file(folder + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        EXPECT_EQ(GetDataFolderPath(name, bin), folder) << "a file beside the program comes first";
+    }
 }

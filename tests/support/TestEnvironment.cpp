@@ -39,6 +39,7 @@ void TestEnvironment::Prepare()
     ::setenv("XDG_RUNTIME_DIR", MakeDir(g_root + "/runtime").c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     ::setenv("VELQUARIN_BUILD_DIR", VELQUARIN_BUILD_DIR, 0);
+    ::setenv("VELQUARIN_SOURCE_DIR", VELQUARIN_SOURCE_DIR, 0);
 }
 
 const std::string& TestEnvironment::Root()
