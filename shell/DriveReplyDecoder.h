@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <optional>
 
 // One WM_DRIVE_REPLY as the top strip reads it. LOWORD(lParam) is the command answered.
@@ -28,6 +29,11 @@ struct DriveReply {
     // The value as the drive's 32-bit word.
     uint32_t Word() const { return static_cast<uint32_t>(value); }
 };
+
+// WM_STRIP_OUTDATED's wParam. Stale: the drive answered none of a status poll's queries, or
+// its channel went away; the strip keeps what it shows but marks it as old. Forget: another
+// channel was opened; nothing the strip knows is of the drive there.
+enum StripOutdated : WPARAM { STRIP_STALE = 0, STRIP_FORGET = 1 };
 
 // What a reply changes on the strip.
 struct StripUpdate {
@@ -55,6 +61,15 @@ public:
 
     // Lamps lit by the last alarm reply, bit i for lamp i.
     uint16_t LitLamps() const;
+
+    // Whether a box (an id of VALUE_FIELD_IDS or LAMP_IDS) shows what the drive reports now:
+    // false for a box no reply has filled since the start or the last Forget, and for every
+    // box after MarkStale until a reply fills it again.
+    bool IsCurrent(int id) const;
+    void MarkStale();
+    // Starts over as at construction: the texts that show no drive (empty boxes, type and
+    // version "Unknow", the chain broken), firmware version 0, no lamp lit.
+    StripUpdate Forget();
 
     const QString& TypeText() const { return m_typeText; }
     const QString& VersionText() const { return m_versionText; }
@@ -87,4 +102,6 @@ private:
     int m_alarmKind = 0;
     int m_statusWord = 0;
     int m_enableState = 1;
+    // Boxes filled since the start or the last Forget: true while current, false once stale.
+    std::map<int, bool> m_current;
 };

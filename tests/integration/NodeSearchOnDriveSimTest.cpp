@@ -1,4 +1,5 @@
 #include "link/ComSetting.h"
+#include "link/LinkInternal.h"
 #include "link/LinkLayer.h"
 #include "link/SearchNode.h"
 #include "pages/BasicParam.h"
@@ -247,6 +248,29 @@ TEST_P(NodeSearchOnDriveSim, SearchAndSetAllRefuseEachOtherAndStopEndsTheSearch)
     EXPECT_LT(Clock::now() - stopped, std::chrono::seconds(3));
     EXPECT_EQ(g_nCurNode.load(), 6) << "the user's choice, not the node before the search";
     EXPECT_TRUE(Control<QPushButton>(CSearchNode::IDC_SET_SAVE_ALL)->isEnabled());
+}
+
+// The bus goes away in the middle of a search: the search ends there and says so, without
+// passing the drives found so far off as all the range holds; a new Search sends nothing.
+TEST_P(NodeSearchOnDriveSim, ALostChannelEndsTheSearchWhereItWasLost)
+{
+    SetRange(8, 60);
+    Click(CSearchNode::IDC_SEARCH);
+    const QString probing = GetParam() == COMM_CAN_K8110 ? QStringLiteral("Seaching 20, port 0, baud 500")
+                                                         : QStringLiteral("Searching 20, port 0, baud 500");
+    ASSERT_TRUE(WaitFor([&] { return bar->StatusText() == probing; }));
+    link_detail::LoseChannel(GetParam(), GetParam() == COMM_CAN_K8110 ? g_bCanK8110Open : g_bCanUsbOpen,
+        QStringLiteral("the bus went away"));
+    ASSERT_TRUE(WaitFor([this] { return !bar->IsSearching(); }));
+    // The probe of node 20 may have been answered (by no drive) before the bus went.
+    const QString lost = QStringLiteral("Channel lost at node %1, search unfinished. Found:9 11 ");
+    EXPECT_TRUE(bar->StatusText() == lost.arg(20) || bar->StatusText() == lost.arg(21)) << bar->StatusText().toStdString();
+    EXPECT_EQ(Items(), (QStringList { "Device:9", "Device:11" }));
+
+    Click(CSearchNode::IDC_SEARCH);
+    EXPECT_FALSE(bar->IsSearching());
+    EXPECT_EQ(bar->StatusText(), "CAN channel closed. To reopen: Configuration > Communication > Open");
+    EXPECT_EQ(Items(), (QStringList { "Device:9", "Device:11" })) << "the last search's list stays";
 }
 
 TEST_P(NodeSearchOnDriveSim, SetTakesOnlyNodeAddressesAndTheNodeSetSurvivesARestart)

@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -57,6 +58,7 @@ const QColor RED(255, 0, 0);
 const QColor WHITE(255, 255, 255);
 const QColor GREY(128, 128, 128);
 const QColor BACKGROUND(250, 250, 250);
+const QColor NOT_CURRENT(222, 222, 222);
 }
 
 TEST_F(C12DialogBarTest, ControlsSitAtTheirTemplatePlaces)
@@ -92,12 +94,11 @@ TEST_F(C12DialogBarTest, ControlsSitAtTheirTemplatePlaces)
     EXPECT_FALSE(bar.Create(&frame)) << "a strip is created once";
 }
 
-TEST_F(C12DialogBarTest, StartsWithTheInitialTextsPicturesAndGreyLamps)
+TEST_F(C12DialogBarTest, StartsWithEmptyGreyBoxesTheHiddenTextsAndPictures)
 {
-    const std::pair<int, const char*> texts[] = { { 1182, "Mode" }, { 1183, "Command" }, { 1185, "DIR" },
-        { 1067, "??" }, { 1238, "Brake" }, { 1239, "Limit State" }, { 1227, "Phase Init." }, { 1240, "Home State" },
-        { 1241, "State" }, { 1242, "Brake" }, { 1243, "Limit State" }, { 1228, "Enable" }, { 1223, "Enable" },
-        { 1150, "Unknow" }, { 1149, "Unknow" }, { 1215, "Hot Alarm" }, { 1218, "Under Vol." },
+    const std::pair<int, const char*> texts[] = { { 1182, "" }, { 1183, "" }, { 1185, "" }, { 1067, "" },
+        { 1238, "" }, { 1239, "" }, { 1227, "" }, { 1240, "" }, { 1241, "" }, { 1242, "" }, { 1243, "" },
+        { 1228, "" }, { 1223, "" }, { 1150, "Unknow" }, { 1149, "Unknow" }, { 1215, "Hot Alarm" }, { 1218, "Under Vol." },
         { 1221, "V_lose Ctrl." }, { 1225, "Tracking Err." }, { 1213, "已到达位置" }, { 1226, "已到达速度" },
         { 1214, "EEPROM" }, { 1249, "启限位" }, { 1250, "零位" }, { 1136, "GM" }, { 1118, "Send" } };
     for (const auto& [id, text] : texts)
@@ -108,13 +109,61 @@ TEST_F(C12DialogBarTest, StartsWithTheInitialTextsPicturesAndGreyLamps)
     EXPECT_FALSE(qobject_cast<QPushButton*>(bar.GetDlgItem(1116))->icon().isNull());
     for (int id : LAMP_IDS) {
         EXPECT_EQ(Ink(id), GREY) << id;
-        EXPECT_EQ(Base(id), BACKGROUND) << id;
+        EXPECT_EQ(Base(id), NOT_CURRENT) << id;
         EXPECT_EQ(bar.GetDlgItem(id)->font().pixelSize(), 14);
         EXPECT_TRUE(qobject_cast<QLineEdit*>(bar.GetDlgItem(id))->isReadOnly());
     }
-    EXPECT_EQ(Base(1150), BACKGROUND);
-    EXPECT_EQ(Base(1149), BACKGROUND);
+    for (int id : VALUE_FIELD_IDS)
+        EXPECT_EQ(Base(id), NOT_CURRENT) << id;
     EXPECT_EQ(g_nFirmwareVersion, 0);
+}
+
+// Only what the drive reports now looks current: a poll the drive does not answer greys what
+// the boxes keep, a reply makes its own boxes current again, another channel empties them.
+TEST_F(C12DialogBarTest, BoxesLookCurrentOnlyWhileTheDriveReportsThem)
+{
+    auto outdated = [this](WPARAM why) { return [this, why] { SendMessage(&bar, WM_STRIP_OUTDATED, why, 0); }; };
+    struct Box {
+        int id;
+        const char* text;
+        QColor ink, base;
+    };
+    struct Step {
+        std::function<void()> act;
+        std::vector<Box> boxes;
+    };
+    const Step steps[] = {
+        { [this] {
+             Send(0x0205, Numeric(CMD_GMOD));
+             Send(38, Numeric(CMD_GT));
+             Send(1, TextForm(CMD_GDTN), "DZ-S1");
+             Send(0x0001, Numeric(CMD_GEI));
+             bar.OnTimer(C12DialogBar::TIMER_BLINK);
+         },
+            { { 1182, "Torque", Qt::black, Qt::white }, { 1067, "38", Qt::black, Qt::white },
+                { 1150, "DZ-S1", Qt::black, BACKGROUND }, { 1215, "Hot Alarm", WHITE, RED },
+                { 1216, "Over Hot", GREY, BACKGROUND }, { 1185, "", GREY, NOT_CURRENT } } },
+        { outdated(STRIP_STALE),
+            { { 1182, "Torque", GREY, NOT_CURRENT }, { 1067, "38", GREY, NOT_CURRENT },
+                { 1150, "DZ-S1", GREY, NOT_CURRENT }, { 1215, "Hot Alarm", RED, NOT_CURRENT },
+                { 1216, "Over Hot", GREY, NOT_CURRENT } } },
+        { [this] { Send(39, Numeric(CMD_GT)); },
+            { { 1067, "39", Qt::black, Qt::white }, { 1182, "Torque", GREY, NOT_CURRENT } } },
+        { outdated(STRIP_FORGET),
+            { { 1182, "", GREY, NOT_CURRENT }, { 1067, "", GREY, NOT_CURRENT }, { 1150, "Unknow", GREY, NOT_CURRENT },
+                { 1215, "Hot Alarm", GREY, NOT_CURRENT } } },
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        steps[i].act();
+        for (const Box& box : steps[i].boxes) {
+            EXPECT_EQ(Text(box.id), QString::fromLatin1(box.text)) << i << " " << box.id;
+            EXPECT_EQ(Ink(box.id), box.ink) << i << " " << box.id;
+            EXPECT_EQ(Base(box.id), box.base) << i << " " << box.id;
+        }
+    }
+    bar.OnTimer(C12DialogBar::TIMER_BLINK);
+    EXPECT_EQ(Base(1215), NOT_CURRENT) << "a lamp of a forgotten drive does not blink";
+    EXPECT_EQ(Picture(1116), IDB_CHAIN_BROKEN);
 }
 
 TEST_F(C12DialogBarTest, ShowsIdentityRepliesAndTheChain)

@@ -545,3 +545,50 @@ TEST_F(DriveCommandsTest, PollCycleHoldsThePollLockOnlyAroundEachTransaction)
     commands.PollCycle(gate, csPoll);
     EXPECT_TRUE(drive.Calls().empty());
 }
+
+// The strip is told its values are old when a poll or a refresh gets no answer at all or the
+// channel goes, and that they are nobody's when another channel opens. A drive that answers
+// anything, or one let go in the middle of a poll, leaves them as they are.
+TEST_F(DriveCommandsTest, TheStripIsToldWhenItsValuesAreNoLongerTheDrives)
+{
+    PauseGate gate;
+    std::mutex csPoll;
+    auto poll = [&](DriveCommands& c) { c.PollCycle(gate, csPoll); };
+    struct Case {
+        std::function<void(DriveCommands&)> run;
+        const char* answered; // the one query the drive answers, if any
+        bool letGo;           // the drive stops counting as connected at the first query
+        std::vector<WPARAM> told;
+        QStringList asked;
+    };
+    const QStringList all { "GMOD", "GSIN", "GEIN", "GT" };
+    const Case cases[] = {
+        { poll, nullptr, false, { STRIP_STALE }, all },
+        { poll, "GT", false, {}, all },
+        { poll, nullptr, true, {}, { "GMOD" } },
+        { [](DriveCommands& c) { c.OnRefreshStatus(); }, nullptr, false, { STRIP_STALE }, all },
+        { [](DriveCommands& c) { c.OnRefreshStatus(); }, "GMOD", false, {}, all },
+        { [](DriveCommands& c) { c.OnChannelChanged(); }, nullptr, false, { STRIP_FORGET }, {} },
+        { [](DriveCommands& c) { c.OnChannelLost(); }, nullptr, false, { STRIP_STALE }, {} },
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        ScriptedTransaction silent;
+        if (cases[i].answered)
+            silent.Serial(QString::fromLatin1(cases[i].answered), "1");
+        if (cases[i].letGo)
+            silent.OnCall([](const QString&) { g_bDriveConnected = 0; });
+        commands.SetTransaction(silent.Function());
+        g_bDriveConnected = 1;
+        cases[i].run(commands);
+        std::vector<WPARAM> told;
+        for (const auto& m : strip.Take(WM_STRIP_OUTDATED))
+            told.push_back(m.wParam);
+        EXPECT_EQ(told, cases[i].told) << i;
+        EXPECT_EQ(silent.Commands(), cases[i].asked) << i;
+    }
+    EXPECT_EQ(g_bDriveConnected.load(), 0) << "a lost channel lets the drive go";
+    commands.SetTransaction(drive.Function());
+    g_bDriveConnected = 1;
+    commands.OnChannelChanged();
+    EXPECT_EQ(g_bDriveConnected.load(), 0) << "another channel has no drive until one is connected";
+}
