@@ -359,12 +359,12 @@ void C12DialogBar::Apply(const StripUpdate& update)
         m_requestTypeNamePart(update.askTypeNamePart);
 }
 
-LPARAM C12DialogBar::OnStripOutdated(WPARAM why)
+LPARAM C12DialogBar::OnStripFreshness(WPARAM why)
 {
     if (why == STRIP_FORGET) {
         Apply(m_decoder.Forget());
     } else {
-        m_decoder.MarkStale();
+        m_decoder.MarkAll(why == STRIP_FRESH);
         ShowCurrency();
     }
     return 0;
@@ -402,11 +402,11 @@ void C12DialogBar::OnTimer(int timerId)
 bool C12DialogBar::event(QEvent* event)
 {
     const int number = WindowMessage::MessageOf(event);
-    if (number == WM_DRIVE_REPLY || number == WM_STRIP_OUTDATED) {
+    if (number == WM_DRIVE_REPLY || number == WM_STRIP_FRESHNESS) {
         auto* message = static_cast<WindowMessage*>(event);
         message->SetResult(number == WM_DRIVE_REPLY
                 ? OnDriveReply(message->WParam(), message->LParam(), message->Data())
-                : OnStripOutdated(message->WParam()));
+                : OnStripFreshness(message->WParam()));
         return true;
     }
     return QWidget::event(event);

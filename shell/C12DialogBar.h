@@ -58,8 +58,8 @@ public:
 
     // Reply handling and the blink tick, as the messages and the timer call them.
     LPARAM OnDriveReply(WPARAM wParam, LPARAM lParam, const QByteArray& data);
-    // WM_STRIP_OUTDATED: wParam STRIP_STALE or STRIP_FORGET.
-    LPARAM OnStripOutdated(WPARAM why);
+    // WM_STRIP_FRESHNESS: wParam STRIP_STALE, STRIP_FRESH or STRIP_FORGET.
+    LPARAM OnStripFreshness(WPARAM why);
     void OnTimer(int timerId);
 
 signals:

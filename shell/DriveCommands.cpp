@@ -297,8 +297,7 @@ void DriveCommands::OnRefreshStatus()
     bool heard = false;
     for (const DriveQueryStep& step : kStatusSteps)
         heard = RefreshStep(step) || heard;
-    if (!heard)
-        PostMessage(m_strip.load(), WM_STRIP_OUTDATED, STRIP_STALE, 0);
+    PostMessage(m_strip.load(), WM_STRIP_FRESHNESS, heard ? STRIP_FRESH : STRIP_STALE, 0);
 }
 
 bool DriveCommands::RefreshStep(const DriveQueryStep& step)
@@ -437,14 +436,14 @@ std::optional<QString> DriveCommands::OnSendText(const QString& comboText, QStri
 void DriveCommands::OnChannelLost()
 {
     g_bDriveConnected = 0;
-    PostMessage(m_strip.load(), WM_STRIP_OUTDATED, STRIP_STALE, 0);
+    PostMessage(m_strip.load(), WM_STRIP_FRESHNESS, STRIP_STALE, 0);
     DeliverText(CMD_GDTY, nullptr);
 }
 
 void DriveCommands::OnChannelChanged()
 {
     g_bDriveConnected = 0;
-    PostMessage(m_strip.load(), WM_STRIP_OUTDATED, STRIP_FORGET, 0);
+    PostMessage(m_strip.load(), WM_STRIP_FRESHNESS, STRIP_FORGET, 0);
 }
 
 void DriveCommands::PollCycle(PauseGate& gate, std::mutex& csPoll)
@@ -466,10 +465,10 @@ void DriveCommands::PollCycle(PauseGate& gate, std::mutex& csPoll)
     }
     // Said inside the gate, while the drive still counts as connected: a channel change
     // pauses the poll first, so this never reaches the strip after it forgot the drive.
-    if (heard || stopped || !gate.Enter())
+    if (stopped || !gate.Enter())
         return;
     if (g_bDriveConnected.load())
-        PostMessage(m_strip.load(), WM_STRIP_OUTDATED, STRIP_STALE, 0);
+        PostMessage(m_strip.load(), WM_STRIP_FRESHNESS, heard ? STRIP_FRESH : STRIP_STALE, 0);
     gate.Leave();
 }
 

@@ -97,7 +97,8 @@ public:
     // One round of the status poll (mode, status word, alarm word, temperature). Each
     // transaction passes the gate and holds csPoll; the cycle returns early once the gate
     // is stopped or no drive counts as connected, so it never starts another transaction
-    // after a stop. A round the drive answers not at all marks the strip's values old.
+    // after a stop. The strip hears whether the round was answered at all: if not, its
+    // values are old; if so, they are the drive's again.
     void PollCycle(PauseGate& gate, std::mutex& csPoll);
 
 private:

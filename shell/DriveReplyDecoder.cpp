@@ -121,11 +121,13 @@ StripUpdate DriveReplyDecoder::Decode(const DriveReply& reply, bool serialChanne
     default:
         break;
     }
+    // A missing reply says nothing of the drive.
+    const bool answered = reply.IsNumeric() || reply.HasText();
     for (const auto& [id, text] : update.texts)
-        m_current[id] = true;
+        m_current[id] = answered;
     if (reply.id == CMD_GEI || reply.id == CMD_GEIN) {
         for (int id : LAMP_IDS)
-            m_current[id] = true;
+            m_current[id] = answered;
     }
     return update;
 }
@@ -136,10 +138,12 @@ bool DriveReplyDecoder::IsCurrent(int id) const
     return box != m_current.end() && box->second;
 }
 
-void DriveReplyDecoder::MarkStale()
+void DriveReplyDecoder::MarkAll(bool current)
 {
-    for (auto& [id, current] : m_current)
-        current = false;
+    for (int id : VALUE_FIELD_IDS)
+        m_current[id] = current;
+    for (int id : LAMP_IDS)
+        m_current[id] = current;
 }
 
 StripUpdate DriveReplyDecoder::Forget()

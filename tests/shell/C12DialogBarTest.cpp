@@ -119,10 +119,11 @@ TEST_F(C12DialogBarTest, StartsWithEmptyGreyBoxesTheHiddenTextsAndPictures)
 }
 
 // Only what the drive reports now looks current: a poll the drive does not answer greys what
-// the boxes keep, a reply makes its own boxes current again, another channel empties them.
+// the boxes keep, a reply makes its own boxes current again and an answered poll all of them;
+// a missing reply and another channel empty them.
 TEST_F(C12DialogBarTest, BoxesLookCurrentOnlyWhileTheDriveReportsThem)
 {
-    auto outdated = [this](WPARAM why) { return [this, why] { SendMessage(&bar, WM_STRIP_OUTDATED, why, 0); }; };
+    auto told = [this](WPARAM why) { return [this, why] { SendMessage(&bar, WM_STRIP_FRESHNESS, why, 0); }; };
     struct Box {
         int id;
         const char* text;
@@ -143,13 +144,18 @@ TEST_F(C12DialogBarTest, BoxesLookCurrentOnlyWhileTheDriveReportsThem)
             { { 1182, "Torque", Qt::black, Qt::white }, { 1067, "38", Qt::black, Qt::white },
                 { 1150, "DZ-S1", Qt::black, BACKGROUND }, { 1215, "Hot Alarm", WHITE, RED },
                 { 1216, "Over Hot", GREY, BACKGROUND }, { 1185, "", GREY, NOT_CURRENT } } },
-        { outdated(STRIP_STALE),
+        { told(STRIP_STALE),
             { { 1182, "Torque", GREY, NOT_CURRENT }, { 1067, "38", GREY, NOT_CURRENT },
                 { 1150, "DZ-S1", GREY, NOT_CURRENT }, { 1215, "Hot Alarm", RED, NOT_CURRENT },
                 { 1216, "Over Hot", GREY, NOT_CURRENT } } },
         { [this] { Send(39, Numeric(CMD_GT)); },
             { { 1067, "39", Qt::black, Qt::white }, { 1182, "Torque", GREY, NOT_CURRENT } } },
-        { outdated(STRIP_FORGET),
+        { told(STRIP_FRESH),
+            { { 1182, "Torque", Qt::black, Qt::white }, { 1150, "DZ-S1", Qt::black, BACKGROUND },
+                { 1185, "", Qt::black, Qt::white } } },
+        { [this] { Send(0, TextForm(CMD_GDTY)); },
+            { { 1150, "Unknow", GREY, NOT_CURRENT }, { 1182, "Torque", Qt::black, Qt::white } } },
+        { told(STRIP_FORGET),
             { { 1182, "", GREY, NOT_CURRENT }, { 1067, "", GREY, NOT_CURRENT }, { 1150, "Unknow", GREY, NOT_CURRENT },
                 { 1215, "Hot Alarm", GREY, NOT_CURRENT } } },
     };

@@ -547,8 +547,8 @@ TEST_F(DriveCommandsTest, PollCycleHoldsThePollLockOnlyAroundEachTransaction)
 }
 
 // The strip is told its values are old when a poll or a refresh gets no answer at all or the
-// channel goes, and that they are nobody's when another channel opens. A drive that answers
-// anything, or one let go in the middle of a poll, leaves them as they are.
+// channel goes, current again when anything is answered, and nobody's when another channel
+// opens. A drive let go in the middle of a poll leaves them as they are.
 TEST_F(DriveCommandsTest, TheStripIsToldWhenItsValuesAreNoLongerTheDrives)
 {
     PauseGate gate;
@@ -564,10 +564,10 @@ TEST_F(DriveCommandsTest, TheStripIsToldWhenItsValuesAreNoLongerTheDrives)
     const QStringList all { "GMOD", "GSIN", "GEIN", "GT" };
     const Case cases[] = {
         { poll, nullptr, false, { STRIP_STALE }, all },
-        { poll, "GT", false, {}, all },
+        { poll, "GT", false, { STRIP_FRESH }, all },
         { poll, nullptr, true, {}, { "GMOD" } },
         { [](DriveCommands& c) { c.OnRefreshStatus(); }, nullptr, false, { STRIP_STALE }, all },
-        { [](DriveCommands& c) { c.OnRefreshStatus(); }, "GMOD", false, {}, all },
+        { [](DriveCommands& c) { c.OnRefreshStatus(); }, "GMOD", false, { STRIP_FRESH }, all },
         { [](DriveCommands& c) { c.OnChannelChanged(); }, nullptr, false, { STRIP_FORGET }, {} },
         { [](DriveCommands& c) { c.OnChannelLost(); }, nullptr, false, { STRIP_STALE }, {} },
     };
@@ -581,7 +581,7 @@ TEST_F(DriveCommandsTest, TheStripIsToldWhenItsValuesAreNoLongerTheDrives)
         g_bDriveConnected = 1;
         cases[i].run(commands);
         std::vector<WPARAM> told;
-        for (const auto& m : strip.Take(WM_STRIP_OUTDATED))
+        for (const auto& m : strip.Take(WM_STRIP_FRESHNESS))
             told.push_back(m.wParam);
         EXPECT_EQ(told, cases[i].told) << i;
         EXPECT_EQ(silent.Commands(), cases[i].asked) << i;
