@@ -546,49 +546,32 @@ TEST_F(DriveCommandsTest, PollCycleHoldsThePollLockOnlyAroundEachTransaction)
     EXPECT_TRUE(drive.Calls().empty());
 }
 
-// The strip is told its values are old when a poll or a refresh gets no answer at all or the
-// channel goes, current again when anything is answered, and nobody's when another channel
-// opens. A drive let go in the middle of a poll leaves them as they are.
-TEST_F(DriveCommandsTest, TheStripIsToldWhenItsValuesAreNoLongerTheDrives)
+// A poll or a refresh tells the strip whether the drive answered at all; a lost channel leaves
+// its values old and another channel none of them; a poll whose drive is let go says nothing.
+TEST_F(DriveCommandsTest, TheStripHearsWhetherItsValuesAreStillTheDrives)
 {
     PauseGate gate;
     std::mutex csPoll;
-    auto poll = [&](DriveCommands& c) { c.PollCycle(gate, csPoll); };
-    struct Case {
-        std::function<void(DriveCommands&)> run;
-        const char* answered; // the one query the drive answers, if any
-        bool letGo;           // the drive stops counting as connected at the first query
-        std::vector<WPARAM> told;
-        QStringList asked;
-    };
-    const QStringList all { "GMOD", "GSIN", "GEIN", "GT" };
-    const Case cases[] = {
-        { poll, nullptr, false, { STRIP_STALE }, all },
-        { poll, "GT", false, { STRIP_FRESH }, all },
-        { poll, nullptr, true, {}, { "GMOD" } },
-        { [](DriveCommands& c) { c.OnRefreshStatus(); }, nullptr, false, { STRIP_STALE }, all },
-        { [](DriveCommands& c) { c.OnRefreshStatus(); }, "GMOD", false, { STRIP_FRESH }, all },
-        { [](DriveCommands& c) { c.OnChannelChanged(); }, nullptr, false, { STRIP_FORGET }, {} },
-        { [](DriveCommands& c) { c.OnChannelLost(); }, nullptr, false, { STRIP_STALE }, {} },
-    };
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        ScriptedTransaction silent;
-        if (cases[i].answered)
-            silent.Serial(QString::fromLatin1(cases[i].answered), "1");
-        if (cases[i].letGo)
-            silent.OnCall([](const QString&) { g_bDriveConnected = 0; });
-        commands.SetTransaction(silent.Function());
+    const std::function<void()> poll = [&] { commands.PollCycle(gate, csPoll); };
+    const std::function<void()> refresh = [&] { commands.OnRefreshStatus(); };
+    const std::tuple<std::function<void()>, QString, WPARAM> cases[] = { { poll, "", STRIP_STALE },
+        { poll, "GT", STRIP_FRESH }, { refresh, "", STRIP_STALE }, { refresh, "GMOD", STRIP_FRESH },
+        { [&] { commands.OnChannelLost(); }, "", STRIP_STALE }, { [&] { commands.OnChannelChanged(); }, "", STRIP_FORGET } };
+    for (const auto& [run, answered, told] : cases) {
+        ScriptedTransaction script;
+        script.Serial(answered, "1");
+        commands.SetTransaction(script.Function());
         g_bDriveConnected = 1;
-        cases[i].run(commands);
-        std::vector<WPARAM> told;
-        for (const auto& m : strip.Take(WM_STRIP_FRESHNESS))
-            told.push_back(m.wParam);
-        EXPECT_EQ(told, cases[i].told) << i;
-        EXPECT_EQ(silent.Commands(), cases[i].asked) << i;
+        run();
+        const Messages heard = strip.Take(WM_STRIP_FRESHNESS);
+        ASSERT_EQ(heard.size(), 1u) << answered.toStdString();
+        EXPECT_EQ(heard[0].wParam, told) << answered.toStdString();
     }
-    EXPECT_EQ(g_bDriveConnected.load(), 0) << "a lost channel lets the drive go";
-    commands.SetTransaction(drive.Function());
-    g_bDriveConnected = 1;
-    commands.OnChannelChanged();
     EXPECT_EQ(g_bDriveConnected.load(), 0) << "another channel has no drive until one is connected";
+    g_bDriveConnected = 1;
+    drive.OnCall([](const QString&) { g_bDriveConnected = 0; });
+    commands.SetTransaction(drive.Function());
+    poll();
+    EXPECT_EQ(drive.Commands(), QStringList { "GMOD" }) << "a drive let go is asked nothing more";
+    EXPECT_TRUE(strip.Take(WM_STRIP_FRESHNESS).empty());
 }
