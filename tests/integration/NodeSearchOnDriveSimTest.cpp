@@ -15,9 +15,9 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTest>
 #include <QTreeWidget>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -260,11 +260,9 @@ TEST_P(NodeSearchOnDriveSim, ALostChannelEndsTheSearchWhereItWasLost)
     ASSERT_TRUE(WaitFor([&] { return bar->StatusText().endsWith(QStringLiteral("ing 20, port 0, baud 500")); }));
     link_detail::LoseChannel(GetParam(), GetParam() == COMM_CAN_K8110 ? g_bCanK8110Open : g_bCanUsbOpen, "gone");
     ASSERT_TRUE(WaitFor([this] { return !bar->IsSearching(); }));
-    // Node 20 may have been probed before the bus went, or not.
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Channel lost at node 2[01], search unfinished. Found:9 11 $"))
-                    .match(bar->StatusText()).hasMatch()) << bar->StatusText().toStdString();
+    EXPECT_THAT(bar->StatusText().toStdString(), // node 20 may have been probed before the bus went
+        ::testing::MatchesRegex("Channel lost at node 2[01], search unfinished. Found:9 11 "));
     Click(CSearchNode::IDC_SEARCH);
-    EXPECT_FALSE(bar->IsSearching());
     EXPECT_EQ(bar->StatusText(), "CAN channel closed. To reopen: Configuration > Communication > Open");
 }
 
