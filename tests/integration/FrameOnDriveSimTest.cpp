@@ -224,7 +224,6 @@ TEST(FrameOnDriveSim, ALostLineIsShownAndOpeningItAgainReconnects)
         EXPECT_EQ(std::vector<std::string>(commands.begin(), commands.begin() + 3),
             (std::vector<std::string> { "GDTN1", "GVEN", "GSI" }));
         EXPECT_EQ(frame.TopBar()->GetDlgItem(IDC_CONNECT)->property("bitmap").toInt(), IDB_CHAIN_CLOSED);
-
         // Opened again under a drive that answers: no drive until the connect sequence finds one.
         ASSERT_TRUE(RunEventsUntil([&] { return !frame.m_pBasicParamPage->IsBusy(); }));
         sim->ClearRecords();

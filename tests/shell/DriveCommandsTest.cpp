@@ -546,8 +546,7 @@ TEST_F(DriveCommandsTest, PollCycleHoldsThePollLockOnlyAroundEachTransaction)
     EXPECT_TRUE(drive.Calls().empty());
 }
 
-// A poll or a refresh tells the strip whether the drive answered at all, a lost channel that
-// its values are old, another channel that none of them is the drive's.
+// The strip hears whether a poll or a refresh was answered at all, and of a lost or another channel.
 TEST_F(DriveCommandsTest, TheStripHearsWhetherItsValuesAreStillTheDrives)
 {
     PauseGate gate;
