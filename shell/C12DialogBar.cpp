@@ -169,7 +169,7 @@ bool C12DialogBar::Create(QWidget* parent)
         const auto* box = static_cast<const CEditEx*>(GetDlgItem(id));
         m_currentColours[id] = { box->TextColor(), box->BkColor() };
     }
-    ShowCurrency();
+    ShowFreshness();
     m_blinkTimer.start(BLINK_PERIOD_MS, this);
 
     qobject_cast<QCheckBox*>(GetDlgItem(IDC_CONTROLLED))->setChecked(true);
@@ -353,7 +353,7 @@ void C12DialogBar::Apply(const StripUpdate& update)
         ShowChain(update.picture == StripUpdate::Picture::Connected);
     if (update.controlledCheck)
         qobject_cast<QCheckBox*>(GetDlgItem(IDC_CONTROLLED))->setChecked(*update.controlledCheck);
-    ShowCurrency();
+    ShowFreshness();
     // Last: the request runs a drive exchange, and its reply may come straight back here.
     if (update.askTypeNamePart > 0 && m_requestTypeNamePart)
         m_requestTypeNamePart(update.askTypeNamePart);
@@ -365,12 +365,12 @@ LPARAM C12DialogBar::OnStripFreshness(WPARAM why)
         Apply(m_decoder.Forget());
     } else {
         m_decoder.MarkAll(why == STRIP_FRESH);
-        ShowCurrency();
+        ShowFreshness();
     }
     return 0;
 }
 
-void C12DialogBar::ShowCurrency()
+void C12DialogBar::ShowFreshness()
 {
     const LampColours notCurrent { NOT_CURRENT_TEXT, NOT_CURRENT_BACKGROUND };
     for (int id : VALUE_FIELD_IDS)

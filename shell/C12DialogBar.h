@@ -76,7 +76,7 @@ private:
     void ShowChain(bool closed);
     void Apply(const StripUpdate& update);
     // Boxes that are current get their own colours, the others the not-current look.
-    void ShowCurrency();
+    void ShowFreshness();
     void PaintLamps();
 
     DriveReplyDecoder m_decoder;
