@@ -231,6 +231,11 @@ void CSearchNode::OnBnClickedSearch()
         SetStatusText(QStringLiteral("Please set communication being CAN, the re-search"));
         return;
     }
+    // Neither pass would send anything.
+    if (!g_bCanUsbOpen && !g_bCanK8110Open) {
+        SetStatusText(QStringLiteral("CAN channel closed. To reopen: Configuration > Communication > Open"));
+        return;
+    }
     if (IsSearching()) {
         ShowMessageBox(this, QStringLiteral("Searching devices......"), kCaption, MB_ICONERROR);
         return;
@@ -241,6 +246,7 @@ void CSearchNode::OnBnClickedSearch()
     QWidget* setSaveAll = GetDlgItem(IDC_SET_SAVE_ALL);
     setSaveAll->setEnabled(false);
     const SearchPlan plan = ReadSearchPlan(m_nFrom, m_nTo);
+    m_nLostAtNode = 0;
     m_bSearchRun = true;
     m_stopEvent.Reset();
     try {
@@ -310,6 +316,10 @@ bool CSearchNode::SearchPass(const SearchPlan& plan, bool cardPass, int& keep, b
         if (result == COMM_OK) {
             keep = node;
             found = true;
+        } else if (!(cardPass ? g_bCanK8110Open : g_bCanUsbOpen)) {
+            // The channel went away: from here on nothing would be sent at all.
+            m_nLostAtNode = node;
+            return false;
         }
         if (cardPass) {
             if (result != COMM_OK) {
@@ -360,12 +370,17 @@ void CSearchNode::OnBnClickedStop()
 QString CSearchNode::SearchSummary() const
 {
     const std::vector<uint16_t> nodes = FoundNodes();
+    QString list;
+    for (uint16_t node : nodes)
+        list += QStringLiteral("%1 ").arg(node);
+    // A search cut short by a lost channel is no answer to which drives the range holds.
+    if (const int lost = m_nLostAtNode)
+        return QStringLiteral("Channel lost at node %1, search unfinished. Found:%2")
+            .arg(lost)
+            .arg(nodes.empty() ? QStringLiteral("none") : list);
     if (nodes.empty())
         return QStringLiteral("No device");
-    QString text = QStringLiteral("Searched %1 devices:").arg(nodes.size());
-    for (uint16_t node : nodes)
-        text += QStringLiteral("%1 ").arg(node);
-    return text;
+    return QStringLiteral("Searched %1 devices:").arg(nodes.size()) + list;
 }
 
 LPARAM CSearchNode::OnNodeFound(WPARAM deviceType, LPARAM lParam)

@@ -104,6 +104,8 @@ private:
     bool PageRefuses() const;
 
     std::thread m_hSearchThread;
+    // The node at which the last search found its channel gone; 0 when it did not.
+    std::atomic<int> m_nLostAtNode { 0 };
     ManualResetEvent m_stopEvent;
     QSize m_templateSize;
     QLineEdit* m_editFrom = nullptr;

@@ -46,8 +46,8 @@ QEvent::Type WindowMessage::EventType(int message)
     // Reserve the fixed numbers once, so nothing else in the process is handed them.
     static const bool reserved = [] {
         for (int m : { WM_PAGE_LEAVING, WM_LOG_APPEND, WM_PARAM_REPLY, WM_NEW_SAMPLE, WM_DRIVE_REPLY, WM_MONITOR_END,
-                       WM_AUTO_CONNECT, WM_PAGE_ACTIVATED, WM_PAGE_INIT, WM_SET_ALL_NODES, WM_CHART_NOTIFY,
-                       WM_NODE_FOUND })
+                       WM_STRIP_FRESHNESS, WM_AUTO_CONNECT, WM_PAGE_ACTIVATED, WM_PAGE_INIT, WM_SET_ALL_NODES,
+                       WM_CHART_NOTIFY, WM_NODE_FOUND })
             QEvent::registerEventType(m);
         return true;
     }();

@@ -16,6 +16,8 @@ constexpr int WM_NEW_SAMPLE = WM_USER + 0x82;
 constexpr int WM_DRIVE_REPLY = WM_USER + 0x83;
 // The run-monitor page's polling thread ended on its own (wParam: why).
 constexpr int WM_MONITOR_END = WM_USER + 0x84;
+// Whether the top strip's values are the drive's current ones (wParam: see DriveReplyDecoder.h).
+constexpr int WM_STRIP_FRESHNESS = WM_USER + 0x85;
 constexpr int WM_AUTO_CONNECT = WM_USER + 0x86;
 constexpr int WM_PAGE_ACTIVATED = WM_USER + 0x88;
 constexpr int WM_PAGE_INIT = WM_USER + 0x8A;

@@ -101,16 +101,20 @@ const ControlSpec CONTROLS[] = {
     { 1250, Kind::HiddenEdit, "", 0, 0, 0, 0 },
 };
 
-// Texts the strip starts with, in the order they are written (1213 twice, the second
-// one standing).
+// Texts the hidden edits start with, in the order they are written (1213 twice, the second
+// one standing). The visible boxes start empty: a caption such as "Enable" or "DIR" in a
+// box reads as a state of the drive.
 const std::pair<int, const char*> INITIAL_TEXTS[] = {
-    { IDC_MODE, "Mode" }, { IDC_SOURCE, "Command" }, { IDC_DIRECTION, "DIR" }, { 1214, "EEPROM" },
-    { 1213, "Run State" }, { IDC_TEMPERATURE, "??" }, { IDC_HW_BRAKE, "Brake" }, { IDC_HW_LIMIT, "Limit State" },
-    { IDC_PHASE, "Phase Init." }, { 1213, "已到达位置" }, { 1226, "已到达速度" }, { IDC_HOME, "Home State" },
-    { IDC_ERROR_STATE, "State" }, { IDC_SW_BRAKE, "Brake" }, { IDC_SW_LIMIT, "Limit State" },
-    { IDC_SW_ENABLE, "Enable" }, { IDC_HW_ENABLE, "Enable" },
+    { 1214, "EEPROM" }, { 1213, "Run State" }, { 1213, "已到达位置" }, { 1226, "已到达速度" },
 };
 
+void Paint(CEditEx* box, LampColours colours)
+{
+    if (box->TextColor() != colours.text)
+        box->SetTextColor(colours.text);
+    if (box->BkColor() != colours.background)
+        box->SetBkColor(colours.background);
+}
 
 // A caption that is wider than its box is drawn smaller, so it is read whole.
 void FitCaption(QWidget* control, const QString& text, int sideMargins)
@@ -164,6 +168,11 @@ bool C12DialogBar::Create(QWidget* parent)
         edit->SetFont(-14, 900, 0, QStringLiteral("MS Sans Serif"));
     }
 
+    for (int id : VALUE_FIELD_IDS) {
+        const auto* box = static_cast<const CEditEx*>(GetDlgItem(id));
+        m_currentColours[id] = { box->TextColor(), box->BkColor() };
+    }
+    ShowFreshness();
     m_blinkTimer.start(BLINK_PERIOD_MS, this);
 
     qobject_cast<QCheckBox*>(GetDlgItem(IDC_CONTROLLED))->setChecked(true);
@@ -347,29 +356,60 @@ void C12DialogBar::Apply(const StripUpdate& update)
         ShowChain(update.picture == StripUpdate::Picture::Connected);
     if (update.controlledCheck)
         qobject_cast<QCheckBox*>(GetDlgItem(IDC_CONTROLLED))->setChecked(*update.controlledCheck);
+    ShowFreshness();
     // Last: the request runs a drive exchange, and its reply may come straight back here.
     if (update.askTypeNamePart > 0 && m_requestTypeNamePart)
         m_requestTypeNamePart(update.askTypeNamePart);
+}
+
+LPARAM C12DialogBar::OnStripFreshness(WPARAM why)
+{
+    if (why == STRIP_FORGET) {
+        Apply(m_decoder.Forget());
+    } else {
+        m_decoder.MarkAll(why == STRIP_FRESH);
+        ShowFreshness();
+    }
+    return 0;
+}
+
+void C12DialogBar::ShowFreshness()
+{
+    const LampColours notCurrent { NOT_CURRENT_TEXT, NOT_CURRENT_BACKGROUND };
+    for (int id : VALUE_FIELD_IDS)
+        Paint(static_cast<CEditEx*>(GetDlgItem(id)), m_decoder.IsCurrent(id) ? m_currentColours[id] : notCurrent);
+    // Current lamps take their colours at the blink tick, as every change of theirs does;
+    // lamps out of date show it at once, ticking or not.
+    if (!m_decoder.IsCurrent(LAMP_IDS[0]))
+        PaintLamps();
+}
+
+void C12DialogBar::PaintLamps()
+{
+    const uint16_t lit = m_decoder.LitLamps();
+    const bool current = m_decoder.IsCurrent(LAMP_IDS[0]);
+    for (int i = 0; i < LAMP_COUNT; ++i) {
+        const bool on = lit & (1u << i);
+        Paint(m_lamps[i], current ? LampColour(on, g_nLampBlinkPhase) : NotCurrentLampColour(on));
+    }
 }
 
 void C12DialogBar::OnTimer(int timerId)
 {
     if (timerId != TIMER_BLINK || !g_bDriveConnected)
         return;
-    const int phase = g_nLampBlinkPhase ^= 1;
-    const uint16_t lit = m_decoder.LitLamps();
-    for (int i = 0; i < LAMP_COUNT; ++i) {
-        const LampColours colours = LampColour(lit & (1u << i), phase);
-        m_lamps[i]->SetTextColor(colours.text);
-        m_lamps[i]->SetBkColor(colours.background);
-    }
+    g_nLampBlinkPhase ^= 1;
+    PaintLamps();
 }
 
 bool C12DialogBar::event(QEvent* event)
 {
-    if (WindowMessage::MessageOf(event) == WM_DRIVE_REPLY) {
+    const int number = WindowMessage::MessageOf(event);
+    if (number == WM_DRIVE_REPLY || number == WM_STRIP_FRESHNESS) {
         auto* message = static_cast<WindowMessage*>(event);
-        message->SetResult(OnDriveReply(message->WParam(), message->LParam(), message->Data()));
+        message->SetResult(number == WM_DRIVE_REPLY
+                ? OnDriveReply(message->WParam(), message->LParam(), message->Data())
+                : OnStripFreshness(message->WParam()));
         return true;
     }
     return QWidget::event(event);

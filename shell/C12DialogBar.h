@@ -7,6 +7,7 @@
 
 #include <array>
 #include <functional>
+#include <map>
 
 class CEditEx;
 class QAbstractButton;
@@ -57,6 +58,8 @@ public:
 
     // Reply handling and the blink tick, as the messages and the timer call them.
     LPARAM OnDriveReply(WPARAM wParam, LPARAM lParam, const QByteArray& data);
+    // WM_STRIP_FRESHNESS: wParam STRIP_STALE, STRIP_FRESH or STRIP_FORGET.
+    LPARAM OnStripFreshness(WPARAM why);
     void OnTimer(int timerId);
 
 signals:
@@ -72,11 +75,16 @@ private:
     void SetDlgItemText(int id, const QString& text);
     void ShowChain(bool closed);
     void Apply(const StripUpdate& update);
+    // Boxes that are current get their own colours, the others the not-current look.
+    void ShowFreshness();
+    void PaintLamps();
 
     DriveReplyDecoder m_decoder;
     std::array<CEditEx*, LAMP_COUNT> m_lamps {};
     CEditEx* m_typeEdit = nullptr;
     CEditEx* m_versionEdit = nullptr;
+    // The colours each box of VALUE_FIELD_IDS shows while current.
+    std::map<int, LampColours> m_currentColours;
     QComboBox* m_commandCombo = nullptr;
     QBasicTimer m_blinkTimer;
     QSize m_templateSize;

@@ -211,6 +211,12 @@ DriveCommands::Answer DriveCommands::PollExchange(const QString& command, PauseG
         *stopped = true;
         return {};
     }
+    // The drive was let go meanwhile (another channel, a lost line): nothing more to ask.
+    if (!g_bDriveConnected.load()) {
+        gate.Leave();
+        *stopped = true;
+        return {};
+    }
     Answer answer;
     {
         std::lock_guard lock(csPoll);
@@ -288,11 +294,13 @@ void DriveCommands::OnRefreshStatus()
 {
     if (!CheckConnected())
         return;
+    bool heard = false;
     for (const DriveQueryStep& step : kStatusSteps)
-        RefreshStep(step);
+        heard = RefreshStep(step) || heard;
+    PostMessage(m_strip.load(), WM_STRIP_FRESHNESS, heard ? STRIP_FRESH : STRIP_STALE, 0);
 }
 
-void DriveCommands::RefreshStep(const DriveQueryStep& step)
+bool DriveCommands::RefreshStep(const DriveQueryStep& step)
 {
     if (!step.olderQuery) {
         // A plain query logs itself up front and its reply as a signed number.
@@ -300,18 +308,18 @@ void DriveCommands::RefreshStep(const DriveQueryStep& step)
         const Answer answer = Exchange(CommandText(step.query), kReplyBytes);
         LogCommResult(answer.result, true);
         if (!answer.Ok())
-            return;
+            return false;
         if (answer.serial)
             LogReplyText(answer.text);
         else
             LogReplyString(SignedText(answer.frame));
         DeliverStep(step, answer, nullptr);
-        return;
+        return true;
     }
     // A status word logs only the query whose answer the strip takes, its reply in hex.
     const Answer answer = UserExchange(CommandText(step.query), kReplyBytes);
     if (!answer.Ok())
-        return;
+        return false;
     auto logReply = [](const Answer& reply) {
         if (reply.serial)
             LogReplyText(reply.text);
@@ -323,15 +331,16 @@ void DriveCommands::RefreshStep(const DriveQueryStep& step)
         LogCommand(step.olderQuery);
         const Answer old = Exchange(CommandText(step.olderQuery), kReplyBytes);
         LogCommResult(old.result, true);
-        if (!old.Ok())
-            return;
-        logReply(old);
-        DeliverOlder(step, old);
+        if (old.Ok()) {
+            logReply(old);
+            DeliverOlder(step, old);
+        }
     } else if (verdict.next != Verdict::Drop) {
         LogCommand(step.query);
         logReply(answer);
         DeliverStep(step, answer, nullptr);
     }
+    return true;
 }
 
 void DriveCommands::DeliverStep(const DriveQueryStep& step, const Answer& answer,
@@ -427,15 +436,24 @@ std::optional<QString> DriveCommands::OnSendText(const QString& comboText, QStri
 void DriveCommands::OnChannelLost()
 {
     g_bDriveConnected = 0;
+    PostMessage(m_strip.load(), WM_STRIP_FRESHNESS, STRIP_STALE, 0);
     DeliverText(CMD_GDTY, nullptr);
+}
+
+void DriveCommands::OnChannelChanged()
+{
+    g_bDriveConnected = 0;
+    PostMessage(m_strip.load(), WM_STRIP_FRESHNESS, STRIP_FORGET, 0);
 }
 
 void DriveCommands::PollCycle(PauseGate& gate, std::mutex& csPoll)
 {
     bool stopped = false;
+    bool heard = false;
     // The poll's replies reach the log ring, but the view is never told.
     auto ask = [&](const QString& command) {
         Answer answer = PollExchange(command, gate, csPoll, &stopped);
+        heard = heard || answer.Ok();
         if (answer.Ok() && answer.serial)
             PostLogText(answer.text.constData(), kLogReplyLine, false);
         return answer;
@@ -445,6 +463,13 @@ void DriveCommands::PollCycle(PauseGate& gate, std::mutex& csPoll)
         if (answer.Ok())
             DeliverStep(step, answer, ask);
     }
+    // Said inside the gate, while the drive still counts as connected: a channel change
+    // pauses the poll first, so this never reaches the strip after it forgot the drive.
+    if (stopped || !gate.Enter())
+        return;
+    if (g_bDriveConnected.load())
+        PostMessage(m_strip.load(), WM_STRIP_FRESHNESS, heard ? STRIP_FRESH : STRIP_STALE, 0);
+    gate.Leave();
 }
 
 QByteArray ReplyTextWithoutLineEnd(const QByteArray& text)

@@ -88,12 +88,17 @@ public:
     std::optional<QString> OnSendText(const QString& comboText, QStringList& history);
 
     // The channel to the drive went away: no drive counts as connected, and the strip
-    // shows it as a failed connect does (type "Unknow", the chain broken).
+    // shows it as a failed connect does (type "Unknow", the chain broken), its values old.
     void OnChannelLost();
+    // Another channel was opened: no drive counts as connected until a connect sequence
+    // succeeds on it, and the strip forgets the drive it showed.
+    void OnChannelChanged();
 
     // One round of the status poll (mode, status word, alarm word, temperature). Each
     // transaction passes the gate and holds csPoll; the cycle returns early once the gate
-    // is stopped, so it never starts another transaction after a stop.
+    // is stopped or no drive counts as connected, so it never starts another transaction
+    // after a stop. The strip hears whether the round was answered at all: if not, its
+    // values are old; if so, they are the drive's again.
     void PollCycle(PauseGate& gate, std::mutex& csPoll);
 
 private:
@@ -105,7 +110,8 @@ private:
     bool CheckConnected() const;
     void PostValue(int id, uint32_t value) const;
     void DeliverText(int id, const QByteArray* text) const;
-    void RefreshStep(const DriveQueryStep& step);
+    // True when the drive answered the step's query.
+    bool RefreshStep(const DriveQueryStep& step);
     // Hands the answer to the strip by the step's rule; askOlder asks the older query.
     void DeliverStep(const DriveQueryStep& step, const Answer& answer,
         const std::function<Answer(const QString&)>& askOlder) const;

@@ -121,6 +121,41 @@ StripUpdate DriveReplyDecoder::Decode(const DriveReply& reply, bool serialChanne
     default:
         break;
     }
+    // A missing reply says nothing of the drive.
+    const bool answered = reply.IsNumeric() || reply.HasText();
+    for (const auto& [id, text] : update.texts)
+        m_current[id] = answered;
+    if (reply.id == CMD_GEI || reply.id == CMD_GEIN) {
+        for (int id : LAMP_IDS)
+            m_current[id] = answered;
+    }
+    return update;
+}
+
+bool DriveReplyDecoder::IsCurrent(int id) const
+{
+    const auto box = m_current.find(id);
+    return box != m_current.end() && box->second;
+}
+
+void DriveReplyDecoder::MarkAll(bool current)
+{
+    for (int id : VALUE_FIELD_IDS)
+        m_current[id] = current;
+    for (int id : LAMP_IDS)
+        m_current[id] = current;
+}
+
+StripUpdate DriveReplyDecoder::Forget()
+{
+    *this = DriveReplyDecoder(std::move(m_typeNameLookup), std::move(m_driveIdLookup));
+    g_nFirmwareVersion = 0;
+    StripUpdate update;
+    for (int id : VALUE_FIELD_IDS)
+        update.texts[id] = QString();
+    update.texts[IDC_TYPE] = m_typeText;
+    update.texts[IDC_VERSION] = m_versionText;
+    update.picture = StripUpdate::Picture::Broken;
     return update;
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <optional>
 
 // One WM_DRIVE_REPLY as the top strip reads it. LOWORD(lParam) is the command answered.
@@ -28,6 +29,13 @@ struct DriveReply {
     // The value as the drive's 32-bit word.
     uint32_t Word() const { return static_cast<uint32_t>(value); }
 };
+
+// WM_STRIP_FRESHNESS's wParam. Stale: the drive answered none of a status poll's queries, or
+// its channel went away; the strip keeps what it shows but marks it as old. Fresh: a poll was
+// answered; what the strip shows is the drive's (a box the drive's answers leave empty shows
+// that it has no state). Forget: another channel was opened; nothing the strip knows is of
+// the drive there.
+enum StripFreshness : WPARAM { STRIP_STALE = 0, STRIP_FRESH = 1, STRIP_FORGET = 2 };
 
 // What a reply changes on the strip.
 struct StripUpdate {
@@ -55,6 +63,15 @@ public:
 
     // Lamps lit by the last alarm reply, bit i for lamp i.
     uint16_t LitLamps() const;
+
+    // Whether a box (an id of VALUE_FIELD_IDS or LAMP_IDS) shows what the drive reports now.
+    // A reply makes its boxes current, a missing reply ("Unknow", no temperature) not;
+    // MarkAll says it of every box at once. At the start and after Forget no box is current.
+    bool IsCurrent(int id) const;
+    void MarkAll(bool current);
+    // Starts over as at construction: the texts that show no drive (empty boxes, type and
+    // version "Unknow", the chain broken), firmware version 0, no lamp lit.
+    StripUpdate Forget();
 
     const QString& TypeText() const { return m_typeText; }
     const QString& VersionText() const { return m_versionText; }
@@ -87,4 +104,6 @@ private:
     int m_alarmKind = 0;
     int m_statusWord = 0;
     int m_enableState = 1;
+    // Boxes not listed are not current.
+    std::map<int, bool> m_current;
 };

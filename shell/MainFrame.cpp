@@ -312,10 +312,16 @@ void CMainFrame::LogOpenFailure(const QString& failure)
 
 void CMainFrame::OnConfigCommunication()
 {
-    if (RunComSetting(this, QString()) && m_bChannelLost) {
-        m_bChannelLost = false;
+    // No poll exchange runs while the channel may change, so none of the old channel's
+    // answers reaches the strip after it has forgotten the drive.
+    m_statusPoll.Pause();
+    if (RunComSetting(this, QString())) {
+        // Whatever answered before, the drive on this channel is known only once the connect
+        // sequence has found it, as at start-up.
+        m_driveCommands.OnChannelChanged();
         PostMessage(this, WM_AUTO_CONNECT, 0, 0);
     }
+    m_statusPoll.Resume();
     ShowSearchBar(g_nComType != COMM_RS232);
 }
 
@@ -325,10 +331,8 @@ void CMainFrame::OnChannelLost(int commType, const QString& reason)
     PostLogString(QStringLiteral("Connection lost: ") + reason, kLogCommandLine, true);
     PostLogString(QStringLiteral("To reconnect: Configuration > Communication > Open"), kLogCommandLine, true);
     const int inUse = g_nComType;
-    if (commType == inUse || (IsUsbCanType(commType) && IsUsbCanType(inUse))) {
-        m_bChannelLost = true;
+    if (commType == inUse || (IsUsbCanType(commType) && IsUsbCanType(inUse)))
         m_driveCommands.OnChannelLost();
-    }
 }
 
 void CMainFrame::OnSelectNode()

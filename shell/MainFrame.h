@@ -125,8 +125,6 @@ private:
     QSplitter* m_wndSplitter = nullptr;
 
     DriveCommands m_driveCommands;
-    // The channel in use was lost; the next channel the dialog opens connects the drive again.
-    bool m_bChannelLost = false;
     // Every kPollPeriodMs while a drive is connected, one round of status queries. Its
     // poll lock is held around each of its transactions; workers pause it through its
     // gate, never by holding the lock. Lock order: the poll lock before g_csLink.

@@ -121,6 +121,11 @@ LampColours LampColour(bool lit, int blinkPhase)
     return { LAMP_ALARM_TEXT, STRIP_BACKGROUND };
 }
 
+LampColours NotCurrentLampColour(bool lit)
+{
+    return { lit ? LAMP_ALARM_TEXT : NOT_CURRENT_TEXT, NOT_CURRENT_BACKGROUND };
+}
+
 bool IsTypeNameByte(uint8_t byte)
 {
     return byte == 0 || (byte >= 0x20 && byte <= 0x7E);

@@ -63,11 +63,20 @@ constexpr int LAMP_COUNT = 10;
 constexpr std::array<int, LAMP_COUNT> LAMP_IDS { 1215, 1216, 1217, 1218, 1219, 1220, 1221, 1222, 1224, 1225 };
 extern const std::array<const char*, LAMP_COUNT> LAMP_CAPTIONS;
 
+// The boxes besides the lamps that show what the drive reported: identity, mode and status.
+constexpr std::array<int, 15> VALUE_FIELD_IDS { IDC_TYPE, IDC_VERSION, IDC_MODE, IDC_SOURCE, IDC_DIRECTION,
+    IDC_PHASE, IDC_HOME, IDC_ERROR_STATE, IDC_HW_ENABLE, IDC_HW_BRAKE, IDC_HW_LIMIT, IDC_SW_ENABLE, IDC_SW_BRAKE,
+    IDC_SW_LIMIT, IDC_TEMPERATURE };
+
 // Strip colours.
 constexpr COLORREF STRIP_BACKGROUND = RGB(250, 250, 250);
 constexpr COLORREF LAMP_IDLE_TEXT = 0x808080;
 constexpr COLORREF LAMP_BLINK_TEXT = 0xFFFFFF;
 constexpr COLORREF LAMP_ALARM_TEXT = RGB(255, 0, 0);
+// A box whose value is not the drive's current one (never read from this drive, or kept from
+// before the drive fell silent): grey text on grey, whatever the box shows when current.
+constexpr COLORREF NOT_CURRENT_BACKGROUND = RGB(222, 222, 222);
+constexpr COLORREF NOT_CURRENT_TEXT = RGB(128, 128, 128);
 
 // The shown text of an unknown drive type or version.
 extern const char* const UNKNOWN_TEXT;
@@ -114,6 +123,9 @@ struct LampColours {
 // A lit lamp is white on red in phase 1 and red on the strip background in phase 0; a
 // dark lamp is grey on the background.
 LampColours LampColour(bool lit, int blinkPhase);
+// A lamp whose alarm state is not current does not blink: red when it was lit, grey when
+// dark, on the not-current background.
+LampColours NotCurrentLampColour(bool lit);
 
 // One GDTN reply on a CAN channel: byte 0 holds the number of parts (high nibble) and
 // this part's number (low nibble), bytes 1 to 3 three characters of the name.

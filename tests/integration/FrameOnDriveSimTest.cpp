@@ -216,7 +216,6 @@ TEST(FrameOnDriveSim, ALostLineIsShownAndOpeningItAgainReconnects)
             return dialog.result();
         });
         frame.OnConfigCommunication();
-        CComSetting::SetExecHook({});
         EXPECT_EQ(g_bRs232Open.load(), 1);
         ASSERT_TRUE(RunEventsUntil([] { return g_bDriveConnected.load() == 1; }));
         // The connect sequence comes first; the parameter page's read of every setting follows.
@@ -225,6 +224,14 @@ TEST(FrameOnDriveSim, ALostLineIsShownAndOpeningItAgainReconnects)
         EXPECT_EQ(std::vector<std::string>(commands.begin(), commands.begin() + 3),
             (std::vector<std::string> { "GDTN1", "GVEN", "GSI" }));
         EXPECT_EQ(frame.TopBar()->GetDlgItem(IDC_CONNECT)->property("bitmap").toInt(), IDB_CHAIN_CLOSED);
+        // Opened again under a drive that answers: no drive until the connect sequence finds one.
+        ASSERT_TRUE(RunEventsUntil([&] { return !frame.m_pBasicParamPage->IsBusy(); }));
+        sim->ClearRecords();
+        frame.OnConfigCommunication();
+        CComSetting::SetExecHook({});
+        EXPECT_EQ(g_bDriveConnected.load(), 0);
+        ASSERT_TRUE(RunEventsUntil([] { return g_bDriveConnected.load() == 1; }));
+        EXPECT_EQ(sim->SerialCommands().at(0), "GDTN1");
         frame.close();
     }
     OpenProfile()->clear();

@@ -1,4 +1,5 @@
 #include "link/ComSetting.h"
+#include "link/LinkInternal.h"
 #include "link/LinkLayer.h"
 #include "link/SearchNode.h"
 #include "pages/BasicParam.h"
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -251,6 +253,21 @@ TEST_P(NodeSearchOnDriveSim, SearchAndSetAllRefuseEachOtherAndStopEndsTheSearch)
     EXPECT_LT(Clock::now() - stopped, std::chrono::seconds(3));
     EXPECT_EQ(g_nCurNode.load(), 6) << "the user's choice, not the node before the search";
     EXPECT_TRUE(Control<QPushButton>(CSearchNode::IDC_SET_SAVE_ALL)->isEnabled());
+}
+
+// The bus goes away in the middle of a search: the search ends there and says so, without
+// passing the drives found so far off as all the range holds; a new Search sends nothing.
+TEST_P(NodeSearchOnDriveSim, ALostChannelEndsTheSearchWhereItWasLost)
+{
+    SetRange(8, 60);
+    Click(CSearchNode::IDC_SEARCH);
+    ASSERT_TRUE(WaitFor([&] { return bar->StatusText().endsWith(QStringLiteral("ing 20, port 0, baud 500")); }));
+    link_detail::LoseChannel(GetParam(), GetParam() == COMM_CAN_K8110 ? g_bCanK8110Open : g_bCanUsbOpen, "gone");
+    ASSERT_TRUE(WaitFor([this] { return !bar->IsSearching(); }));
+    EXPECT_THAT(bar->StatusText().toStdString(), // node 20 may have been probed before the bus went
+        ::testing::MatchesRegex("Channel lost at node 2[01], search unfinished. Found:9 11 "));
+    Click(CSearchNode::IDC_SEARCH);
+    EXPECT_EQ(bar->StatusText(), "CAN channel closed. To reopen: Configuration > Communication > Open");
 }
 
 TEST_P(NodeSearchOnDriveSim, SetTakesOnlyNodeAddressesAndTheNodeSetSurvivesARestart)

@@ -57,6 +57,7 @@ const QColor RED(255, 0, 0);
 const QColor WHITE(255, 255, 255);
 const QColor GREY(128, 128, 128);
 const QColor BACKGROUND(250, 250, 250);
+const QColor NOT_CURRENT(222, 222, 222);
 }
 
 TEST_F(C12DialogBarTest, ControlsSitAtTheirTemplatePlaces)
@@ -94,9 +95,7 @@ TEST_F(C12DialogBarTest, ControlsSitAtTheirTemplatePlaces)
 
 TEST_F(C12DialogBarTest, StartsWithTheInitialTextsPicturesAndGreyLamps)
 {
-    const std::pair<int, const char*> texts[] = { { 1182, "Mode" }, { 1183, "Command" }, { 1185, "DIR" },
-        { 1067, "??" }, { 1238, "Brake" }, { 1239, "Limit State" }, { 1227, "Phase Init." }, { 1240, "Home State" },
-        { 1241, "State" }, { 1242, "Brake" }, { 1243, "Limit State" }, { 1228, "Enable" }, { 1223, "Enable" },
+    const std::pair<int, const char*> texts[] = { { 1182, "" }, { 1185, "" }, { 1067, "" }, { 1223, "" },
         { 1150, "Unknow" }, { 1149, "Unknow" }, { 1215, "Hot Alarm" }, { 1218, "Under Vol." },
         { 1221, "V_lose Ctrl." }, { 1225, "Tracking Err." }, { 1213, "已到达位置" }, { 1226, "已到达速度" },
         { 1214, "EEPROM" }, { 1249, "启限位" }, { 1250, "零位" }, { 1136, "GM" }, { 1118, "Send" } };
@@ -108,13 +107,34 @@ TEST_F(C12DialogBarTest, StartsWithTheInitialTextsPicturesAndGreyLamps)
     EXPECT_FALSE(qobject_cast<QPushButton*>(bar.GetDlgItem(1116))->icon().isNull());
     for (int id : LAMP_IDS) {
         EXPECT_EQ(Ink(id), GREY) << id;
-        EXPECT_EQ(Base(id), BACKGROUND) << id;
+        EXPECT_EQ(Base(id), NOT_CURRENT) << id;
         EXPECT_EQ(bar.GetDlgItem(id)->font().pixelSize(), 14);
         EXPECT_TRUE(qobject_cast<QLineEdit*>(bar.GetDlgItem(id))->isReadOnly());
     }
-    EXPECT_EQ(Base(1150), BACKGROUND);
-    EXPECT_EQ(Base(1149), BACKGROUND);
     EXPECT_EQ(g_nFirmwareVersion, 0);
+}
+
+// Only what the drive reports now looks current: an unanswered poll greys what the boxes keep,
+// a reply or an answered poll makes them current, a missing reply or another channel empties.
+TEST_F(C12DialogBarTest, BoxesLookCurrentOnlyWhileTheDriveReportsThem)
+{
+    auto told = [this](WPARAM why) { return [this, why] { SendMessage(&bar, WM_STRIP_FRESHNESS, why, 0); }; };
+    const std::pair<std::function<void()>, const char*> steps[] = { // "+id=text" current, "-id=text" not
+        { [this] { Send(0x0205, Numeric(CMD_GMOD)), Send(38, Numeric(CMD_GT)), Send(1, Numeric(CMD_GEI)), bar.OnTimer(bar.TIMER_BLINK); },
+            "+1182=Torque,+1067=38,-1185=,+1215=Hot Alarm" },
+        { told(STRIP_STALE), "-1182=Torque,-1067=38,-1150=Unknow,-1215=Hot Alarm" },
+        { [this] { Send(39, Numeric(CMD_GT)); }, "+1067=39,-1182=Torque" },
+        { told(STRIP_FRESH), "+1182=Torque,+1185=" },
+        { [this] { Send(0, TextForm(CMD_GDTY)); }, "-1150=Unknow,+1182=Torque" },
+        { told(STRIP_FORGET), "-1182=,-1067=,-1149=Unknow,-1215=Hot Alarm" },
+    };
+    for (const auto& [act, boxes] : steps) {
+        act();
+        for (const QString& box : QString::fromLatin1(boxes).split(u',')) {
+            EXPECT_EQ(Text(box.mid(1, 4).toInt()), box.mid(6)) << qPrintable(box);
+            EXPECT_EQ(Base(box.mid(1, 4).toInt()) == NOT_CURRENT, box[0] == u'-') << qPrintable(box);
+        }
+    }
 }
 
 TEST_F(C12DialogBarTest, ShowsIdentityRepliesAndTheChain)

@@ -545,3 +545,22 @@ TEST_F(DriveCommandsTest, PollCycleHoldsThePollLockOnlyAroundEachTransaction)
     commands.PollCycle(gate, csPoll);
     EXPECT_TRUE(drive.Calls().empty());
 }
+
+// The strip hears whether a poll or a refresh was answered at all, and of a lost or another channel.
+TEST_F(DriveCommandsTest, TheStripHearsWhetherItsValuesAreStillTheDrives)
+{
+    PauseGate gate;
+    std::mutex csPoll;
+    const std::function<void()> poll = [&] { commands.PollCycle(gate, csPoll); }, refresh = [&] { commands.OnRefreshStatus(); };
+    const std::tuple<std::function<void()>, QString, WPARAM> cases[] = { { poll, "", STRIP_STALE }, { poll, "GT", STRIP_FRESH },
+        { refresh, "", STRIP_STALE }, { refresh, "GMOD", STRIP_FRESH }, { [&] { commands.OnChannelChanged(); }, "", STRIP_FORGET },
+        { [&] { commands.OnChannelLost(); }, "", STRIP_STALE } };
+    for (const auto& [run, answered, told] : cases) {
+        ScriptedTransaction script;
+        script.Serial(answered, "1");
+        commands.SetTransaction(script.Function());
+        run();
+        const Messages heard = strip.Take(WM_STRIP_FRESHNESS);
+        EXPECT_TRUE(heard.size() == 1 && heard[0].wParam == told) << answered.toStdString() << " " << told;
+    }
+}
