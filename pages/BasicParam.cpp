@@ -753,9 +753,11 @@ LPARAM CBasicParam::OnParamReply(const WindowMessage& message)
     if (!changes)
         return -1;
     Apply(*changes);
-    for (const ControlChange& change : *changes) {
-        if (change.what != ControlChange::What::Enable && change.what != ControlChange::What::Show)
-            MarkNotRead(change.id, false);
+    // Read again: all its controls, also the lists of a port's other direction. An "ERR"
+    // reply that changes nothing has read nothing.
+    if (!changes->empty()) {
+        for (int control : ControlsShowingQuery(static_cast<CommandId>(message.LParam())))
+            MarkNotRead(control, false);
     }
     return 0;
 }
