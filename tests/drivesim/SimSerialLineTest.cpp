@@ -119,18 +119,6 @@ TEST_F(SimSerialLine, SilenceSendsNothingAndCountedFaultsWearOff)
     EXPECT_FALSE(sim->Faults(SimChannel::Serial).Any());
 }
 
-TEST_F(SimSerialLine, ARefusingDriveAnswersErrAndTakesNothing)
-{
-    Start();
-    FaultPlan plan;
-    plan.refuse = true;
-    Faults(plan);
-    EXPECT_EQ(port->Ask("SMOD5\r"), "#ERR2\r\n");
-    EXPECT_EQ(port->Ask("GMOD\r"), "#ERR2\r\n");
-    sim->ClearFaults();
-    EXPECT_EQ(port->Ask("GMOD\r"), "#0\r\n");
-}
-
 TEST_F(SimSerialLine, DelaysRepliesPastTheLinkTimeout)
 {
     Start();

@@ -222,22 +222,14 @@ TEST_F(ParamFileTest, KeysHeldTellAParameterFileFromSomethingElse)
 {
     const QByteArray whole = Saved(Distinct(), "whole.qzd");
     const QString utf16 = QString::fromUtf8(whole.constData());
-    const struct {
-        const char* what;
-        QByteArray bytes;
-        int held;
-    } cases[] = {
-        { "empty", QByteArray(), 0 },
-        { "random bytes", QByteArray("\x8F\x00\xFF=\x81[\xA0]\r\n\xFE", 11), 0 },
-        { "UTF-16", QByteArray(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2), 0 },
-        { "no section option", Gbk("[other]\n编码器分辨率=4000\n"), 0 },
-        { "two keys", Gbk("[option]\n编码器分辨率=4000\nHLA=3\nno key=1\n"), 2 },
-        { "a whole file", whole, static_cast<int>(ParamFileKeys().size()) },
-    };
-    for (const auto& c : cases) {
-        Write(Path("f.qzd"), c.bytes);
+    const std::pair<QByteArray, int> cases[] = { { QByteArray(), 0 }, { QByteArray("\x8F\x00\xFF=\x81[\xA0]\r\n", 10), 0 },
+        { QByteArray(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2), 0 },
+        { Gbk("[other]\n编码器分辨率=4000\n"), 0 }, { Gbk("[option]\n编码器分辨率=4000\nHLA=3\nno key=1\n"), 2 },
+        { whole, static_cast<int>(ParamFileKeys().size()) } };
+    for (const auto& [bytes, held] : cases) {
+        Write(Path("f.qzd"), bytes);
         CIniFile ini(Path("f.qzd"));
-        ASSERT_TRUE(ini.ReadFile()) << c.what;
-        EXPECT_EQ(ParamFileKeysHeld(ini), c.held) << c.what;
+        ASSERT_TRUE(ini.ReadFile());
+        EXPECT_EQ(ParamFileKeysHeld(ini), held) << bytes.left(20).toHex().toStdString();
     }
 }

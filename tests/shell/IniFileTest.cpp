@@ -411,16 +411,11 @@ TEST_F(IniFileTest, ASaveKeepsTheFilesPermissions)
 
 TEST_F(IniFileTest, AFileBeyondTheSizeLimitIsRefusedUnread)
 {
-    const QString path = Path(QStringLiteral("big.ini"));
-    const QByteArray head("[a]\r\nx=");
     for (const qint64 size : { CIniFile::kMaxFileBytes, CIniFile::kMaxFileBytes + 1 }) {
-        WriteBytes(path, head + QByteArray(size - head.size(), 'y'));
-        CIniFile ini(path);
-        const bool refused = size > CIniFile::kMaxFileBytes;
-        EXPECT_EQ(ini.ReadFile(), !refused) << size;
-        EXPECT_EQ(ini.ReadOrCreateFile(), !refused) << size;
-        if (refused)
-            EXPECT_EQ(ini.Error().toStdString(), "The file holds 1048577 bytes; an INI file may hold at most 1048576.");
-        EXPECT_EQ(ini.GetValue(QStringLiteral("a"), QStringLiteral("x")).size(), refused ? 0 : size - head.size());
+        WriteBytes(Path(QStringLiteral("big.ini")), "[a]\r\nx=" + QByteArray(size - 7, 'y'));
+        CIniFile ini(Path(QStringLiteral("big.ini")));
+        EXPECT_EQ(ini.ReadOrCreateFile(), size == CIniFile::kMaxFileBytes);
+        EXPECT_EQ(ini.Error().toStdString(), size == CIniFile::kMaxFileBytes ? ""
+                      : "The file holds 1048577 bytes; an INI file may hold at most 1048576.");
     }
 }
