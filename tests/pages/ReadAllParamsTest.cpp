@@ -105,7 +105,7 @@ TEST(ReadAllParams, FailedQueriesAreLoggedWithWhyAndATimedOutDriveIsGivenUp)
         { { "GENC", 31 }, { "GSP", 23 }, { "GPL", 54 }, { "GPH", 52 }, { "GA", 89 }, { "GTW", 56 }, { "GMP", 103 },
             { "GMD", 109 } },
         false,
-        [&](QString command, void* reply, int* length) {
+        [&](QString command, void* reply, int*) {
             const CanFrame frame = Frame(command == u"GPL\r" ? 7 : 8, { 0x10, 0x27 });
             std::memcpy(reply, &frame, sizeof frame);
             return command == u"GSP\r" || delivered == 2 ? 11 : 0;
@@ -134,5 +134,5 @@ TEST(ReadAllParams, ErrAnswersAreDeliveredButNotReadAndAStopIsTold)
         [&] { return delivered == 2; }, [&](CommandId, const QByteArray&) { ++delivered; });
     EXPECT_EQ(ReadAllFailureMessage(outcome, 3), QStringLiteral("The read was stopped. 2 of 3 settings were not read from "
                                                                 "the drive; their fields are marked. The first: GEVL (ERR2)."));
-    EXPECT_TRUE(ReadAllFailureMessage(ReadAllOutcome { 3 }, 3).isEmpty());
+    EXPECT_TRUE(ReadAllFailureMessage(ReadAllOutcome { 3, {}, false, false }, 3).isEmpty());
 }
