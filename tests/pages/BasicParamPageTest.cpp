@@ -506,5 +506,4 @@ TEST_F(BasicParamFiles, AFileWithoutTheSettingsLeavesThePageAndAPartialOneSaysWh
                          QStringLiteral("Parameters file \"%1\" held 2 of the 105 settings; the missing ones were "
                                         "loaded as 0.").arg(chosen) }));
     EXPECT_EQ(Text(kPhaseEdits[0]), QStringLiteral("5"));
-    EXPECT_EQ(ComboText(IDC_CAN_BAUD), QStringLiteral("125"));
 }

@@ -103,8 +103,7 @@ TEST(ReadAllParams, FailedQueriesAreLoggedWithWhyAndATimedOutDriveIsGivenUp)
     int delivered = 0;
     const ReadAllOutcome outcome = RunReadAll(
         { { "GENC", 31 }, { "GSP", 23 }, { "GPL", 54 }, { "GPH", 52 }, { "GA", 89 }, { "GTW", 56 }, { "GMP", 103 },
-            { "GMD", 109 } },
-        false,
+            { "GMD", 109 } }, false,
         [&](QString command, void* reply, int*) {
             const CanFrame frame = Frame(command == u"GPL\r" ? 7 : 8, { 0x10, 0x27 });
             std::memcpy(reply, &frame, sizeof frame);

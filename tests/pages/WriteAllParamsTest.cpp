@@ -208,6 +208,5 @@ TEST(WriteAllParams, RunsToTheEndAndCountsWhatTheDriveDidNotTake)
     sent = 0;
     const WriteAllOutcome stopped = RunWriteAll(commands, [&](const QString&, int) { return ++sent, CommandTrip {}; },
         [](int) { return false; });
-    EXPECT_EQ(sent, 1);
-    EXPECT_TRUE(stopped.stopped);
+    EXPECT_TRUE(stopped.stopped && sent == 1);
 }
