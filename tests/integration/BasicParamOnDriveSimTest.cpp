@@ -332,11 +332,10 @@ TEST_P(BasicParamOnDriveSim, ADriveThatTakesNothingIsToldAndTheUnreadFieldsAreMa
                                                   "first: GMOD (%1), GENC (%1), GSP (%1).").arg(timeout) });
     // "Read" again, or leaving the page, stops a read at its next query.
     for (bool leave : { false, true }) {
-        boxes.clear();
         Click(IDC_READ);
         leave ? (void)page.OnKillActive() : Click(IDC_READ);
         EXPECT_TRUE(QTest::qWaitFor([this] { return !page.IsBusy(); }, 30000));
-        EXPECT_TRUE(boxes.value(0).startsWith(QStringLiteral("The read was stopped. 83 of 83 settings were not read")));
+        EXPECT_TRUE(boxes.last().startsWith(QStringLiteral("The read was stopped. 83 of 83 settings were not read")));
     }
 }
 
