@@ -1,16 +1,22 @@
 // How long the window stands still, and how much memory it takes, when a data file or
 // the profile holds a huge text: a version text of many megabytes in "QZVERSION.qzi"
 // (the about box), a drive name of as many in "QZNAME.qzi" (each name lookup of the
-// strip), and a device path of as many under "[Ports]" (the communication dialog, which
-// start-up shows when the stored port does not open). Figures, not pass/fail.
+// strip), a device path of as many under "[Ports]" (the communication dialog, which
+// start-up shows when the stored port does not open), and a parameter file of as many
+// that the user loads into the parameter page. Figures, not pass/fail.
 //
 // VELQUARIN_HUGE_MB sets the size of the huge text (default 10).
 #include "bench/BenchSupport.h"
 #include "link/ComSetting.h"
+#include "pages/BasicParam.h"
+#include "pages/BasicParamIds.h"
+#include "platform/FileDialog.h"
+#include "platform/MessageBox.h"
 #include "platform/Profile.h"
 #include "shell/AboutDlg.h"
 #include "shell/ProgramFiles.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -123,6 +129,32 @@ void BM_ComSettingWithHugePath(benchmark::State& state)
     OpenProfile()->remove(QStringLiteral("Ports/COM1"));
 }
 BENCHMARK(BM_ComSettingWithHugePath)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_LoadHugeParameterFile(benchmark::State& state)
+{
+    const QString path = Folder().filePath(QStringLiteral("huge.qzd"));
+    WriteFile(QStringLiteral("huge.qzd"), "[option]\r\nHLA=");
+    QStringList boxes;
+    SetFileDialogHandler([&path](const FileDialogRequest&) { return path; });
+    SetMessageBoxHandler([&boxes](const MessageBoxRequest& request) {
+        boxes << request.text.left(120);
+        return (request.type & MB_YESNO) ? IDYES : IDOK;
+    });
+    for (auto _ : state) {
+        QWidget host;
+        CBasicParam page;
+        page.Create(&host);
+        PeakMiB(true);
+        QElapsedTimer timer;
+        timer.start();
+        qobject_cast<QAbstractButton*>(page.GetDlgItem(IDC_LOAD_FILE))->click();
+        Report(state, "loading a huge parameter file", timer.elapsed(), PeakMiB(false));
+        std::printf("  told: %s\n", qPrintable(boxes.join(QStringLiteral(" | ")).replace(u'\n', u' ')));
+    }
+    SetFileDialogHandler({});
+    SetMessageBoxHandler({});
+}
+BENCHMARK(BM_LoadHugeParameterFile)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

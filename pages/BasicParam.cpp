@@ -28,11 +28,13 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QColor>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -46,6 +48,10 @@
 namespace {
 
 const QString kCaption = QStringLiteral("Velquarin");
+// "Read" while a read runs.
+const QString kStopReadText = QStringLiteral("Stop");
+const char* const kNotReadProperty = "notRead";
+const QColor kNotReadTint(0xFF, 0xD8, 0xB0);
 // Reply buffer of the page's own commands, and of the stored block.
 constexpr int kReplyBytes = 64;
 constexpr int kBlockReplyBytes = 256;
@@ -72,7 +78,7 @@ CBasicParam::CBasicParam()
 {
     setWindowTitle(QStringLiteral("参数配置"));
     m_readAfterDefaults.setSingleShot(true);
-    m_readAfterDefaults.setInterval(kReadAfterDefaultsMs);
+    m_readAfterDefaults.setTimerType(Qt::PreciseTimer);
     connect(&m_readAfterDefaults, &QTimer::timeout, this, &CBasicParam::OnReadAfterDefaults);
 }
 
@@ -94,6 +100,7 @@ bool CBasicParam::OnInitDialog()
 {
     CreateControls();
     ConnectHandlers();
+    WatchEditsForMarks();
     // As a dialog starts: the controls show the members.
     UpdateData(false);
 
@@ -668,7 +675,7 @@ void CBasicParam::OnBnClickedSetup()
     const bool started = m_writeWorker.Start(
         this, PollPauseOfFrame(),
         [commands, outcome](ParamWorker& worker) {
-            *outcome = RunWriteAll(commands, LinkTransactLocked, [&worker](int ms) { return worker.Wait(ms); });
+            *outcome = RunWriteAll(commands, SendOnLink, [&worker](int ms) { return worker.Wait(ms); });
         },
         [this, outcome, changeBaud] { OnWriteAllDone(*outcome, changeBaud); });
     if (!started) {
@@ -686,22 +693,52 @@ void CBasicParam::OnWriteAllDone(const WriteAllOutcome& outcome, bool changeBaud
         ShowMessageBox(this, kChangeBaudMessage, kCaption, MB_ICONERROR);
 }
 
-bool CBasicParam::StartReadAll()
+bool CBasicParam::StartReadAll(bool told)
 {
     const std::vector<ParamQuery> queries = ReadAllQueries(g_nFirmwareVersion.load());
     const bool serial = g_nComType.load() == COMM_RS232;
     EnableActionButtons(false);
+    auto outcome = std::make_shared<ReadAllOutcome>();
     const bool started = m_readWorker.Start(
         this, PollPauseOfFrame(),
-        [this, queries, serial](ParamWorker& worker) {
-            RunReadAll(
+        [this, queries, serial, outcome](ParamWorker& worker) {
+            *outcome = RunReadAll(
                 queries, serial, LinkTransactLocked, [&worker] { return worker.StopRequested(); },
                 [this](CommandId id, const QByteArray& text) { PostMessage(this, WM_PARAM_REPLY, 0, id, text); });
         },
-        [this] { OnWorkerDone(); });
-    if (!started)
+        [this, outcome, queries, told] { OnReadAllDone(*outcome, queries, told); });
+    if (!started) {
         OnWorkerDone();
-    return started;
+        return false;
+    }
+    // While the read runs, "Read" stops it.
+    auto* read = qobject_cast<QAbstractButton*>(GetDlgItem(IDC_READ));
+    read->setText(kStopReadText);
+    read->setEnabled(true);
+    return true;
+}
+
+void CBasicParam::OnReadAllDone(const ReadAllOutcome& outcome, const std::vector<ParamQuery>& queries, bool told)
+{
+    qobject_cast<QAbstractButton*>(GetDlgItem(IDC_READ))->setText(QString::fromUtf8(FindControlSpec(IDC_READ)->text));
+    OnWorkerDone();
+    // Every reply has been put into the page by now: what is left unread is marked.
+    std::vector<CommandId> unread;
+    for (const FailedQuery& failed : outcome.failed)
+        unread.push_back(failed.query.id);
+    for (size_t i = static_cast<size_t>(outcome.asked); i < queries.size(); ++i)
+        unread.push_back(queries[i].id);
+    for (CommandId id : unread) {
+        for (int control : ControlsShowingQuery(id))
+            MarkNotRead(control, true);
+    }
+    const QString message = ReadAllFailureMessage(outcome, static_cast<int>(queries.size()));
+    if (message.isEmpty())
+        return;
+    if (told)
+        ShowMessageBox(this, message, kCaption, MB_ICONWARNING);
+    else
+        PostLogString(message, kLogCommandLine, true);
 }
 
 LPARAM CBasicParam::OnStartReadSilent()
@@ -709,16 +746,28 @@ LPARAM CBasicParam::OnStartReadSilent()
     if (!g_bDriveConnected.load())
         return -1;
     if (!IsBusy())
-        StartReadAll();
+        StartReadAll(false);
     return 0;
 }
 
 void CBasicParam::OnBnClickedRead()
 {
+    if (m_readWorker.IsRunning()) {
+        m_readWorker.RequestStop();
+        return;
+    }
     if (!CheckConnected() || RefuseWhileBusy())
         return;
-    if (!StartReadAll())
+    if (!StartReadAll(true))
         ShowMessageBox(this, QStringLiteral("Read Parameters Failed"), kCaption, MB_ICONERROR);
+}
+
+bool CBasicParam::OnKillActive()
+{
+    if (!CPropertyViewPage::OnKillActive())
+        return false;
+    m_readWorker.RequestStop();
+    return true;
 }
 
 LPARAM CBasicParam::OnParamReply(const WindowMessage& message)
@@ -728,7 +777,53 @@ LPARAM CBasicParam::OnParamReply(const WindowMessage& message)
     if (!changes)
         return -1;
     Apply(*changes);
+    // Read again: all its controls, also the lists of a port's other direction. An "ERR"
+    // reply that changes nothing has read nothing.
+    if (!changes->empty()) {
+        for (int control : ControlsShowingQuery(static_cast<CommandId>(message.LParam())))
+            MarkNotRead(control, false);
+    }
     return 0;
+}
+
+void CBasicParam::MarkNotRead(int id, bool mark)
+{
+    QWidget* control = GetDlgItem(id);
+    if (!control || control->property(kNotReadProperty).toBool() == mark)
+        return;
+    control->setProperty(kNotReadProperty, mark);
+    // One tint for every kind of control: an edit's or a list's face, a check box's or a
+    // radio's whole box.
+    QPalette palette;
+    if (mark) {
+        palette = control->palette();
+        for (QPalette::ColorRole role : { QPalette::Base, QPalette::Button, QPalette::Window })
+            palette.setColor(role, kNotReadTint);
+    }
+    control->setPalette(palette);
+    if (qobject_cast<QCheckBox*>(control) || qobject_cast<QRadioButton*>(control))
+        control->setAutoFillBackground(mark);
+}
+
+void CBasicParam::WatchEditsForMarks()
+{
+    // An edit of the user's takes the mark off the field: it no longer claims to be the drive's.
+    for (const ControlSpec& spec : BasicParamControls()) {
+        QWidget* control = GetDlgItem(spec.id);
+        const int id = spec.id;
+        if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+            connect(edit, &QLineEdit::textEdited, this, [this, id] { MarkNotRead(id, false); });
+        } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+            connect(combo, &QComboBox::activated, this, [this, id] { MarkNotRead(id, false); });
+        } else if (qobject_cast<QCheckBox*>(control) || qobject_cast<QRadioButton*>(control)) {
+            connect(qobject_cast<QAbstractButton*>(control), &QAbstractButton::clicked, this, [this, id] {
+                QButtonGroup* group = m_radioGroups.value(id);
+                for (QAbstractButton* button : group ? group->buttons() : QList<QAbstractButton*>())
+                    MarkNotRead(m_controls.key(button), false);
+                MarkNotRead(id, false);
+            });
+        }
+    }
 }
 
 int CBasicParam::SendWithoutReply(const QString& command)
@@ -773,11 +868,16 @@ void CBasicParam::OnBnClickedRestoreDefaults()
     for (size_t i = 0; i < kActionButtons.size(); ++i)
         m_buttonsBeforeDefaults[i] = GetDlgItem(kActionButtons[i])->isEnabled();
     EnableActionButtons(false);
-    m_readAfterDefaults.start();
+    m_defaultsRestored.start();
+    m_readAfterDefaults.start(kReadAfterDefaultsMs);
 }
 
 void CBasicParam::OnReadAfterDefaults()
 {
+    if (const qint64 left = kReadAfterDefaultsMs - m_defaultsRestored.elapsed(); left > 0) {
+        m_readAfterDefaults.start(static_cast<int>(left));
+        return;
+    }
     for (size_t i = 0; i < kActionButtons.size(); ++i)
         GetDlgItem(kActionButtons[i])->setEnabled(m_buttonsBeforeDefaults[i]);
     OnBnClickedRead();
@@ -853,8 +953,17 @@ void CBasicParam::OnBnClickedLoadFromFile()
     if (path.isEmpty())
         return;
     CIniFile ini(path);
+    const QString notLoaded = QStringLiteral("Parameters file not loaded: \"%1\"\n%2");
     if (!ini.ReadFile()) {
-        ShowMessageBox(this, QStringLiteral("Parameters file not loaded: \"%1\"\n%2").arg(path, ReadProblem(ini)),
+        ShowMessageBox(this, notLoaded.arg(path, ReadProblem(ini)), kCaption, MB_ICONERROR);
+        return;
+    }
+    // A file of something else would turn every field into 0.
+    const int keys = static_cast<int>(ParamFileKeys().size());
+    const int held = ParamFileKeysHeld(ini);
+    if (held == 0) {
+        ShowMessageBox(this,
+            notLoaded.arg(path, QStringLiteral("It holds none of the %1 settings of a parameter file.").arg(keys)),
             kCaption, MB_ICONERROR);
         return;
     }
@@ -864,12 +973,21 @@ void CBasicParam::OnBnClickedLoadFromFile()
     // The file fills the page only; what reaches the drive passes "Setup" and its checks.
     TakeSnapshot();
     LoadParamFile(ini, m_model);
+    for (int id : m_controls.keys())
+        MarkNotRead(id, false);
     ShowSnapshot();
     Apply(EncoderSelectRule(m_model.m_nEncoderSelect != 0));
     UpdateThresholdRadios();
     Apply(HomeModeRule(m_model.m_cbHomeMode));
     Apply(BrakeButtons(m_model.m_cbBrakeMode, m_model.m_bBrakeOpen));
     UpdateData(false);
+    if (held < keys)
+        ShowMessageBox(this,
+            QStringLiteral("Parameters file \"%1\" held %2 of the %3 settings; the missing ones were loaded as 0.")
+                .arg(path)
+                .arg(held)
+                .arg(keys),
+            kCaption, MB_ICONWARNING);
 }
 
 void CBasicParam::OnCbnKillfocusMotorType()

@@ -7,6 +7,7 @@
 #include "pages/ParamWorker.h"
 #include "shell/PropertyViewPage.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QTimer>
 
@@ -18,6 +19,8 @@ class CMainFrame;
 class QButtonGroup;
 class QTreeWidgetItem;
 class WindowMessage;
+struct ParamQuery;
+struct ReadAllOutcome;
 struct WriteAllOutcome;
 
 // The parameter page, the first tab (dialog 141, "参数配置"): every setting of the drive in
@@ -53,6 +56,8 @@ public:
     void ShowPhaseData(const QString& folder = GetDataFolderPath(kPhaseSettingsFile));
 
     void OnInitialUpdate() override;
+    // Leaving the page stops a read that still runs.
+    bool OnKillActive() override;
 
     // The drive's stored settings as one block (serial line only); no control asks for it.
     void OnBnClickedReadEepromBlock();
@@ -106,7 +111,14 @@ private:
     void ShowSnapshot();
     // The parameter file the user picks in a file dialog; empty when cancelled.
     QString ChooseParamFile(bool save, const QString& proposedName);
-    bool StartReadAll();
+    // A read that is told (the "Read" button) ends with a message when settings were not
+    // read; a silent one (on activation) says it in the log.
+    bool StartReadAll(bool told);
+    void OnReadAllDone(const ReadAllOutcome& outcome, const std::vector<ParamQuery>& queries, bool told);
+    // A field whose setting the last read did not get from the drive shows a tint until it
+    // is read again or edited.
+    void MarkNotRead(int id, bool mark);
+    void WatchEditsForMarks();
     // The main frame's status poll, paused while a worker talks to the drive.
     PollPause PollPauseOfFrame() const;
     void OnWorkerDone();
@@ -157,8 +169,11 @@ private:
     ParamWorker m_writeWorker;
     ParamWorker m_readWorker;
     ParamWorker m_setAllWorker;
-    // The read after factory defaults, and the action buttons' states it puts back.
+    // The read after factory defaults, and the action buttons' states it puts back. The
+    // wait is measured as well: a timer may fire a little early, the drive must not be read
+    // before its time.
     QTimer m_readAfterDefaults;
+    QElapsedTimer m_defaultsRestored;
     std::array<bool, 6> m_buttonsBeforeDefaults {};
     // The motor types met so far (the items of a motor-type combo the dialog does not show).
     QStringList m_motorTypes;

@@ -366,6 +366,13 @@ void LoadParamFile(CIniFile& ini, BasicParamModel& model)
         model.m_nAuxEncoderDir = 0;
 }
 
+int ParamFileKeysHeld(const CIniFile& ini)
+{
+    const QStringList held = ini.ValueNames(kParamFileSection);
+    return static_cast<int>(std::count_if(std::begin(kKeys), std::end(kKeys),
+        [&held](const FileKey& key) { return held.contains(QString::fromUtf8(key.name)); }));
+}
+
 int BaudItemOf(int comboId, int rate)
 {
     const std::span<const char* const> items = FindControlSpec(comboId)->items;

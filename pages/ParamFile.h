@@ -60,6 +60,9 @@ void SaveParamFile(BasicParamModel& model, CIniFile& ini);
 // hold keep their values.
 void LoadParamFile(CIniFile& ini, BasicParamModel& model);
 
+// How many of the 105 keys section "option" of the file holds.
+int ParamFileKeysHeld(const CIniFile& ini);
+
 // The item a baud list shows for a stored rate: the first item whose text begins with the
 // rate in decimal, searched from the second item and wrapping to the first; item 3 when
 // none does.

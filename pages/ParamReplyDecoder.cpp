@@ -7,6 +7,7 @@
 #include "shell/LogRing.h"
 #include "shell/StripDecoders.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 
@@ -231,6 +232,24 @@ std::optional<ControlChanges> DecodeParamReply(CommandId id, QByteArrayView text
         return ControlChanges { Enable(ref->index, value == 0) };
     }
     return std::nullopt;
+}
+
+std::vector<int> ControlsShowingQuery(CommandId id)
+{
+    // Told by the decoder itself: what a reply of 0 and one of 1 fill (a port word's bit 0
+    // picks an input's or an output's lists).
+    std::vector<int> ids;
+    for (const char* value : { "0", "1" }) {
+        BasicParamModel scratch;
+        for (const ControlChange& change : DecodeParamReply(id, value, scratch).value_or(ControlChanges {})) {
+            const ControlSpec* spec = FindControlSpec(change.id);
+            const bool shown = change.what == What::Text || change.what == What::Check || change.what == What::Select;
+            if (shown && spec && spec->kind != ControlKind::Label && spec->kind != ControlKind::Button
+                && std::find(ids.begin(), ids.end(), change.id) == ids.end())
+                ids.push_back(change.id);
+        }
+    }
+    return ids;
 }
 
 float LeadingFloat(QByteArrayView text)

@@ -7,6 +7,7 @@
 #include <QByteArrayView>
 
 #include <optional>
+#include <vector>
 
 // Puts one reply of a read into the page: the model takes the value, and the result says
 // what the controls show (the reply text in an edit, a check, a radio, a combo item, and
@@ -17,6 +18,11 @@
 // encoder, the threshold mode, "Velocity out of Control" and the port words, which read it
 // as 0. Nothing (nullopt) for a query the page does not decode.
 std::optional<ControlChanges> DecodeParamReply(CommandId id, QByteArrayView text, BasicParamModel& model);
+
+// The controls in which a reply to this query shows the drive's value (edits, check boxes,
+// radios, combos; not the captions or the enabling that follow them); empty for a query
+// the page does not decode.
+std::vector<int> ControlsShowingQuery(CommandId id);
 
 // The leading decimal number of a text, as a float: blanks first are skipped, no digits give
 // 0, and magnitudes beyond a float's range saturate.

@@ -48,12 +48,17 @@ bool ParamWorker::Start(QObject* receiver, PollPause pause, std::function<void(P
 
 void ParamWorker::Stop()
 {
+    RequestStop();
+    Join();
+}
+
+void ParamWorker::RequestStop()
+{
     {
         std::lock_guard lock(m_mutex);
         m_stop = true;
     }
     m_cond.notify_all();
-    Join();
 }
 
 void ParamWorker::Join()

@@ -34,6 +34,8 @@ public:
     bool IsRunning() const { return m_thread.joinable(); }
     // Ends the job at its next check and joins it; its `done` is not called.
     void Stop();
+    // Asks the job to end at its next check and returns at once; `done` still follows.
+    void RequestStop();
 
     // For the job: whether it is to end, and a pause that a stop cuts short (false then).
     bool StopRequested() const;

@@ -12,6 +12,9 @@ namespace {
 constexpr uint32_t kShortValueLength = 6;
 constexpr uint32_t kLongValueLength = 8;
 constexpr int kValueByte = 4;
+// The failed queries a message names; the log has them all.
+constexpr size_t kFailuresTold = 3;
+const QString kNoValue = QStringLiteral("no value in the reply");
 
 ParamQuery Query(const QString& mnemonic)
 {
@@ -64,23 +67,59 @@ ReadAllOutcome RunReadAll(const std::vector<ParamQuery>& queries, bool serial,
     const std::function<void(CommandId id, const QByteArray& text)>& deliver)
 {
     ReadAllOutcome outcome;
+    int timeoutsInARow = 0;
     for (const ParamQuery& query : queries) {
-        if (stopped())
+        if (stopped()) {
+            outcome.stopped = true;
             break;
+        }
         alignas(CanFrame) char reply[kParamReplyBytes] = {};
         int length = kParamReplyBytes;
         const int result = transact(query.mnemonic + u'\r', reply, &length);
         ++outcome.asked;
         PostLogString(query.mnemonic, kLogCommandLine, true);
-        LogCommResult(result, false);
+        LogCommResult(result, true);
         const std::optional<QByteArray> text = result == 0 ? QueryReplyText(query.mnemonic, reply, length, serial)
                                                            : std::nullopt;
+        timeoutsInARow = result == COMM_RS232_TIMEOUT || result == COMM_CAN_TIMEOUT ? timeoutsInARow + 1 : 0;
         if (!text) {
-            ++outcome.failed;
+            QString reason = CommResultText(result);
+            if (result == 0) {
+                reason = kNoValue;
+                PostLogString(reason, kLogReplyLine, true);
+            }
+            outcome.failed.push_back({ query, reason });
+            if (timeoutsInARow == kReadGiveUpTimeouts) {
+                outcome.gaveUp = &query != &queries.back();
+                break;
+            }
             continue;
         }
         PostLogText(text->constData(), kLogReplyLine, true);
+        if (serial && text->contains("ERR"))
+            outcome.failed.push_back({ query, DecodeLogText(ReplyTextWithoutLineEnd(*text)) });
         deliver(query.id, *text);
     }
     return outcome;
+}
+
+QString ReadAllFailureMessage(const ReadAllOutcome& outcome, int queries)
+{
+    const int notRead = static_cast<int>(outcome.failed.size()) + queries - outcome.asked;
+    if (notRead == 0)
+        return {};
+    QString message;
+    if (outcome.gaveUp)
+        message = QStringLiteral("The read stopped after %1 queries in a row had no answer. ").arg(kReadGiveUpTimeouts);
+    else if (outcome.stopped)
+        message = QStringLiteral("The read was stopped. ");
+    message += QStringLiteral("%1 of %2 settings were not read from the drive; their fields are marked.")
+                   .arg(notRead)
+                   .arg(queries);
+    QStringList first;
+    for (size_t i = 0; i < outcome.failed.size() && i < kFailuresTold; ++i)
+        first << QStringLiteral("%1 (%2)").arg(outcome.failed[i].query.mnemonic, outcome.failed[i].reason);
+    if (!first.isEmpty())
+        message += QStringLiteral(" The first: ") + first.join(QStringLiteral(", ")) + u'.';
+    return message;
 }

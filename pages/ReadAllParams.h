@@ -37,14 +37,33 @@ constexpr int kParamReplyTextMax = kParamReplyBytes - 1;
 // data length is neither 6 nor 8: it carries no value.
 std::optional<QByteArray> QueryReplyText(const QString& mnemonic, const void* reply, int length, bool serial);
 
-struct ReadAllOutcome {
-    int asked = 0;
-    int failed = 0;
+// A query that gave the page no value from this drive, and why in the log's words: the
+// transaction's failure, a CAN reply without a value, or the drive's own "ERR" answer.
+struct FailedQuery {
+    ParamQuery query;
+    QString reason;
 };
 
+struct ReadAllOutcome {
+    int asked = 0;
+    std::vector<FailedQuery> failed;
+    bool stopped = false;  // asked to stop before the last query
+    bool gaveUp = false;   // ended after kReadGiveUpTimeouts time-outs in a row
+};
+
+// A drive that lets this many queries in a row time out is gone or frozen: the read ends
+// there instead of waiting out every query.
+constexpr int kReadGiveUpTimeouts = 3;
+
 // Asks each query in turn and logs it; a reply is logged and handed to `deliver` with the
-// query's id, a failed query (also a reply without a value) is skipped. `stopped` is
-// checked before each query.
+// query's id. A failed query (also a reply without a value) logs why and is skipped; a
+// serial "ERR" answer is delivered (the page decides what it means) and counted as failed.
+// `stopped` is checked before each query.
 ReadAllOutcome RunReadAll(const std::vector<ParamQuery>& queries, bool serial,
     const DriveCommands::Transaction& transact, const std::function<bool()>& stopped,
     const std::function<void(CommandId id, const QByteArray& text)>& deliver);
+
+// What the user is told after a read of `queries` queries that left settings unread: why
+// it ended early, if it did, how many were not read, and the first few with their reason.
+// Empty when every one was read.
+QString ReadAllFailureMessage(const ReadAllOutcome& outcome, int queries);

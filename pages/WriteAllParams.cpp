@@ -1,16 +1,21 @@
 #include "pages/WriteAllParams.h"
 
+#include "link/LinkAnswer.h"
+#include "link/LinkLayer.h"
 #include "pages/BasicParamControls.h"
 #include "pages/BasicParamFields.h"
 #include "pages/BasicParamIds.h"
 #include "pages/BasicParamRules.h"
 #include "pages/PortWord.h"
 #include "platform/MessageBox.h"
+#include "shell/DriveCommands.h"
 #include "shell/LogRing.h"
 #include "shell/StripDecoders.h"
 
+#include <algorithm>
 #include <cmath>
 #include <climits>
+#include <tuple>
 
 const QString kChangeBaudMessage = QStringLiteral("Plase update baud in \"Communication\" manually，then reopen.");
 
@@ -22,6 +27,8 @@ constexpr int kCanBaudRates[] = { 20000, 50000, 100000, 125000, 250000, 500000, 
 constexpr int kCanBaudDefault = 500000;
 constexpr int kSerialBaudRates[] = { 9600, 19200, 38400, 57600, 115200 };
 constexpr int kSerialBaudDefault = 9600;
+// The record an answer is heard into: a serial answer text or a CAN frame.
+constexpr int kAnswerBytes = 64;
 
 int ItemOrZero(int item, size_t count)
 {
@@ -149,26 +156,57 @@ int FloatToInt(float value)
     return static_cast<int>(value);
 }
 
-WriteAllOutcome RunWriteAll(const std::vector<WriteCommand>& commands, const DriveCommands::Transaction& transact,
-    const std::function<bool(int ms)>& wait)
+CommandTrip SendOnLink(const QString& command, int answerMs)
+{
+    alignas(CanFrame) char reply[kAnswerBytes];
+    int length = kAnswerBytes;
+    const bool serial = g_nComType.load() == COMM_RS232;
+    const HeardAnswer heard = LinkSendAndHearAnswer(command, reply, &length, answerMs);
+    // A CAN answer is a frame: only its coming counts.
+    return { heard.sent, heard.answer, serial ? QByteArray(reply, length) : QByteArray(), heard.waitedMs };
+}
+
+QString CommandTripProblem(const CommandTrip& trip)
+{
+    if (trip.result != 0)
+        return CommResultText(trip.result);
+    if (trip.answer != 0)
+        return CommResultText(trip.answer);
+    if (trip.text.contains("ERR"))
+        return DecodeLogText(ReplyTextWithoutLineEnd(trip.text));
+    return {};
+}
+
+WriteAllOutcome RunWriteAll(
+    const std::vector<WriteCommand>& commands, const SendCommand& send, const std::function<bool(int ms)>& wait)
 {
     WriteAllOutcome outcome;
+    std::vector<std::pair<QString, QString>> notTaken; // command, why
     for (const WriteCommand& command : commands) {
-        int noReply = 0;
-        const int result = transact(command.text, nullptr, &noReply);
+        const CommandTrip trip = send(command.text, kWriteGapMs);
         ++outcome.sent;
+        const QString text = command.text.chopped(1);
         if (command.logged)
-            PostLogString(command.text.chopped(1), kLogCommandLine, true);
-        LogCommResult(result, false);
-        if (result != 0 && outcome.failed++ == 0) {
-            outcome.firstFailed = command.text.chopped(1);
-            outcome.firstResult = result;
+            PostLogString(text, kLogCommandLine, true);
+        LogCommResult(trip.result, false);
+        const QString problem = CommandTripProblem(trip);
+        if (!problem.isEmpty()) {
+            if (command.logged)
+                PostLogString(problem, kLogReplyLine, true);
+            notTaken.emplace_back(text, problem);
+        } else {
+            // A command sent again is sent for this: the low position limit, refused while
+            // the drive's high limit is still below it, is taken once the high one came.
+            std::erase_if(notTaken, [&text](const auto& failed) { return failed.first == text; });
         }
-        if (!wait(kWriteGapMs)) {
+        if (!wait(std::max(0, kWriteGapMs - trip.answerMs))) {
             outcome.stopped = &command != &commands.back();
             break;
         }
     }
+    outcome.failed = static_cast<int>(notTaken.size());
+    if (!notTaken.empty())
+        std::tie(outcome.firstFailed, outcome.firstReason) = notTaken.front();
     return outcome;
 }
 
@@ -176,8 +214,8 @@ QString WriteFailureMessage(const WriteAllOutcome& outcome)
 {
     if (outcome.failed == 0)
         return {};
-    return QStringLiteral("%1 of %2 commands did not reach the drive, the first \"%3\" (%4).")
+    return QStringLiteral("%1 of %2 commands did not reach the drive or were refused by it, the first \"%3\" (%4).")
         .arg(outcome.failed)
         .arg(outcome.sent)
-        .arg(outcome.firstFailed, CommResultText(outcome.firstResult));
+        .arg(outcome.firstFailed, outcome.firstReason);
 }

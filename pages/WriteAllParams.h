@@ -3,6 +3,7 @@
 #include "pages/BasicParamModel.h"
 #include "shell/DriveCommands.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -39,23 +40,43 @@ int SerialBaudRate(int item);
 // 0 for NaN.
 int FloatToInt(float value);
 
-// How a write went: the commands whose transaction failed, and the first of them.
+// One command's trip: what the send gave and, when it went out, what the drive answered in
+// the gap after it.
+struct CommandTrip {
+    int result = 0;   // the send's result
+    int answer = 0;   // 0: the drive answered (text); else the result code of hearing nothing
+    QByteArray text;  // the answer's text (serial)
+    int answerMs = 0; // the part of the gap spent waiting for the answer
+};
+// Sends a command without waiting for an answer before it goes on, and hears the answer
+// within answerMs.
+using SendCommand = std::function<CommandTrip(const QString& command, int answerMs)>;
+// The link's: LinkSendAndHearAnswer.
+CommandTrip SendOnLink(const QString& command, int answerMs);
+
+// How a write went: the commands the drive did not take (not sent, refused, unanswered),
+// and the first of them with why.
 struct WriteAllOutcome {
     int sent = 0;
     int failed = 0;
     QString firstFailed; // without its "\r"
-    int firstResult = 0;
+    QString firstReason;
     bool stopped = false;
 };
 
 // The gap the drive needs after each setting before it takes the next.
 constexpr int kWriteGapMs = 20;
 
-// Sends each command without waiting for an answer, logs it, and waits the gap; a failed
-// command does not stop the rest. `wait` sleeps the gap and returns false once the write is
-// to stop, which ends it before the next command.
-WriteAllOutcome RunWriteAll(const std::vector<WriteCommand>& commands, const DriveCommands::Transaction& transact,
-    const std::function<bool(int ms)>& wait);
+// Why the drive did not take a command, in the log's words; empty when it did. A serial
+// answer holding "ERR" is a refusal; on CAN any answer to the command counts as taken.
+QString CommandTripProblem(const CommandTrip& trip);
 
-// What the user is told about failed commands; empty when none failed.
+// Sends each command, reads its answer within the gap that follows it, logs it, and waits
+// out the rest of the gap; a command the drive did not take is logged with why and does
+// not stop the rest. A command the drive takes when it comes again counts as taken. `wait` sleeps and returns false once the write is to stop, which ends
+// it before the next command.
+WriteAllOutcome RunWriteAll(
+    const std::vector<WriteCommand>& commands, const SendCommand& send, const std::function<bool(int ms)>& wait);
+
+// What the user is told about commands the drive did not take; empty when it took all.
 QString WriteFailureMessage(const WriteAllOutcome& outcome);

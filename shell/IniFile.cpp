@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <locale.h>
@@ -82,9 +83,18 @@ bool CIniFile::ReadFile()
         error = kOpenError;
         return false;
     }
-    const QByteArray bytes = file.readAll();
+    // The size is asked first, and the read takes no more than one byte past the limit,
+    // so a file that grows meanwhile is refused all the same.
+    const QByteArray bytes = info.size() > kMaxFileBytes ? QByteArray() : file.read(kMaxFileBytes + 1);
     if (file.error() != QFileDevice::NoError) {
         error = kOpenError;
+        return false;
+    }
+    if (info.size() > kMaxFileBytes || bytes.size() > kMaxFileBytes) {
+        error = QStringLiteral("The file holds %1 bytes; an INI file may hold at most %2.")
+                    .arg(std::max<qint64>(info.size(), bytes.size()))
+                    .arg(kMaxFileBytes);
+        qWarning("Refused \"%s\": %s", qPrintable(path), qPrintable(error));
         return false;
     }
     Parse(DecodeFile(bytes));

@@ -16,9 +16,13 @@ public:
     explicit CIniFile(const QString& path);
     virtual ~CIniFile();
 
+    // No INI file of the program comes near this size; a larger one is something else and
+    // is refused before it is read whole.
+    static constexpr qint64 kMaxFileBytes = 1024 * 1024;
+
     // Adds the file's sections and entries to what the object holds. False for a missing
-    // file (error text untouched) and for one that cannot be read ("Unable to open ini
-    // file.").
+    // file (error text untouched), for one that cannot be read ("Unable to open ini
+    // file.") and for one larger than kMaxFileBytes (the error text says so).
     bool ReadFile();
     // As ReadFile, but a missing file is first created empty; false (error text
     // untouched) when it cannot be created.

@@ -308,5 +308,36 @@ TEST_P(BasicParamOnDriveSim, StoredBlockComesOverTheSerialLineOnly)
     EXPECT_EQ(texts[9], QStringLiteral("10000"));
 }
 
+TEST_P(BasicParamOnDriveSim, ADriveThatTakesNothingIsToldAndTheUnreadFieldsAreMarked)
+{
+    const std::shared_ptr<SimDriveParams> params = SimDriveParams::Attach(Drive());
+    RunAndWait(IDC_READ); // a silent drive still takes what it is sent: the page holds the drive's own values
+    Received(83);
+    const QString timeout = CommResultText(Serial() ? COMM_RS232_TIMEOUT : COMM_CAN_TIMEOUT);
+    FaultPlan fault;
+    for (int refuse = Serial() ? 1 : 0; refuse >= 0; --refuse) { // on CAN a refusal reads as the value 2
+        fault.silent = !refuse;
+        fault.refuse = refuse;
+        drive.SetFaults(Serial() ? SimChannel::Serial : SimChannel::Can, fault);
+        boxes.clear();
+        RunAndWait(IDC_SETUP);
+        EXPECT_EQ(boxes, QStringList { QStringLiteral("77 of 77 commands did not reach the drive or were refused by it, "
+                                                      "the first \"SMOD256\" (%1).").arg(refuse ? QStringLiteral("ERR2") : timeout) });
+        EXPECT_EQ(Received(77).size(), 77) << "every command still goes out";
+    }
+    boxes.clear();
+    RunAndWait(IDC_READ); // still silent
+    EXPECT_EQ(boxes, QStringList { QStringLiteral("The read stopped after 3 queries in a row had no answer. 83 of 83 "
+                                                  "settings were not read from the drive; their fields are marked. The "
+                                                  "first: GMOD (%1), GENC (%1), GSP (%1).").arg(timeout) });
+    // "Read" again, or leaving the page, stops a read at its next query.
+    for (bool leave : { false, true }) {
+        Click(IDC_READ);
+        leave ? (void)page.OnKillActive() : Click(IDC_READ);
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !page.IsBusy(); }, 30000));
+        EXPECT_TRUE(boxes.last().startsWith(QStringLiteral("The read was stopped. 83 of 83 settings were not read")));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Channels, BasicParamOnDriveSim, ::testing::Values(COMM_RS232, COMM_CAN_USB2),
     [](const ::testing::TestParamInfo<int>& info) { return info.param == COMM_RS232 ? "Serial" : "VirtualCan"; });

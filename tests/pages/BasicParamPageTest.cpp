@@ -1,6 +1,7 @@
 #include "link/LinkLayer.h"
 #include "pages/BasicParamIds.h"
 #include "pages/DataExchange.h"
+#include "platform/AnsiCodePage.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "shell/BrantovelixSheetView.h"
@@ -83,7 +84,7 @@ protected:
     {
         QStringList lines;
         for (const auto& m : log.Take(WM_LOG_APPEND))
-            lines << QString::fromLatin1(m.data);
+            lines << DecodeLogText(m.data);
         return lines;
     }
 
@@ -306,23 +307,45 @@ TEST_F(BasicParamPage, WorkersHoldTheButtonsAndReportFailuresOnceAtTheEnd)
     // Activation while busy starts nothing.
     SendMessage(&page, WM_PAGE_ACTIVATED, 0, 0);
     EXPECT_TRUE(QTest::qWaitFor([this] { return !page.IsBusy(); }, 30000));
+    const QString closed = QStringLiteral("RS232设备未打开");
     EXPECT_EQ(boxes, (QStringList { QStringLiteral("Setting parameters......"),
-                         QStringLiteral("77 of 77 commands did not reach the drive, the first \"SMOD0\" (RS232设备未打开).") }));
+                         QStringLiteral("77 of 77 commands did not reach the drive or were refused by it, the first "
+                                        "\"SMOD0\" (%1).").arg(closed) }));
     for (int id : kActionButtons)
         EXPECT_TRUE(Item(id)->isEnabled()) << id;
     const QStringList lines = LogLines();
-    EXPECT_EQ(lines.size(), 76);
-    EXPECT_EQ(lines.first(), QStringLiteral("SMOD0"));
+    EXPECT_EQ(lines.size(), 2 * 76) << "each command with why it failed";
+    EXPECT_EQ(lines.mid(0, 2), (QStringList { "SMOD0", closed }));
 
-    // A read of a closed channel: each query logged, nothing decoded, no message.
+    // A read of a closed channel: each query logged with why, nothing decoded, the fields
+    // marked, and one message at the end.
     boxes.clear();
     Type(IDC_ENCODER, "4000");
     Click(IDC_READ);
+    EXPECT_EQ(Item<QAbstractButton>(IDC_READ)->text(), QStringLiteral("Stop"));
     QMetaObject::invokeMethod(Item<QAbstractButton>(IDC_SETUP), "clicked", Q_ARG(bool, false));
     EXPECT_TRUE(QTest::qWaitFor([this] { return !page.IsBusy(); }, 30000));
-    EXPECT_EQ(boxes, QStringList { QStringLiteral("Reading from Driver") });
-    EXPECT_EQ(LogLines().size(), 83);
+    EXPECT_EQ(boxes, (QStringList { QStringLiteral("Reading from Driver"),
+                         QStringLiteral("83 of 83 settings were not read from the drive; their fields are marked. The "
+                                        "first: GMOD (%1), GENC (%1), GSP (%1).").arg(closed) }));
+    EXPECT_EQ(LogLines().size(), 2 * 83);
+    EXPECT_EQ(Item<QAbstractButton>(IDC_READ)->text(), QStringLiteral("Read"));
     EXPECT_EQ(Text(IDC_ENCODER), QStringLiteral("4000"));
+    // A mark goes when its field is read or edited, a radio group's as a whole.
+    auto marked = [this](int id) { return Item(id)->property("notRead").toBool(); };
+    for (int id : { IDC_ENCODER, 1036, IDC_VELOCITY, IDC_TORQUE, IDC_COMMAND, kIoOutTypeCombos[3], IDC_PHASE_CURRENT })
+        EXPECT_EQ(marked(id), id != IDC_PHASE_CURRENT) << id;
+    SendMessage(&page, WM_PARAM_REPLY, 0, 31, "4000\r");
+    QTest::keyClick(Item(1036), Qt::Key_5);
+    Click(IDC_POSITION);
+    for (int id : { IDC_ENCODER, 1036, IDC_VELOCITY, IDC_TORQUE, IDC_COMMAND })
+        EXPECT_EQ(marked(id), id == IDC_COMMAND) << id;
+
+    // The read on activation tells the log alone.
+    boxes.clear();
+    SendMessage(&page, WM_PAGE_ACTIVATED, 0, 0);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !page.IsBusy(); }, 30000) && boxes.isEmpty());
+    EXPECT_TRUE(LogLines().last().startsWith(QStringLiteral("83 of 83 settings were not read from the drive")));
 
     // The store that fails says so, and is offered no more.
     boxes.clear();
@@ -485,29 +508,22 @@ TEST_F(BasicParamFiles, LoadAsksThenPutsTheFileIntoThePage)
     EXPECT_TRUE(LogLines().isEmpty());
 }
 
-TEST_F(BasicParamFiles, AnEmptyOrHostileFileLeavesAPageTheUserSeesAndSetupRefuses)
+TEST_F(BasicParamFiles, AFileWithoutTheSettingsLeavesThePageAndAPartialOneSaysWhatItHeld)
 {
     chosen = File("hostile.qzd");
-    for (const QByteArray& bytes : { QByteArray(), QByteArray("\xFF\x00[option]\r\n\x81=\xFE\n\x00\x00=\r[\x80", 16) }) {
+    Type(IDC_ENCODER, "8000");
+    const QByteArray partial = WideToAnsi(QStringLiteral("[option]\r\nHLA=5\r\n编码器分辨率=4000\r\n"));
+    for (const QByteArray& bytes : { QByteArray(), QByteArray("\xFF\x00[option]\r\n\x81=\xFE\n\x00=\r[\x80", 15), partial }) {
         QFile file(chosen);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
         file.close();
-        boxes.clear();
         Click(IDC_LOAD_FILE);
-        EXPECT_EQ(Text(IDC_ENCODER), QStringLiteral("0"));
-        EXPECT_EQ(ComboText(IDC_CAN_BAUD), QStringLiteral("125"));
-        EXPECT_FALSE(Item(IDC_BRAKE_CLOSE)->isEnabled());
-        EXPECT_TRUE(Item(IDC_BRAKE_OPEN)->isEnabled());
-        EXPECT_TRUE(Checked(IDC_THRESHOLD_BUS));
-        EXPECT_FALSE(Item(IDC_THRESHOLD_VOLTAGE)->isEnabled());
-        EXPECT_EQ(Text(kPhaseEdits[3]), QStringLiteral("0"));
-        for (int port = 0; port < kCommonPorts; ++port)
-            EXPECT_TRUE(Checked(kIoInputRadios[port]));
-
-        // Only "Setup" writes, and it holds the page to its own checks.
-        Click(IDC_SETUP);
-        EXPECT_EQ(boxes.back(), kPromptRange.arg(4).arg(INT_MAX));
-        EXPECT_TRUE(LogLines().isEmpty());
+        EXPECT_EQ(Text(IDC_ENCODER), QLatin1String(bytes == partial ? "4000" : "8000")) << "refused files leave the page";
     }
+    const QString refused
+        = QStringLiteral("Parameters file not loaded: \"%1\"\nIt holds none of the 105 settings of a parameter file.");
+    EXPECT_EQ(boxes, (QStringList { refused.arg(chosen), refused.arg(chosen), QStringLiteral("If chang current parameters?"),
+                         QStringLiteral("Parameters file \"%1\" held 2 of the 105 settings; the missing ones were "
+                                        "loaded as 0.").arg(chosen) }));
+    EXPECT_EQ(Text(kPhaseEdits[0]), QStringLiteral("5"));
 }

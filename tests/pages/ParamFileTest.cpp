@@ -217,3 +217,19 @@ TEST(ParamFile, MotorTypesAreCountedAndNumberedFromZero)
     AddMotorType(hostile, QStringLiteral("N"));
     EXPECT_EQ(hostile.GetValue("MotType", "Project0"), "N");
 }
+
+TEST_F(ParamFileTest, KeysHeldTellAParameterFileFromSomethingElse)
+{
+    const QByteArray whole = Saved(Distinct(), "whole.qzd");
+    const QString utf16 = QString::fromUtf8(whole.constData());
+    const std::pair<QByteArray, int> cases[] = { { QByteArray(), 0 }, { QByteArray("\x8F\x00\xFF=\x81[\xA0]\r\n", 10), 0 },
+        { QByteArray(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2), 0 },
+        { Gbk("[other]\n编码器分辨率=4000\n"), 0 }, { Gbk("[option]\n编码器分辨率=4000\nHLA=3\nno key=1\n"), 2 },
+        { whole, static_cast<int>(ParamFileKeys().size()) } };
+    for (const auto& [bytes, held] : cases) {
+        Write(Path("f.qzd"), bytes);
+        CIniFile ini(Path("f.qzd"));
+        ASSERT_TRUE(ini.ReadFile());
+        EXPECT_EQ(ParamFileKeysHeld(ini), held) << bytes.left(20).toHex().toStdString();
+    }
+}

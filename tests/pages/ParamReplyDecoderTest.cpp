@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 
 namespace {
@@ -168,4 +169,19 @@ TEST(ParamReplyDecoder, FieldsTakeTheValues)
     EXPECT_EQ(LeadingFloat("1e-999"), 0.0f);
     EXPECT_EQ(LeadingFloat("3e"), 3.0f);
     EXPECT_EQ(LeadingFloat("abc"), 0.0f);
+}
+
+TEST(ParamReplyDecoder, ControlsThatShowAQuerysValue)
+{
+    const std::pair<const char*, std::vector<int>> cases[] = { { "GENC", { IDC_ENCODER } },
+        { "GMOD", { IDC_VELOCITY, IDC_POSITION, IDC_TORQUE, IDC_COMMAND } }, // not the dead-band captions
+        { "GVRM", { IDC_THRESHOLD_BUS, IDC_THRESHOLD_65V, IDC_THRESHOLD_MANUAL } }, { "GFAT", { 1303, 1308 } },
+        { "GIOB", { 1311, 1312, 1116, 1120, 1124, 1128, 1136 } }, // an input's lists and an output's
+        { "GCMS", {} }, { "GNOT", {} } }; // enabling is no value shown
+    for (auto [query, controls] : cases) {
+        std::vector<int> shown = ControlsShowingQuery(Id(query));
+        std::sort(shown.begin(), shown.end());
+        std::sort(controls.begin(), controls.end());
+        EXPECT_EQ(shown, controls) << query;
+    }
 }

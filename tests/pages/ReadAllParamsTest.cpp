@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -94,37 +95,43 @@ TEST(ReadAllParams, ReplyTextsOfBothChannels)
     }
 }
 
-TEST(ReadAllParams, FailedQueriesAreLoggedAndSkipped)
+TEST(ReadAllParams, FailedQueriesAreLoggedWithWhyAndATimedOutDriveIsGivenUp)
 {
     MessageRecorder log;
     SetLogView(&log);
-    const std::vector<ParamQuery> queries { { "GENC", 31 }, { "GSP", 23 }, { "GPL", 54 }, { "GPH", 52 } };
-    std::vector<std::pair<CommandId, QByteArray>> delivered;
-    int asked = 0;
+    // CAN: a value, a time-out, a frame without a value, a value, then nothing but time-outs.
+    int delivered = 0;
     const ReadAllOutcome outcome = RunReadAll(
-        queries, false,
-        [&](QString command, void* reply, int* length) {
-            EXPECT_EQ(*length, kParamReplyBytes);
-            ++asked;
-            CanFrame frame = Frame(8, { 0x10, 0x27 });
-            if (command == u"GSP\r")
-                return 11; // no answer
-            if (command == u"GPL\r")
-                frame.dataLength = 7;
+        { { "GENC", 31 }, { "GSP", 23 }, { "GPL", 54 }, { "GPH", 52 }, { "GA", 89 }, { "GTW", 56 }, { "GMP", 103 },
+            { "GMD", 109 } }, false,
+        [&](QString command, void* reply, int*) {
+            const CanFrame frame = Frame(command == u"GPL\r" ? 7 : 8, { 0x10, 0x27 });
             std::memcpy(reply, &frame, sizeof frame);
-            *length = 11;
-            return 0;
+            return command == u"GSP\r" || delivered == 2 ? 11 : 0;
         },
-        [&] { return asked == 3; },
-        [&](CommandId id, const QByteArray& text) { delivered.emplace_back(id, text); });
+        [] { return false; }, [&](CommandId, const QByteArray&) { ++delivered; });
     UnsetLogView(&log);
-    EXPECT_EQ(outcome.asked, 3);
-    EXPECT_EQ(outcome.failed, 2);
-    ASSERT_EQ(delivered.size(), 1u);
-    EXPECT_EQ(delivered[0].first, 31);
-    EXPECT_EQ(delivered[0].second, QByteArray("10000"));
     QStringList lines;
     for (const auto& m : log.Take())
-        lines << QString::fromLatin1(LOWORD(m.lParam) ? "C:" : "R:") + QString::fromLatin1(m.data);
-    EXPECT_EQ(lines, (QStringList { "C:GENC", "R:10000", "C:GSP", "C:GPL" }));
+        lines << QString::fromLatin1(LOWORD(m.lParam) ? "C:" : "R:") + DecodeLogText(m.data);
+    const QString timeout = CommResultText(11);
+    EXPECT_EQ(lines.mid(0, 7), (QStringList { "C:GENC", "R:10000", "C:GSP", "R:" + timeout, "C:GPL", "R:no value in the reply", "C:GPH" }));
+    EXPECT_EQ(ReadAllFailureMessage(outcome, 8),
+        QStringLiteral("The read stopped after 3 queries in a row had no answer. 6 of 8 settings were not read from the "
+                       "drive; their fields are marked. The first: GSP (%1), GPL (no value in the reply), GA (%1).").arg(timeout));
+}
+
+TEST(ReadAllParams, ErrAnswersAreDeliveredButNotReadAndAStopIsTold)
+{
+    int delivered = 0;
+    const ReadAllOutcome outcome = RunReadAll(
+        { { "GENC", 31 }, { "GEVL", 9923 }, { "GSP", 23 } }, true,
+        [&](QString command, void* reply, int* length) {
+            *length = std::sprintf(static_cast<char*>(reply), command == u"GENC\r" ? "4000\r" : "ERR2\r");
+            return 0;
+        },
+        [&] { return delivered == 2; }, [&](CommandId, const QByteArray&) { ++delivered; });
+    EXPECT_EQ(ReadAllFailureMessage(outcome, 3), QStringLiteral("The read was stopped. 2 of 3 settings were not read from "
+                                                                "the drive; their fields are marked. The first: GEVL (ERR2)."));
+    EXPECT_TRUE(ReadAllFailureMessage(ReadAllOutcome { 3, {}, false, false }, 3).isEmpty());
 }

@@ -2,6 +2,8 @@
 
 #include "pages/BasicParamRules.h"
 #include "platform/MessageBox.h"
+#include "shell/LogRing.h"
+#include "tests/shell/MessageRecorder.h"
 #include "tests/shell/QtPrinters.h"
 
 #include <QRegularExpression>
@@ -181,28 +183,32 @@ TEST(WriteAllParams, ChecksInTheOrderTheUserMeetsThem)
     }
 }
 
-TEST(WriteAllParams, RunsToTheEndAndCountsWhatFailed)
+TEST(WriteAllParams, RunsToTheEndAndCountsWhatTheDriveDidNotTake)
 {
-    const std::vector<WriteCommand> commands { { "A1\r" }, { "SPL5\r" }, { "SPL5\r", false }, { "P3\r" } };
-    QStringList sent;
+    const std::vector<WriteCommand> commands { { "A1\r" }, { "SPL5\r" }, { "SPH9\r" }, { "SPL5\r", false }, { "P3\r" },
+        { "I4\r" } };
+    // Taken; refused, but taken when sent again (not logged then); refused; not sent; unanswered.
+    const CommandTrip trips[] = { { 0, 0, "OK\r", 2 }, { 0, 0, "ERR2\r", 3 }, { 0, 0, "ERR2\r", 3 }, { 0, 0, "OK\r", 1 },
+        { 2, 10, {}, 0 }, { 0, 11, {}, kWriteGapMs } };
+    MessageRecorder log;
+    SetLogView(&log);
+    int sent = 0;
     std::vector<int> gaps;
-    auto transact = [&](QString command, void* reply, int* length) {
-        EXPECT_TRUE(!reply && *length == 0); // no answer awaited
-        sent << command;
-        return command.startsWith(u"SPL") ? 10 : 0;
-    };
-    const WriteAllOutcome outcome = RunWriteAll(commands, transact, [&](int ms) {
-        gaps.push_back(ms);
-        return true;
-    });
-    EXPECT_EQ(sent, (QStringList { "A1\r", "SPL5\r", "SPL5\r", "P3\r" }));
-    EXPECT_EQ(gaps, std::vector<int>(4, kWriteGapMs));
+    const WriteAllOutcome outcome = RunWriteAll(
+        commands, [&](const QString&, int answerMs) { return trips[answerMs == kWriteGapMs ? sent++ : 0]; },
+        [&](int ms) { return gaps.push_back(ms), true; });
+    UnsetLogView(&log);
+    EXPECT_EQ(gaps, (std::vector<int> { 18, 17, 17, 19, 20, 0 })) << "the wait for an answer is part of the gap";
+    QStringList lines;
+    for (const auto& m : log.Take())
+        lines << DecodeLogText(m.data);
+    EXPECT_EQ(lines, (QStringList { "A1", "SPL5", "ERR2", "SPH9", "ERR2", "P3", CommResultText(2), "I4", CommResultText(11) }));
     EXPECT_EQ(WriteFailureMessage(outcome),
-        QStringLiteral("2 of 4 commands did not reach the drive, the first \"SPL5\" (RS232接收超时)."));
+        QStringLiteral("3 of 6 commands did not reach the drive or were refused by it, the first \"SPH9\" (ERR2)."));
 
     // A stop ends it before the next command.
-    sent.clear();
-    const WriteAllOutcome stopped = RunWriteAll(commands, transact, [](int) { return false; });
-    EXPECT_EQ(sent, QStringList { "A1\r" });
-    EXPECT_TRUE(stopped.stopped);
+    sent = 0;
+    const WriteAllOutcome stopped = RunWriteAll(commands, [&](const QString&, int) { return ++sent, CommandTrip {}; },
+        [](int) { return false; });
+    EXPECT_TRUE(stopped.stopped && sent == 1);
 }

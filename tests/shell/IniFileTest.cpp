@@ -408,3 +408,14 @@ TEST_F(IniFileTest, ASaveKeepsTheFilesPermissions)
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
+
+TEST_F(IniFileTest, AFileBeyondTheSizeLimitIsRefusedUnread)
+{
+    for (const qint64 size : { CIniFile::kMaxFileBytes, CIniFile::kMaxFileBytes + 1 }) {
+        WriteBytes(Path(QStringLiteral("big.ini")), "[a]\r\nx=" + QByteArray(size - 7, 'y'));
+        CIniFile ini(Path(QStringLiteral("big.ini")));
+        EXPECT_EQ(ini.ReadOrCreateFile(), size == CIniFile::kMaxFileBytes);
+        EXPECT_EQ(ini.Error().toStdString(), size == CIniFile::kMaxFileBytes ? ""
+                      : "The file holds 1048577 bytes; an INI file may hold at most 1048576.");
+    }
+}

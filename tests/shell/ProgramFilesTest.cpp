@@ -123,7 +123,7 @@ TEST_F(DriverNames, AHugeNameIsCutAndAChangedFileIsReadAgain)
 {
     QFile file(m_dir.filePath(QStringLiteral("QZNAME.qzi")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[DriverName]\r\nD0005=" + QByteArray(8 << 20, 'x') + "\r\nD0006=DZ-6\r\n");
+    file.write("[DriverName]\r\nD0005=" + QByteArray((1 << 20) - 100, 'x') + "\r\nD0006=DZ-6\r\n"); // near the size limit of an INI file
     file.close();
     QString name;
     EXPECT_TRUE(GetDriverName(5, name, Folder()));

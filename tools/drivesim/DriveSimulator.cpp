@@ -364,7 +364,7 @@ void DriveSimulator::HandleSerialLine(const std::string& line)
     SimDrive& drive = *m_drives.at(m_config.nodes.front());
     const auto request = SerialCommandParser::Parse(line);
     SimReply reply;
-    if (request)
+    if (request && !Faults(SimChannel::Serial).refuse)
         reply = drive.Answer(*request);
     else
         reply.kind = SimReply::Kind::Unknown;
@@ -434,7 +434,9 @@ void DriveSimulator::HandleFrame(const SimCanFrame& frame)
         }
         node = request.node;
         commandId = request.commandId;
-        const SimReply reply = m_drives.at(node)->Answer(request.request);
+        SimReply refused;
+        refused.kind = SimReply::Kind::Unknown;
+        const SimReply reply = Faults(SimChannel::Can).refuse ? refused : m_drives.at(node)->Answer(request.request);
         encoded = CanCommandCodec::Encode(node, commandId, reply, m_config.replyIdentifier);
     }
     if (!encoded)

@@ -6,6 +6,7 @@
 // of a bad line can be tested. Fields that do not apply to a channel are ignored there.
 struct FaultPlan {
     bool silent = false;          // no reply at all
+    bool refuse = false;          // every command answered as unknown ("ERR2" / value 2) and not taken
     int delayMs = 0;              // extra time before each reply (past the link's timeouts)
     std::string noise;            // serial: bytes sent before the reply's "#"
     bool echo = false;            // serial: the command's own bytes sent back before the reply
@@ -19,7 +20,7 @@ struct FaultPlan {
 
     bool Any() const
     {
-        return silent || delayMs > 0 || !noise.empty() || echo || splitGapMs >= 0 || overlongLength > 0
+        return silent || refuse || delayMs > 0 || !noise.empty() || echo || splitGapMs >= 0 || overlongLength > 0
             || wrongNode || wrongCommandId || wrongIdentifier || dlc >= 0;
     }
 };

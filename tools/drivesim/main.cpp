@@ -46,6 +46,7 @@ const char kUsage[] =
     "\n"
     "faults (on both channels where they apply):\n"
     "  --silent          never reply\n"
+    "  --refuse          answer every command as unknown (ERR2, on CAN the value 2), taking none\n"
     "  --delay MS        reply MS milliseconds late\n"
     "  --noise TEXT      send TEXT before each serial reply (\\r \\n \\xHH escapes)\n"
     "  --echo            send each serial command back before its reply\n"
@@ -183,6 +184,8 @@ int main(int argc, char** argv)
             oldFirmware = true;
         } else if (option == "--silent") {
             faults.silent = true;
+        } else if (option == "--refuse") {
+            faults.refuse = true;
         } else if (option == "--delay") {
             faults.delayMs = number(0, 600000);
         } else if (option == "--noise") {
