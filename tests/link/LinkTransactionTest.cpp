@@ -337,6 +337,24 @@ TEST_F(LinkTransactionTest, SerialAnswerToACommandSentWithoutWaitingIsNotTheNext
     EXPECT_EQ(drive.Commands(), (std::vector<std::string> { "ENA\r", "GV\r" }));
 }
 
+TEST_F(LinkTransactionTest, SerialCommandThatWaitsGoesOutOnlyOnceEveryOwedAnswerHasCome)
+{
+    OpenSerial();
+    std::atomic<bool> answering { false };
+    PtyDrive drive(*pty, [&answering](const std::string&) { return answering ? "#222\r\n" : ""; });
+    EXPECT_EQ(Send("GV\r").result, COMM_RS232_TIMEOUT);
+    EXPECT_EQ(Send("ENA\r", 0).result, COMM_OK) << "nobody waits for its answer: it goes out at once";
+    ASSERT_TRUE(WaitFor([&] { return drive.Commands().size() == 2; }, kLongWait));
+
+    pty->Write("#111\r\n"); // GV's answer at last; ENA's is still owed
+    EXPECT_EQ(Send("GMOD\r").result, COMM_RS232_TIMEOUT);
+    EXPECT_EQ(drive.Commands().size(), 2u) << "not written while an answer is owed";
+
+    pty->Write("#OK\r\n");
+    answering = true;
+    EXPECT_EQ(Send("GMOD\r").Text(), "222\r");
+}
+
 // ---- CAN card ----------------------------------------------------------------------------
 
 TEST_F(LinkTransactionTest, CardSendsTheRequestAndReturnsTheReplyFrame)
@@ -389,7 +407,7 @@ TEST_F(LinkTransactionTest, CardReplyFromAnotherNodeOrForAnotherCommand)
     fake->SetResponder([](const CanMessage& sent) {
         return std::vector<CanMessage> { DriveReply(RequestNode(sent), RequestCommand(sent) + 1, 1) };
     });
-    out = Send("GMOD\r");
+    out = Send("GV\r"); // GMOD's own answer is still owed
     EXPECT_EQ(out.result, COMM_ERR_WRONG_COMMAND);
 }
 
@@ -549,6 +567,7 @@ TEST_F(LinkTransactionTest, UsbCanSkipsAnswersToOtherCommandsAndWrongIdentifiers
         return std::vector<CanMessage> {
             DriveReply(node, 42, 7),                          // another command's answer
             DriveReply(node, RequestCommand(sent), 8, 2, 0x102), // not a reply identifier
+            DriveReply(node + 1, RequestCommand(sent), 6),    // another node's answer
             DriveReply(node, RequestCommand(sent), 9),
         };
     });
@@ -556,7 +575,7 @@ TEST_F(LinkTransactionTest, UsbCanSkipsAnswersToOtherCommandsAndWrongIdentifiers
     const Outcome out = Send("GMOD\r");
     ASSERT_EQ(out.result, COMM_OK);
     EXPECT_EQ(out.Value16(), 9);
-    EXPECT_EQ(g_nCanRxRead, before + 3) << "one past the reply";
+    EXPECT_EQ(g_nCanRxRead, before + 4) << "one past the reply";
 
     fake->SetResponder([](const CanMessage& sent) {
         return std::vector<CanMessage> { DriveReply(RequestNode(sent), RequestCommand(sent) + 1, 7) };
