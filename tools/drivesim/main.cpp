@@ -47,6 +47,8 @@ const char kUsage[] =
     "faults (on both channels where they apply):\n"
     "  --silent          never reply\n"
     "  --delay MS        reply MS milliseconds late\n"
+    "  --stall MS        serial: from the first command on, reply to nothing for MS\n"
+    "                    milliseconds, then to every command received meanwhile\n"
     "  --noise TEXT      send TEXT before each serial reply (\\r \\n \\xHH escapes)\n"
     "  --echo            send each serial command back before its reply\n"
     "  --split MS        send each serial reply in two writes MS milliseconds apart\n"
@@ -185,6 +187,8 @@ int main(int argc, char** argv)
             faults.silent = true;
         } else if (option == "--delay") {
             faults.delayMs = number(0, 600000);
+        } else if (option == "--stall") {
+            faults.stallMs = number(0, 600000);
         } else if (option == "--noise") {
             faults.noise = Unescape(value());
         } else if (option == "--echo") {
