@@ -3,14 +3,19 @@
 // that answers late. Figures, not pass/fail:
 //   - CPU of the program's threads after the line went away, how soon the loss was
 //     reported and what a transaction gets afterwards;
-//   - for a drive late by 450, 550 and 650 ms, and a silent one (-1): strip values that
+//   - for a drive late by 450, 550, 650 and 1100 ms, and a silent one (-1): strip values that
 //     differ from those a punctual drive gives (wrong values; a value the strip shows as
-//     unknown is not wrong), failed exchanges, and the longest exchange.
+//     unknown is not wrong), failed exchanges, and the longest exchange;
+//   - a read of all parameters (serial) during which the drive stalls for 1.5, 3 or 6 s and
+//     then answers every command it got meanwhile, or from which on it answers 1.1 s late:
+//     values taken for another query (those that differ from a punctual read's), failed
+//     queries, and how long the read took.
 //
 // VELQUARIN_LOST_SECONDS sets the time measured after a loss (default 10).
 #include "bench/BenchDrive.h"
 #include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
+#include "pages/ReadAllParams.h"
 #include "platform/Profile.h"
 #include "platform/WindowMessage.h"
 #include "shell/DriveCommands.h"
@@ -186,17 +191,27 @@ LateRun RunLate(DriveSimulator& sim, int delayMs)
     return run;
 }
 
+// The drive on the serial line, the link opened to it; none (the benchmark skipped) when the
+// channel does not open.
+std::unique_ptr<DriveSimulator> StartSerialDrive(benchmark::State& state)
+{
+    auto sim = StartDrive(false);
+    LinkInit();
+    if (!sim || !OpenBenchChannel(COMM_RS232, kCom, kBaud)) {
+        state.SkipWithError("the channel does not open");
+        CloseLink();
+        return nullptr;
+    }
+    return sim;
+}
+
 void BM_LateReplies(benchmark::State& state)
 {
     const int delayMs = static_cast<int>(state.range(0));
     for (auto _ : state) {
-        auto sim = StartDrive(false);
-        LinkInit();
-        if (!sim || !OpenBenchChannel(COMM_RS232, kCom, kBaud)) {
-            state.SkipWithError("the channel does not open");
-            CloseLink();
+        auto sim = StartSerialDrive(state);
+        if (!sim)
             return;
-        }
         const LateRun punctual = RunLate(*sim, 0);
         const LateRun late = RunLate(*sim, delayMs);
         CloseLink();
@@ -217,7 +232,75 @@ void BM_LateReplies(benchmark::State& state)
             static_cast<long long>(late.totalMs), static_cast<long long>(punctual.totalMs));
     }
 }
-BENCHMARK(BM_LateReplies)->Arg(450)->Arg(550)->Arg(650)->Arg(-1)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_LateReplies)->Arg(450)->Arg(550)->Arg(650)->Arg(1100)->Arg(-1)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+struct ReadRun {
+    std::map<CommandId, QByteArray> values;
+    ReadAllOutcome outcome;
+    qint64 ms = 0;
+};
+
+ReadRun ReadAll(const std::vector<ParamQuery>& queries, const DriveCommands::Transaction& transact)
+{
+    ReadRun run;
+    QElapsedTimer timer;
+    timer.start();
+    run.outcome = RunReadAll(queries, true, transact, [] { return false; },
+        [&run](CommandId id, const QByteArray& text) { run.values[id] = text; });
+    run.ms = timer.elapsed();
+    return run;
+}
+
+// The fault begins at this query of the read.
+constexpr int kFaultAtQuery = 10;
+
+void BM_FaultyRead(benchmark::State& state)
+{
+    FaultPlan plan;
+    plan.stallMs = static_cast<int>(state.range(0));
+    plan.delayMs = static_cast<int>(state.range(1));
+    for (auto _ : state) {
+        auto sim = StartSerialDrive(state);
+        if (!sim)
+            return;
+        const std::vector<ParamQuery> queries = ReadAllQueries(kFirstFirmwareWithSecondTrackingError);
+        // Every setting its own value, so an answer taken for another query shows.
+        for (size_t i = 0; i < queries.size(); ++i)
+            sim->Drive(1)->SetParameter(queries[i].mnemonic.toStdString(), static_cast<int32_t>(1000 + i));
+        const ReadRun punctual = ReadAll(queries, LinkTransactLocked);
+        int asked = 0;
+        const ReadRun faulty = ReadAll(queries, [&](QString command, void* reply, int* length) {
+            if (asked++ == kFaultAtQuery)
+                sim->SetFaults(SimChannel::Serial, plan);
+            return LinkTransactLocked(std::move(command), reply, length);
+        });
+        sim->ClearFaults();
+        CloseLink();
+
+        int wrong = 0;
+        for (const auto& [id, value] : faulty.values) {
+            const auto right = punctual.values.find(id);
+            wrong += right == punctual.values.end() || right->second != value;
+        }
+        state.SetIterationTime(static_cast<double>(faulty.ms) / 1000.0);
+        state.counters["wrong_values"] = wrong;
+        state.counters["failed"] = static_cast<double>(faulty.outcome.failed.size());
+        std::printf("read of all parameters, drive %s %.1f s: %d of %d values taken for another query, "
+                    "%d of %d queries failed, read took %.1f s (punctual: %lld ms, %d of %d failed)\n",
+            plan.stallMs > 0 ? "stalling for" : "late by", (plan.stallMs + plan.delayMs) / 1000.0, wrong,
+            static_cast<int>(faulty.values.size()), static_cast<int>(faulty.outcome.failed.size()), faulty.outcome.asked,
+            static_cast<double>(faulty.ms) / 1000.0, static_cast<long long>(punctual.ms), static_cast<int>(punctual.outcome.failed.size()),
+            punctual.outcome.asked);
+    }
+}
+BENCHMARK(BM_FaultyRead)
+    ->Args({ 1500, 0 })
+    ->Args({ 3000, 0 })
+    ->Args({ 6000, 0 })
+    ->Args({ 0, 1100 })
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 } // namespace
 

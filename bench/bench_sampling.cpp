@@ -7,6 +7,9 @@
 // follow each other, so a round also pays the virtual bus's own relay time twice (TCP
 // through the bus server): the rate two bare command exchanges allow is printed beside.
 //
+// Against a silent drive it prints how long a UI command takes while the thread waits for
+// its replies, and how long Stop takes to return.
+//
 // VELQUARIN_SAMPLING_SECONDS sets the time of each run (default 5).
 #include "BenchDrive.h"
 
@@ -124,6 +127,48 @@ void BM_SamplingUsbCan(benchmark::State& state)
 BENCHMARK(BM_SamplingCard)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SamplingUsbCan)->Iterations(1)->Unit(benchmark::kMillisecond);
 
+struct SilentFigures {
+    const char* road;
+    double medianCommandMs = 0;
+    double maxCommandMs = 0;
+    double stopMs = 0;
+};
+std::vector<SilentFigures> g_silent;
+
+void RunSilent(int road, const char* name)
+{
+    DriveSimulator& sim = bench::StartDrive(115200, kBitRateKbit);
+    g_nComType = road;
+    FaultPlan silent;
+    silent.silent = true;
+    sim.SetFaults(SimChannel::Can, silent);
+    QObject sink;
+    SampleThread thread(&sink, SampleThread::Services {});
+    thread.Start(true, true);
+    std::vector<double> commands;
+    // Fewer than ten missing replies, so the thread is still running when stopped.
+    for (int i = 0; i < 3; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        commands.push_back(CommandMs());
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto stop = Clock::now();
+    thread.Stop();
+    SilentFigures f { name, bench::Median(commands), *std::max_element(commands.begin(), commands.end()),
+        Ms(Clock::now() - stop) };
+    g_silent.push_back(f);
+    sim.ClearFaults();
+    QCoreApplication::removePostedEvents(&sink);
+}
+
+void BM_SilentDrive(benchmark::State& state)
+{
+    const int road = static_cast<int>(state.range(0));
+    for (auto _ : state)
+        RunSilent(road, road == COMM_CAN_K8110 ? "card" : "USB-CAN");
+}
+BENCHMARK(BM_SilentDrive)->Arg(COMM_CAN_K8110)->Arg(COMM_CAN_USB2)->Iterations(1)->Unit(benchmark::kMillisecond);
+
 void PrintFigures()
 {
     std::printf("\nCAN sampling at %d kbit/s (feedback and command each round)\n", kBitRateKbit);
@@ -137,6 +182,9 @@ void PrintFigures()
                     "one round %.2f ms\n",
             f.medianWaitMs, f.maxWaitMs, f.idleCommandMs, f.roundMs);
     }
+    for (const SilentFigures& f : g_silent)
+        std::printf("%-8s silent drive: a UI command takes %.1f ms median, %.1f ms at most; Stop returns after %.1f ms\n",
+            f.road, f.medianCommandMs, f.maxCommandMs, f.stopMs);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "link/CanFrameCodec.h"
 #include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
+#include "link/OwedAnswers.h"
 
 #include <algorithm>
 #include <chrono>
@@ -24,11 +25,16 @@ int MsLeft(Clock::time_point end)
 
 CommResult SerialAnswer(void* reply, int* length, int waitMs)
 {
-    // The send emptied the ring and reset the event: a reply complete now answers it.
-    if (*length < 2 || !LinkWaitReply(static_cast<uint32_t>(waitMs)))
+    // The send owes this command's answer after any owed before it; those land first and are
+    // dropped, so a late answer to an earlier command never counts as this one's.
+    const auto end = Clock::now() + milliseconds(waitMs);
+    if (*length < 2 || !SettleSerialAnswers(waitMs, 1) || !LinkWaitReply(static_cast<uint32_t>(MsLeft(end))))
         return COMM_RS232_TIMEOUT;
     *length = LinkTakeSerialReply(static_cast<uint8_t*>(reply), *length - 1);
-    return *length > 0 ? COMM_OK : COMM_RS232_TIMEOUT;
+    if (*length <= 0)
+        return COMM_RS232_TIMEOUT;
+    SerialAnswerTaken();
+    return COMM_OK;
 }
 
 CommResult UsbCanAnswer(CommandId id, void* reply, int* length, int waitMs)

@@ -1,5 +1,6 @@
 #include "link/LinkLayer.h"
 #include "link/LinkInternal.h"
+#include "link/OwedAnswers.h"
 #include "link/OpenError.h"
 #include "link/SerialPort.h"
 
@@ -125,6 +126,7 @@ int LinkOpenChannel(int commType, const SerialSettings* settings)
     if (!SerialOpen(static_cast<int>(settings->port), settings->baud, settings->parity,
                     static_cast<uint8_t>(settings->byteSize), stopBits))
         return 0;
+    LinkForgetOwedAnswers();
     StartReceiveOnce();
     WakeReceive(); // the thread picks up the new port at once
     return 1;
@@ -136,6 +138,7 @@ int LinkOpenChannel(int commType, const CanSettings* settings)
         return 0;
     if (!KnownTimingOrSay(commType, *settings))
         return 0;
+    LinkForgetOwedAnswers();
     if (commType == COMM_CAN_K8110) {
         const K8110InitRecord init = CardInitRecord(*settings);
         return K8110Open(static_cast<int>(settings->deviceNumber), &init);

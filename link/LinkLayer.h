@@ -162,6 +162,11 @@ void LinkClearSerialReply();
 // CR (at most `capacity` bytes) and moves the read index past the LF. Returns the bytes
 // copied, 0 when no reply is ready.
 int LinkTakeSerialReply(uint8_t* dest, int capacity);
+// Serial, after the reply event, for an answer owed to an earlier command: drops the reply,
+// resets the event and looks on at once, so the event tells of the next complete reply the
+// ring already holds. Returns the ring index just past the dropped reply, -1 when none was
+// ready.
+int LinkDropSerialReply();
 // USB-CAN, before sending: publishes the command id the scanner looks for, discards the
 // frames already received (none of them can answer a request not yet sent) and resets the
 // reply event, together.
@@ -170,6 +175,10 @@ void LinkExpectCanReply(int cmdId);
 // answers g_nExpectedCmdId (flags, length, identifier and its data bytes), moves the read
 // index past it and sets g_nExpectedCmdId back to 0. False when no record answers.
 bool LinkTakeCanReply(CanFrame* reply);
+// USB-CAN: looks for an answer to cmdId from the read index on, without discarding what the
+// ring holds: publishes the id, resets the reply event and scans at once (the event is set
+// when a record already answers it).
+void LinkLookForCanReply(int cmdId);
 // USB-CAN, for callers that hold g_csLink and read frames of their own (the sampling of the
 // PID-tuning page): drops every frame the ring holds, and waits up to timeoutMs for the
 // next frame the receive thread puts there and takes it. With one reader of the adapter,

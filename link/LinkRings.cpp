@@ -22,6 +22,34 @@ void ResetReplyEvent()
     if (ManualResetEvent* event = g_hReplyEvent.load())
         event->Reset();
 }
+
+// One pass of the scanner over the serial ring; under g_csSerialRing.
+void ScanSerialLocked()
+{
+    SerialScanState state { g_nSerialRxRead, g_nSerialReplyLen, g_bScanFound };
+    const bool complete = LinkScanSerialReply(g_SerialRxRing, g_nSerialRxWrite, state);
+    g_nSerialRxRead = state.read;
+    g_nSerialReplyLen = state.replyLen;
+    g_bScanFound = state.found;
+    if (complete)
+        SetReplyEvent();
+}
+
+// One pass of the scanner over the USB-CAN ring; under g_csCanRing.
+void ScanCanLocked()
+{
+    const int from = g_nCanRxRead;
+    const int cmdId = g_nExpectedCmdId;
+    const int write = g_nCanRxWrite;
+    const bool marked = g_canScanMark.read == from && g_canScanMark.cmdId == cmdId;
+    int read = marked ? g_canScanMark.scannedTo : from;
+    if (LinkScanCanReply(g_CanRxRing, write, cmdId, read)) {
+        g_nCanRxRead = read;
+        SetReplyEvent();
+    } else {
+        g_canScanMark = { from, cmdId, write };
+    }
+}
 } // namespace
 
 namespace link_detail {
@@ -33,26 +61,10 @@ void ScanOnce()
     const int type = g_nComType;
     if (type == COMM_RS232) {
         std::lock_guard lock(g_csSerialRing);
-        SerialScanState state { g_nSerialRxRead, g_nSerialReplyLen, g_bScanFound };
-        const bool complete = LinkScanSerialReply(g_SerialRxRing, g_nSerialRxWrite, state);
-        g_nSerialRxRead = state.read;
-        g_nSerialReplyLen = state.replyLen;
-        g_bScanFound = state.found;
-        if (complete)
-            SetReplyEvent();
+        ScanSerialLocked();
     } else if (IsUsbCanType(type)) {
         std::lock_guard lock(g_csCanRing);
-        const int from = g_nCanRxRead;
-        const int cmdId = g_nExpectedCmdId;
-        const int write = g_nCanRxWrite;
-        const bool marked = g_canScanMark.read == from && g_canScanMark.cmdId == cmdId;
-        int read = marked ? g_canScanMark.scannedTo : from;
-        if (LinkScanCanReply(g_CanRxRing, write, cmdId, read)) {
-            g_nCanRxRead = read;
-            SetReplyEvent();
-        } else {
-            g_canScanMark = { from, cmdId, write };
-        }
+        ScanCanLocked();
     }
 }
 } // namespace link_detail
@@ -89,6 +101,31 @@ void LinkExpectCanReply(int cmdId)
     g_nCanRxRead = g_nCanRxWrite.load();
     g_canScanMark = {};
     ResetReplyEvent();
+}
+
+int LinkDropSerialReply()
+{
+    std::lock_guard lock(g_csSerialRing);
+    const int read = g_nSerialRxRead;
+    const int length = g_nSerialReplyLen;
+    int next = -1;
+    if (length >= 1 && read >= 0 && read + length <= kSerialRxRingUsed) {
+        next = std::min(read + length + 1, kSerialRxRingUsed);
+        g_nSerialRxRead = next;
+        g_nSerialReplyLen = 0;
+    }
+    ResetReplyEvent();
+    ScanSerialLocked();
+    return next;
+}
+
+void LinkLookForCanReply(int cmdId)
+{
+    std::lock_guard lock(g_csCanRing);
+    g_nExpectedCmdId = cmdId;
+    g_canScanMark = {};
+    ResetReplyEvent();
+    ScanCanLocked();
 }
 
 bool LinkTakeCanReply(CanFrame* reply)

@@ -3,6 +3,7 @@
 #include "link/CanCardLibrary.h"
 #include "link/CanFrameCodec.h"
 #include "link/LinkLayer.h"
+#include "link/OwedAnswers.h"
 #include "link/SerialPort.h"
 #include "link/UsbCanLibrary.h"
 #include "platform/AnsiCodePage.h"
@@ -23,32 +24,23 @@ constexpr int kCardReplyWaitMs = 50;
 constexpr int kCardPollMs = 1;
 constexpr int kClearWaitMs = 100;
 constexpr int kCardFrameBuffer = 20;
-// How long the answer to a command sent without waiting may still come and be mistaken for
-// the answer to the next one. A drive acknowledges in a few milliseconds even at 9600 baud.
-constexpr int kOwedAnswerMs = 50;
-// After a reply time-out the late answer may still come; the next write waits for it at
-// most one more reply wait, and only until the line has been quiet this long after it.
-constexpr int kLateAnswerQuietMs = 50;
-constexpr int kLateAnswerLookMs = 5;
-
-// An answer the drive may still send for a serial command already written: no later than
-// `until`. Bytes that arrive after the ring's write index stood at `mark` are its. Guarded
-// by g_csLink.
-struct OwedAnswer {
-    bool owed = false;
-    Clock::time_point until;
-    int mark = 0;
-};
-OwedAnswer g_owedAnswer;
-
-void OweAnswer(int forMs)
-{
-    g_owedAnswer = { true, Clock::now() + milliseconds(forMs), g_nSerialRxWrite.load() };
-}
 
 int ElapsedMs(Clock::time_point since)
 {
     return static_cast<int>(std::chrono::duration_cast<milliseconds>(Clock::now() - since).count());
+}
+
+// Whole milliseconds until `until`, at least 1 while it lies ahead, 0 once it has passed.
+uint32_t MsUntil(Clock::time_point until)
+{
+    const auto left = until - Clock::now();
+    return left <= Clock::duration::zero() ? 0 : static_cast<uint32_t>(std::chrono::ceil<milliseconds>(left).count());
+}
+
+// Whether a reply frame answers this node's command.
+bool AnswersRequest(const CanFrame& reply, int node, CommandId id)
+{
+    return CanReplyCommand(reply) == id + kReplyCommandOffset && reply.data[0] == static_cast<uint8_t>(node);
 }
 
 // A reply record that cannot take what the channel delivers, or no record at all.
@@ -61,53 +53,30 @@ bool RecordTooSmall(const void* reply, int wanted, bool can)
     return !reply || (can && wanted < static_cast<int>(sizeof(CanFrame)));
 }
 
-// The serial protocol carries no tag: the drive answers in order, and an answer still owed
-// to an earlier command would land after the next command's write and pass for its answer.
-// So before writing, give it the time to land (the clearing before the write discards it):
-// until a complete reply has come, or until the line has been quiet for a while after some
-// bytes came, but never past the time the answer was owed until.
-void LetOwedAnswerLand()
-{
-    if (!g_owedAnswer.owed || !g_hReplyEvent.load())
-        return;
-    g_owedAnswer.owed = false;
-    int seen = g_owedAnswer.mark;
-    bool heard = false;
-    auto lastByte = Clock::now();
-    for (;;) {
-        const auto now = Clock::now();
-        if (now >= g_owedAnswer.until)
-            return;
-        if (const int write = g_nSerialRxWrite; write != seen) {
-            seen = write;
-            heard = true;
-            lastByte = now;
-        } else if (heard && now - lastByte >= milliseconds(kLateAnswerQuietMs)) {
-            return;
-        }
-        const auto left = std::chrono::duration_cast<milliseconds>(g_owedAnswer.until - now).count();
-        if (LinkWaitReply(static_cast<uint32_t>(std::min<int64_t>(left, kLateAnswerLookMs))))
-            return;
-    }
-}
-
 CommResult SerialTransact(const QString& command, void* reply, int& length)
 {
     if (!g_bRs232Open)
         return COMM_ERR_RS232_NOT_OPEN;
     if (RecordTooSmall(reply, length, false))
         return COMM_ERR_REPLY_TOO_SMALL;
-    LetOwedAnswerLand();
     const QByteArray bytes = WideToAnsi(command);
-    const CommResult step = LinkSendSerialOrK8110(bytes.constData(), static_cast<int>(bytes.size()), reply, &length,
-                                                  COMM_RS232);
+    const int size = static_cast<int>(bytes.size());
     if (length == 0) {
+        // Nobody waits for this answer: the command goes out at once and its answer is owed
+        // as well. The line is cleared only while nothing is owed, so the count stays right.
+        const CommResult step = SerialAnswersOwed() == 0
+            ? LinkSendSerialOrK8110(bytes.constData(), size, reply, &length, COMM_RS232)
+            : (SerialWrite(bytes.constData(), size, true) == size ? COMM_OK : COMM_RS232_SEND_FAILED);
         if (step == COMM_OK)
-            OweAnswer(kOwedAnswerMs);
+            OweSerialAnswer(Clock::now());
         return step;
     }
     const int capacity = length;
     length = 0;
+    if (!SettleSerialAnswers(kSerialReplyWaitMs))
+        return COMM_RS232_TIMEOUT; // the reply wait went by in waiting for the owed answers
+    const CommResult step = LinkSendSerialOrK8110(bytes.constData(), size, reply, &length, COMM_RS232);
+    const auto written = Clock::now();
     if (step != COMM_OK) {
         // Nothing that comes now answers a command that was not (fully) written. Keep the
         // reply wait all the same: pollers count on it as their pace on a broken line.
@@ -115,12 +84,53 @@ CommResult SerialTransact(const QString& command, void* reply, int& length)
         return COMM_RS232_TIMEOUT;
     }
     if (!LinkWaitReply(kSerialReplyWaitMs)) {
-        OweAnswer(kSerialReplyWaitMs);
+        OweSerialAnswer(written);
         return COMM_RS232_TIMEOUT;
     }
     // One byte of the record stays free for the caller's terminating zero.
     length = LinkTakeSerialReply(static_cast<uint8_t*>(reply), capacity - 1);
     return COMM_OK;
+}
+
+bool CardFramesWaiting(int card)
+{
+    K8110RegRecord reg { K8110_REG_RX_COUNT, 0 };
+    return CAN_ReadReg(card, &reg) && reg.value != 0;
+}
+
+// Card: reads what the card has received, and receives for up to one reply wait, until the
+// owed answer of the node's command is among it.
+bool CardOwedAnswerLanded(int node, CommandId id)
+{
+    const int card = g_nK8110Index;
+    const auto start = Clock::now();
+    for (;;) {
+        while (CardFramesWaiting(card)) {
+            uint8_t in[kCardFrameBuffer] = {};
+            CanFrame got;
+            int gotLength = 0;
+            if (!CAN_Recv(card, in, kCardFrameBuffer))
+                return false;
+            if (DecodeK8110Frame(in, &got, &gotLength) == COMM_OK && AnswersRequest(got, node, id))
+                return true;
+        }
+        if (ElapsedMs(start) > kCardReplyWaitMs)
+            return false;
+        CAN_WaitRecv(card, kCardPollMs);
+    }
+}
+
+// USB-CAN: waits up to one reply wait for a record that answers the node's command, looking
+// from the ring's read index on; another node's answer to the same command is passed over.
+bool AwaitUsbReply(int node, CommandId id, CanFrame& got)
+{
+    const auto until = Clock::now() + milliseconds(kUsbReplyWaitMs);
+    while (LinkWaitReply(MsUntil(until))) {
+        if (LinkTakeCanReply(&got) && AnswersRequest(got, node, id))
+            return true;
+        LinkLookForCanReply(id);
+    }
+    return false;
 }
 
 CommResult CardTransact(const QString& command, void* reply, int& length)
@@ -134,16 +144,26 @@ CommResult CardTransact(const QString& command, void* reply, int& length)
     CommandId id = -1;
     if (const CommResult encoded = EncodeCanCommand(command, COMM_CAN_K8110, node, &request, &id))
         return encoded;
+    const bool wanted = length != 0;
+    if (wanted && CanAnswerOwed(node, id) && !CardOwedAnswerLanded(node, id)) {
+        length = 0;
+        return COMM_CAN_TIMEOUT;
+    }
     CommResult step;
     {
         std::lock_guard again(g_csLink);
         step = LinkSendSerialOrK8110(&request, sizeof request, reply, &length, COMM_CAN_K8110);
     }
-    if (length == 0 || step != COMM_OK)
+    if (!wanted || (step != COMM_OK && step != COMM_CAN_TIMEOUT))
         return step;
     CanFrame got;
     std::memcpy(&got, reply, sizeof got);
-    return CheckCanReply(got, node, id);
+    const CommResult result = step == COMM_OK ? CheckCanReply(got, node, id) : step;
+    if (result == COMM_OK)
+        CanAnswered(node);
+    else // its answer did not come (or not yet): another frame came first, or none
+        OweCanAnswer(node, id);
+    return result;
 }
 
 CommResult UsbCanTransact(int type, const QString& command, void* reply, int& length)
@@ -157,26 +177,28 @@ CommResult UsbCanTransact(int type, const QString& command, void* reply, int& le
     CommandId id = -1;
     if (const CommResult encoded = EncodeCanCommand(command, type, node, &request, &id))
         return encoded;
+    const bool wanted = length != 0;
+    if (wanted && CanAnswerOwed(node, id)) {
+        // Looked for among what came since its request, before the ring is emptied.
+        LinkLookForCanReply(id);
+        CanFrame late;
+        if (!AwaitUsbReply(node, id, late))
+            return COMM_CAN_TIMEOUT;
+    }
     // Published before the frame goes out, with the ring emptied: nothing received before
     // the request can answer it.
     LinkExpectCanReply(id);
     const CommResult step = LinkSendControlCan(&request, sizeof request, reply, &length, type);
-    if (step != COMM_OK || length == 0)
+    if (step != COMM_OK || !wanted)
         return step;
-    if (!LinkWaitReply(kUsbReplyWaitMs))
-        return COMM_CAN_TIMEOUT;
-    // The scanner found the reply; it is taken only if it still answers this very command.
     CanFrame got;
-    if (!LinkTakeCanReply(&got) || CanReplyCommand(got) != id + kReplyCommandOffset)
+    if (!AwaitUsbReply(node, id, got)) {
+        OweCanAnswer(node, id);
         return COMM_CAN_TIMEOUT;
+    }
+    CanAnswered(node);
     std::memcpy(reply, &got, sizeof got);
     return COMM_OK;
-}
-
-bool CardFramesWaiting(int card)
-{
-    K8110RegRecord reg { K8110_REG_RX_COUNT, 0 };
-    return CAN_ReadReg(card, &reg) && reg.value != 0;
 }
 
 CommResult CardExchange(const CanFrame& request, void* reply, int* length)

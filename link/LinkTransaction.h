@@ -23,12 +23,14 @@
 //
 // Takes the transaction lock g_csLink (re-entrant) for the whole exchange, waits included:
 // up to 500 ms serial, 80 ms USB-CAN, 50 ms card, plus up to 100 ms clearing stale frames.
-// Serial, before writing: the answer to the command before may still be owed (it timed out,
-// or it was sent without waiting); the write waits until that answer has landed and is
-// discarded, until the line has been quiet for 50 ms after it, or until it is no longer
-// owed: 50 ms after a command sent without waiting, one more reply wait (500 ms) after a
-// time-out. So a drive late by up to one reply wait gives time-outs, never another
-// command's answer. The only entry for callers.
+//
+// Answers still owed (link/OwedAnswers.h): a request whose answer could be mistaken for one
+// an earlier request is still owed waits for that answer up to one reply wait, and is not sent
+// (the result is the time-out) if it has not come by then. A command sent without waiting goes
+// out at once and owes its answer too. So a drive that stalls and then answers its backlog, or
+// one that answers every command late, gives time-outs, never another request's answer. On the
+// USB-CAN road, another node's answer to the same command is passed over.
+// The only entry for callers.
 CommResult LinkTransactLocked(QString command, void* reply, int* length);
 // How many callers of LinkTransactLocked wait for the lock now. A worker that takes the lock
 // round after round (the CAN sampling) lets them go first.

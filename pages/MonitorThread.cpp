@@ -9,6 +9,7 @@
 #include "shell/MainFrame.h"
 
 #include <chrono>
+#include <system_error>
 
 MonitorThread::Services MonitorThread::DefaultServices()
 {
@@ -51,7 +52,12 @@ bool MonitorThread::Start(const QString& query)
     }
     m_posted = 0;
     m_ended = false;
-    m_thread = std::thread([this] { MonitorThreadProc(); });
+    try {
+        m_thread = std::thread([this] { MonitorThreadProc(); });
+    } catch (const std::system_error&) {
+        m_ended = true;
+        return false;
+    }
     return true;
 }
 

@@ -58,7 +58,7 @@ public:
     MonitorThread& operator=(const MonitorThread&) = delete;
 
     // Starts polling `query` (with its CR). A thread that has ended by itself is joined
-    // first; false, starting nothing, while one still runs.
+    // first; false, starting nothing, while one still runs or when no thread can be made.
     bool Start(const QString& query);
     void Stop();
     // A thread exists and has not ended yet.

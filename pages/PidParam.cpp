@@ -501,7 +501,7 @@ void CPidParam::OnGraph()
         query = user.command;
     }
     if (!m_thread->Start(query))
-        return;
+        return; // the page stays idle, also when no thread can be made
     m_bMonitoring = true;
     g_bMonitoring = 1;
     if (m_pMainFrame)

@@ -9,7 +9,9 @@
 #include "platform/Tick.h"
 #include "platform/WindowMessage.h"
 
+#include <algorithm>
 #include <chrono>
+#include <system_error>
 
 namespace {
 
@@ -91,7 +93,12 @@ bool SampleThread::Start(bool feedback, bool command)
     }
     m_posted = 0;
     m_ended = false;
-    m_thread = std::thread(&SampleThread::SampleThreadProc, this);
+    try {
+        m_thread = std::thread(&SampleThread::SampleThreadProc, this);
+    } catch (const std::system_error&) {
+        m_ended = true;
+        return false;
+    }
     return true;
 }
 
@@ -121,6 +128,21 @@ bool SampleThread::WaitUnlessStopped(int ms)
 {
     std::unique_lock lock(m_csStop);
     return !m_stopWake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_bStopSampling; });
+}
+
+SampleThread::Wait SampleThread::AwaitReply(bool card, int cardIndex, uint32_t waitMs, CanFrame* reply)
+{
+    uint32_t start = GetTickCount();
+    for (;;) {
+        const uint32_t spent = Elapsed(start);
+        if (spent > waitMs)
+            return Wait::TimedOut;
+        const uint32_t slice = std::clamp<uint32_t>(waitMs - spent, 1, kSliceMs);
+        if (card ? WaitCardFrame(cardIndex, slice) : LinkWaitCanFrame(reply, slice))
+            return Wait::Arrived;
+        if (StopRequested() || (g_nLinkWaiting > 0 && Elapsed(start) >= kOverdueMs))
+            return Wait::GivenUp;
+    }
 }
 
 void SampleThread::End(const QString& message)
@@ -181,8 +203,10 @@ void SampleThread::Exchange(int type, int node, int quantity, uint32_t& previous
         return;
     }
     CanFrame reply {};
-    const bool arrived = card ? WaitCardFrame(cardIndex, static_cast<uint32_t>(q.cardWaitMs))
-                              : LinkWaitCanFrame(&reply, kUsbSampleWaitMs);
+    const Wait wait = AwaitReply(card, cardIndex, static_cast<uint32_t>(card ? q.cardWaitMs : kUsbSampleWaitMs), &reply);
+    if (wait == Wait::GivenUp)
+        return; // neither a reply nor a missing one: the run stops, or a command goes first
+    const bool arrived = wait == Wait::Arrived;
     const uint32_t now = GetTickCount();
     const uint32_t step = now - previous;
     if (arrived)
@@ -226,6 +250,8 @@ void SampleThread::SampleThreadProc()
             for (int quantity = 0; quantity < 2; ++quantity) {
                 if (!asked[quantity])
                     continue;
+                if (StopRequested())
+                    break;
                 // A command of the page or the status strip waits for the lock: it goes first.
                 for (uint32_t start = GetTickCount(); g_nLinkWaiting > 0 && Elapsed(start) < kYieldMs;)
                     std::this_thread::yield();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/CanFrame.h"
+
 #include <QObject>
 #include <QString>
 
@@ -32,6 +34,11 @@ public:
     static constexpr int kIdleMs = 20;
     // How long an exchange waits for a command that waits for the transaction lock.
     static constexpr int kYieldMs = 200;
+    // A reply wait looks this often at the stop flag and at commands waiting for the link.
+    static constexpr uint32_t kSliceMs = 10;
+    // A drive answers within a few milliseconds: once its reply is this late, a command that
+    // waits for the transaction lock is not kept waiting for the rest of the reply wait.
+    static constexpr uint32_t kOverdueMs = 100;
 
     struct Services {
         std::function<void()> pausePoll;
@@ -45,9 +52,10 @@ public:
     SampleThread& operator=(const SampleThread&) = delete;
 
     // Starts sampling the quantities chosen; a thread that ended by itself is joined first.
-    // False while one still runs.
+    // False while one still runs, or when no thread can be made.
     bool Start(bool feedback, bool command);
-    // Sets the stop flag; the thread ends after its round.
+    // Sets the stop flag; the thread ends within one slice of a reply wait, sending nothing
+    // more.
     void RequestStop();
     // RequestStop and join.
     void Stop();
@@ -67,8 +75,12 @@ private:
         int receive = 0;
         int bad = 0;
     };
+    // How a reply wait ended: a frame came, the wait ran out, or it was given up because the
+    // run stops or a command waits for the link while the reply is overdue.
+    enum class Wait { Arrived, TimedOut, GivenUp };
     bool StopRequested();
     bool WaitUnlessStopped(int ms);
+    Wait AwaitReply(bool card, int cardIndex, uint32_t waitMs, CanFrame* reply);
     void Drain(int type, Counters& counters);
     // One request and its reply for the quantity: a sample posted, or the failure counted.
     void Exchange(int type, int node, int quantity, uint32_t& previous, Counters& counters);

@@ -184,6 +184,33 @@ TEST_P(SamplingOnDriveSim, CommandsWhileSamplingGetTheirOwnReplies)
     thread.Stop();
 }
 
+TEST_P(SamplingOnDriveSim, StopEndsAReplyWaitAndSendsNothingMore)
+{
+    FaultPlan silent;
+    silent.silent = true;
+    drive.SetFaults(SimChannel::Can, silent);
+    drive.ClearRecords();
+    ASSERT_TRUE(thread.Start(true, true));
+    WaitFor([&] { return !drive.CanRequests().empty(); });
+    thread.Stop();
+    EXPECT_FALSE(thread.IsRunning());
+    EXPECT_EQ(drive.CanRequests().size(), 1u) << "the position command was not asked after the stop";
+}
+
+TEST_P(SamplingOnDriveSim, ACommandDoesNotWaitForAnOverdueSample)
+{
+    FaultPlan late;
+    late.delayMs = 1000;
+    drive.SetFaults(SimChannel::Can, late);
+    drive.ClearRecords();
+    ASSERT_TRUE(thread.Start(true, false));
+    WaitFor([&] { return !drive.CanRequests().empty(); });
+    Send(QStringLiteral("GMOD\r"));
+    EXPECT_EQ(thread.SamplesPosted(), 0u) << "the command went before the late sample came";
+    thread.Stop();
+    EXPECT_EQ(thread.SamplesPosted(), 0u) << "a sample given up is not taken later";
+}
+
 INSTANTIATE_TEST_SUITE_P(Roads, SamplingOnDriveSim, ::testing::Values(COMM_CAN_K8110, COMM_CAN_USB2),
     [](const ::testing::TestParamInfo<int>& info) { return info.param == COMM_CAN_K8110 ? "Card" : "UsbCan"; });
 

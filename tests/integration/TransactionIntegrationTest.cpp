@@ -139,6 +139,12 @@ TEST_F(TransactionIntegration, SerialRoadSilenceAndALateReply)
     const Reply none = Send("GMOD\r");
     EXPECT_EQ(none.result, COMM_RS232_TIMEOUT);
     EXPECT_EQ(none.length, 0);
+    // Its answer is owed: the next query is not written while it may still come...
+    drive.ClearRecords();
+    EXPECT_EQ(Send("GPC\r").result, COMM_RS232_TIMEOUT);
+    EXPECT_TRUE(drive.SerialCommands().empty());
+    // ... unless the line is opened again.
+    OpenSerial();
 
     drive.Drive(1)->SetParameter("GMOD", 5);
     drive.Drive(1)->SetParameter("GPC", 77);
@@ -150,30 +156,46 @@ TEST_F(TransactionIntegration, SerialRoadSilenceAndALateReply)
     EXPECT_EQ(Send("GPC\r").Text(), "77\r");
 }
 
-// The serial protocol carries no tag: a drive that answers after the reply wait must give
-// time-outs, never one command's answer as the next one's.
-TEST_F(TransactionIntegration, SerialRoadALateDriveGivesTimeoutsNeverAnotherAnswer)
+// The serial protocol carries no tag: a drive that answers after the reply wait, or stalls
+// and then answers every command it got meanwhile, must give time-outs, never one command's
+// answer as another's; once it has caught up, the answers are right again.
+TEST_F(TransactionIntegration, SerialRoadALateOrStallingDriveGivesTimeoutsNeverAnotherAnswer)
 {
     OpenSerial();
     drive.Drive(1)->SetParameter("GMOD", 5);
     drive.Drive(1)->SetParameter("GPC", 77);
+    const auto right = [](const char* command) { return command[1] == 'M' ? "5\r" : "77\r"; };
+    enum Expect { Answered, TimedOut, Either };
     const struct {
         int delayMs;
-        bool answered;
-    } cases[] = { { 450, true }, { 550, false }, { 650, false } };
+        int stallMs;
+        Expect expect;
+    } cases[] = { { 450, 0, Answered }, { 550, 0, TimedOut }, { 650, 0, TimedOut }, { 1100, 0, TimedOut },
+        { 2500, 0, TimedOut }, { 0, 1500, Either }, { 0, 4000, Either } };
     for (const auto& c : cases) {
-        FaultPlan late;
-        late.delayMs = c.delayMs;
-        drive.SetFaults(SimChannel::Serial, late);
+        FaultPlan plan;
+        plan.delayMs = c.delayMs;
+        plan.stallMs = c.stallMs;
+        drive.SetFaults(SimChannel::Serial, plan);
+        const std::string name = std::to_string(c.delayMs) + " ms late, " + std::to_string(c.stallMs) + " ms stall: ";
         for (const char* command : { "GMOD\r", "GPC\r", "GMOD\r" }) {
             const Reply reply = Send(command);
-            if (c.answered)
-                EXPECT_EQ(reply.Text(), command[1] == 'M' ? "5\r" : "77\r") << c.delayMs << " ms " << command;
+            if (reply.result == COMM_OK)
+                EXPECT_EQ(reply.Text(), right(command)) << name << command;
             else
-                EXPECT_EQ(reply.result, COMM_RS232_TIMEOUT) << c.delayMs << " ms " << command << ": " << reply.Text();
+                EXPECT_EQ(reply.result, COMM_RS232_TIMEOUT) << name << command;
+            if (c.expect != Either) {
+                EXPECT_EQ(reply.result == COMM_OK, c.expect == Answered) << name << command;
+            }
         }
         drive.ClearFaults();
-        EXPECT_EQ(Send("GPC\r").Text(), "77\r") << "after " << c.delayMs << " ms";
+        Reply after;
+        after.result = COMM_RS232_TIMEOUT;
+        for (int i = 0; i < 40 && after.result != COMM_OK; ++i) {
+            after = Send("GPC\r");
+            EXPECT_TRUE(after.result == COMM_RS232_TIMEOUT || after.Text() == "77\r") << name << after.Text();
+        }
+        EXPECT_EQ(after.Text(), "77\r") << name << "once the drive has caught up";
     }
 }
 
@@ -215,47 +237,73 @@ TEST_F(TransactionIntegration, UsbCanRoadFaults)
 {
     OpenCan(COMM_CAN_USB1);
     drive.Drive(6)->SetParameter("GMOD", 4);
+    drive.Drive(6)->SetParameter("GPC", 8);
     ASSERT_EQ(Send("GMOD\r").Value(), 4);
 
     FaultPlan plan;
     plan.silent = true;
     drive.SetFaults(SimChannel::Can, Once(plan));
     EXPECT_EQ(Send("GMOD\r").result, COMM_CAN_TIMEOUT);
+    // Its answer is owed: GMOD is not asked again while it may still come; another query is,
+    // and once that is answered, nothing the drive answered before it is still to come.
+    drive.ClearRecords();
+    EXPECT_EQ(Send("GMOD\r").result, COMM_CAN_TIMEOUT);
+    EXPECT_TRUE(drive.CanRequests().empty());
+    ASSERT_EQ(Send("GPC\r").Value(), 8);
 
+    const auto once = [&](FaultPlan fault) {
+        drive.SetFaults(SimChannel::Can, Once(fault));
+        const Reply reply = Send("GMOD\r");
+        Send("GPC\r");
+        return reply;
+    };
     plan = {};
     plan.wrongCommandId = true;
-    drive.SetFaults(SimChannel::Can, Once(plan));
-    EXPECT_EQ(Send("GMOD\r").result, COMM_CAN_TIMEOUT) << "an answer to another command is no reply";
+    EXPECT_EQ(once(plan).result, COMM_CAN_TIMEOUT) << "an answer to another command is no reply";
 
     plan = {};
     plan.wrongIdentifier = true;
-    drive.SetFaults(SimChannel::Can, Once(plan));
-    EXPECT_EQ(Send("GMOD\r").result, COMM_CAN_TIMEOUT);
+    EXPECT_EQ(once(plan).result, COMM_CAN_TIMEOUT);
 
     plan = {};
     plan.wrongNode = true;
-    drive.SetFaults(SimChannel::Can, Once(plan));
-    const Reply wrongNode = Send("GMOD\r");
-    EXPECT_EQ(wrongNode.result, COMM_OK) << "this road does not check the node byte";
-    EXPECT_NE(wrongNode.Frame().data[0], 6);
+    EXPECT_EQ(once(plan).result, COMM_CAN_TIMEOUT) << "another node's answer is no reply";
 
     plan = {};
     plan.dlc = 4;
-    drive.SetFaults(SimChannel::Can, Once(plan));
-    const Reply cut = Send("GMOD\r");
+    const Reply cut = once(plan);
     EXPECT_EQ(cut.result, COMM_OK);
     EXPECT_EQ(cut.Frame().dataLength, 4u);
     EXPECT_EQ(cut.Value(), std::nullopt);
+}
 
-    // An answer that comes after the wait is dropped with the ring before the next request,
-    // even though it answers the same command.
-    plan = {};
-    plan.delayMs = 150;
-    drive.SetFaults(SimChannel::Can, Once(plan));
-    EXPECT_EQ(Send("GMOD\r").result, COMM_CAN_TIMEOUT);
-    std::this_thread::sleep_for(250ms);
-    drive.Drive(6)->SetParameter("GMOD", 5);
-    EXPECT_EQ(Send("GMOD\r").Value(), 5);
+// An answer that comes after the wait, to the same command of the same node: never the next
+// request's answer, whether it lands before that request or during its wait.
+TEST_F(TransactionIntegration, CanRoadsNeverTakeALateAnswerForTheNextRequest)
+{
+    for (const int type : { int(COMM_CAN_USB1), int(COMM_CAN_K8110) }) {
+        OpenCan(type);
+        drive.Drive(6)->SetParameter("GPC", 8);
+        for (const int delayMs : { 100, 150, 300 }) {
+            for (const auto pause : { 0ms, 400ms }) {
+                drive.Drive(6)->SetParameter("GMOD", 4);
+                FaultPlan late;
+                late.delayMs = delayMs;
+                drive.SetFaults(SimChannel::Can, Once(late));
+                EXPECT_EQ(Send("GMOD\r").result, COMM_CAN_TIMEOUT);
+                std::this_thread::sleep_for(pause);
+                drive.Drive(6)->SetParameter("GMOD", 5);
+                const Reply next = Send("GMOD\r");
+                EXPECT_TRUE(next.result == COMM_CAN_TIMEOUT || next.Value() == 5)
+                    << type << ", " << delayMs << " ms late, asked again after " << pause.count() << " ms: "
+                    << next.result << " " << next.Value().value_or(-1);
+                // Once the late answer has surely come, another query's answer settles GMOD's.
+                std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+                const Reply settle = Send("GPC\r");
+                EXPECT_EQ(settle.Value(), 8) << type << ", " << delayMs << " ms: " << settle.result;
+            }
+        }
+    }
 }
 
 TEST_F(TransactionIntegration, CardRoadRepliesAndChecksNodeAndCommand)
@@ -272,15 +320,18 @@ TEST_F(TransactionIntegration, CardRoadRepliesAndChecksNodeAndCommand)
     ASSERT_EQ(Send("SPC-7\r").result, COMM_OK);
     EXPECT_EQ(Send("GPC\r").Value(), -7);
 
+    // Each fault leaves GMOD's own answer owed; the answered GPC after it settles that.
     FaultPlan plan;
     plan.wrongNode = true;
     drive.SetFaults(SimChannel::Can, Once(plan));
     EXPECT_EQ(Send("GMOD\r").result, COMM_ERR_WRONG_NODE);
+    EXPECT_EQ(Send("GPC\r").Value(), -7);
 
     plan = {};
     plan.wrongCommandId = true;
     drive.SetFaults(SimChannel::Can, Once(plan));
     EXPECT_EQ(Send("GMOD\r").result, COMM_ERR_WRONG_COMMAND);
+    EXPECT_EQ(Send("GPC\r").Value(), -7);
 
     plan = {};
     plan.silent = true;
@@ -288,6 +339,7 @@ TEST_F(TransactionIntegration, CardRoadRepliesAndChecksNodeAndCommand)
     const Reply none = Send("GMOD\r");
     EXPECT_EQ(none.result, COMM_CAN_TIMEOUT);
     EXPECT_EQ(none.length, 0);
+    EXPECT_EQ(Send("GPC\r").Value(), -7);
 
     plan = {};
     plan.delayMs = 100;

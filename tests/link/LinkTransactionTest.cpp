@@ -1,4 +1,5 @@
 #include "link/CanFrameCodec.h"
+#include "link/LinkAnswer.h"
 #include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
 #include "link/SerialPort.h"
@@ -337,6 +338,46 @@ TEST_F(LinkTransactionTest, SerialAnswerToACommandSentWithoutWaitingIsNotTheNext
     EXPECT_EQ(drive.Commands(), (std::vector<std::string> { "ENA\r", "GV\r" }));
 }
 
+TEST_F(LinkTransactionTest, SerialCommandThatWaitsGoesOutOnlyOnceEveryOwedAnswerHasCome)
+{
+    OpenSerial();
+    std::atomic<bool> answering { false };
+    PtyDrive drive(*pty, [&answering](const std::string&) { return answering ? "#222\r\n" : ""; });
+    EXPECT_EQ(Send("GV\r").result, COMM_RS232_TIMEOUT);
+    EXPECT_EQ(Send("ENA\r", 0).result, COMM_OK) << "nobody waits for its answer: it goes out at once";
+    ASSERT_TRUE(WaitFor([&] { return drive.Commands().size() == 2; }, kLongWait));
+
+    pty->Write("#111\r\n"); // GV's answer at last; ENA's is still owed
+    EXPECT_EQ(Send("GMOD\r").result, COMM_RS232_TIMEOUT);
+    EXPECT_EQ(drive.Commands().size(), 2u) << "not written while an answer is owed";
+
+    pty->Write("#OK\r\n");
+    answering = true;
+    EXPECT_EQ(Send("GMOD\r").Text(), "222\r");
+}
+
+TEST_F(LinkTransactionTest, SerialAnswerHeardAfterASendIsThatCommandsOwnNeverALateOne)
+{
+    OpenSerial();
+    // The first write's answer comes after its listener gave up; the drive then keeps pace.
+    PtyDrive drive(*pty, [](const std::string& command) {
+        if (command == "SA1\r")
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        return "#" + command.substr(0, command.size() - 1) + "\r\n";
+    });
+    auto hear = [](const char* command, int answerMs) {
+        char reply[64] = {};
+        int length = sizeof reply;
+        const HeardAnswer heard = LinkSendAndHearAnswer(QString::fromLatin1(command), reply, &length, answerMs);
+        return heard.answer == COMM_OK ? std::string(reply, static_cast<size_t>(length)) : std::string("-");
+    };
+    EXPECT_EQ(hear("SA1\r", 20), "-");
+    EXPECT_EQ(hear("SA2\r", kLongWait), "SA2\r") << "SA1's late answer is dropped, not taken for SA2's";
+    EXPECT_EQ(hear("SA3\r", kLongWait), "SA3\r");
+    const Outcome out = Send("GV\r");
+    EXPECT_EQ(out.Text(), "GV\r") << "nothing is owed any more: the query is answered by its own reply";
+}
+
 // ---- CAN card ----------------------------------------------------------------------------
 
 TEST_F(LinkTransactionTest, CardSendsTheRequestAndReturnsTheReplyFrame)
@@ -389,7 +430,7 @@ TEST_F(LinkTransactionTest, CardReplyFromAnotherNodeOrForAnotherCommand)
     fake->SetResponder([](const CanMessage& sent) {
         return std::vector<CanMessage> { DriveReply(RequestNode(sent), RequestCommand(sent) + 1, 1) };
     });
-    out = Send("GMOD\r");
+    out = Send("GV\r"); // GMOD's own answer is still owed
     EXPECT_EQ(out.result, COMM_ERR_WRONG_COMMAND);
 }
 
@@ -549,6 +590,7 @@ TEST_F(LinkTransactionTest, UsbCanSkipsAnswersToOtherCommandsAndWrongIdentifiers
         return std::vector<CanMessage> {
             DriveReply(node, 42, 7),                          // another command's answer
             DriveReply(node, RequestCommand(sent), 8, 2, 0x102), // not a reply identifier
+            DriveReply(node + 1, RequestCommand(sent), 6),    // another node's answer
             DriveReply(node, RequestCommand(sent), 9),
         };
     });
@@ -556,7 +598,7 @@ TEST_F(LinkTransactionTest, UsbCanSkipsAnswersToOtherCommandsAndWrongIdentifiers
     const Outcome out = Send("GMOD\r");
     ASSERT_EQ(out.result, COMM_OK);
     EXPECT_EQ(out.Value16(), 9);
-    EXPECT_EQ(g_nCanRxRead, before + 3) << "one past the reply";
+    EXPECT_EQ(g_nCanRxRead, before + 4) << "one past the reply";
 
     fake->SetResponder([](const CanMessage& sent) {
         return std::vector<CanMessage> { DriveReply(RequestNode(sent), RequestCommand(sent) + 1, 7) };

@@ -177,6 +177,7 @@ FaultPlan DriveSimulator::TakeFaults(SimChannel channel)
     std::lock_guard lock(m_faultMutex);
     FaultPlan& plan = m_faults[static_cast<int>(channel)];
     const FaultPlan taken = plan;
+    plan.stallMs = 0; // a stall starts once
     if (plan.count > 0 && --plan.count == 0)
         plan = FaultPlan {};
     return taken;
@@ -386,7 +387,9 @@ void DriveSimulator::HandleSerialLine(const std::string& line)
     const int baud = m_config.baud;
     const auto received = std::max(now, m_serialRxFree) + WireTime::Serial(line.size() + 1, baud);
     m_serialRxFree = received;
-    const auto start = std::max(received, m_serialTxFree) + std::chrono::milliseconds(faults.delayMs);
+    if (faults.stallMs > 0)
+        m_serialStallUntil = now + std::chrono::milliseconds(faults.stallMs);
+    const auto start = std::max({ received, m_serialTxFree, m_serialStallUntil }) + std::chrono::milliseconds(faults.delayMs);
 
     if (faults.splitGapMs >= 0) {
         // Cut inside the value, after the "#", so that neither half is a reply on its own.

@@ -110,6 +110,7 @@ private:
     uint64_t m_order = 0;
     Clock::time_point m_serialRxFree {};
     Clock::time_point m_serialTxFree {};
+    Clock::time_point m_serialStallUntil {};
     Clock::time_point m_canBusFree {};
     Clock::time_point m_ptyQuietUntil {};
     Clock::time_point m_busRetryAt {};

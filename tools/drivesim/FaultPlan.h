@@ -8,6 +8,8 @@ struct FaultPlan {
     bool silent = false;          // no reply at all
     bool refuse = false;          // every command answered as unknown ("ERR2" / value 2) and not taken
     int delayMs = 0;              // extra time before each reply (past the link's timeouts)
+    int stallMs = 0;              // serial: from the next command on, no reply for this long; then every
+                                  // command received meanwhile is answered, in order (once per plan)
     std::string noise;            // serial: bytes sent before the reply's "#"
     bool echo = false;            // serial: the command's own bytes sent back before the reply
     int splitGapMs = -1;          // serial, >= 0: the reply goes out in two writes this far apart
@@ -20,7 +22,7 @@ struct FaultPlan {
 
     bool Any() const
     {
-        return silent || refuse || delayMs > 0 || !noise.empty() || echo || splitGapMs >= 0 || overlongLength > 0
+        return silent || refuse || delayMs > 0 || stallMs > 0 || !noise.empty() || echo || splitGapMs >= 0 || overlongLength > 0
             || wrongNode || wrongCommandId || wrongIdentifier || dlc >= 0;
     }
 };

@@ -48,6 +48,8 @@ const char kUsage[] =
     "  --silent          never reply\n"
     "  --refuse          answer every command as unknown (ERR2, on CAN the value 2), taking none\n"
     "  --delay MS        reply MS milliseconds late\n"
+    "  --stall MS        serial: from the first command on, reply to nothing for MS\n"
+    "                    milliseconds, then to every command received meanwhile\n"
     "  --noise TEXT      send TEXT before each serial reply (\\r \\n \\xHH escapes)\n"
     "  --echo            send each serial command back before its reply\n"
     "  --split MS        send each serial reply in two writes MS milliseconds apart\n"
@@ -188,6 +190,8 @@ int main(int argc, char** argv)
             faults.refuse = true;
         } else if (option == "--delay") {
             faults.delayMs = number(0, 600000);
+        } else if (option == "--stall") {
+            faults.stallMs = number(0, 600000);
         } else if (option == "--noise") {
             faults.noise = Unescape(value());
         } else if (option == "--echo") {
