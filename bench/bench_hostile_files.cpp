@@ -7,7 +7,7 @@
 //
 // VELQUARIN_HUGE_MB sets the size of the huge text (default 10).
 #include "bench/BenchSupport.h"
-#include "link/ComSetting.h"
+#include "link/ui/ComSetting.h"
 #include "pages/BasicParam.h"
 #include "pages/BasicParamIds.h"
 #include "platform/FileDialog.h"

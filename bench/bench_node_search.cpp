@@ -10,7 +10,7 @@
 #include "link/CommandTables.h"
 #include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
-#include "link/SearchNode.h"
+#include "link/ui/SearchNode.h"
 #include "platform/Profile.h"
 #include "tools/drivesim/DriveSimulator.h"
 #include "tools/drivesim/LoopbackPort.h"

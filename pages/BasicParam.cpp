@@ -1,8 +1,10 @@
 #include "pages/BasicParam.h"
 
 #include "link/CanFrame.h"
+#include "link/DriveExchange.h"
 #include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
+#include "link/LogRing.h"
 #include "pages/BasicParamControls.h"
 #include "pages/BasicParamFields.h"
 #include "pages/BasicParamIds.h"
@@ -20,10 +22,9 @@
 #include "platform/MessageBox.h"
 #include "shell/C12DialogBar.h"
 #include "shell/DriveCommands.h"
+#include "shell/frame/MainFrame.h"
 #include "shell/Globals.h"
 #include "shell/IniFile.h"
-#include "shell/LogRing.h"
-#include "shell/MainFrame.h"
 #include "shell/StripDecoders.h"
 
 #include <QButtonGroup>
@@ -674,7 +675,7 @@ void CBasicParam::OnBnClickedSetup()
     auto outcome = std::make_shared<WriteAllOutcome>();
     const bool started = m_writeWorker.Start(
         this, PollPauseOfFrame(),
-        [commands, outcome](ParamWorker& worker) {
+        [commands, outcome](DriveJob& worker) {
             *outcome = RunWriteAll(commands, SendOnLink, [&worker](int ms) { return worker.Wait(ms); });
         },
         [this, outcome, changeBaud] { OnWriteAllDone(*outcome, changeBaud); });
@@ -701,7 +702,7 @@ bool CBasicParam::StartReadAll(bool told)
     auto outcome = std::make_shared<ReadAllOutcome>();
     const bool started = m_readWorker.Start(
         this, PollPauseOfFrame(),
-        [this, queries, serial, outcome](ParamWorker& worker) {
+        [this, queries, serial, outcome](DriveJob& worker) {
             *outcome = RunReadAll(
                 queries, serial, LinkTransactLocked, [&worker] { return worker.StopRequested(); },
                 [this](CommandId id, const QByteArray& text) { PostMessage(this, WM_PARAM_REPLY, 0, id, text); });

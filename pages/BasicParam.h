@@ -4,7 +4,7 @@
 #include "pages/BasicParamModel.h"
 #include "pages/BasicParamRules.h"
 #include "pages/DataExchange.h"
-#include "pages/ParamWorker.h"
+#include "platform/DriveJob.h"
 #include "shell/PropertyViewPage.h"
 
 #include <QElapsedTimer>
@@ -157,7 +157,7 @@ private:
 
     // The job of the set-all worker: the found nodes and the mode value were taken on the UI
     // thread; its status texts come back as events.
-    void SetAllNodesThread(ParamWorker& worker, const std::vector<uint16_t>& nodes, int value);
+    void SetAllNodesThread(DriveJob& worker, const std::vector<uint16_t>& nodes, int value);
     void ShowSearchStatus(const QString& text);
     bool SearchRuns() const;
 
@@ -166,9 +166,9 @@ private:
     QHash<int, QButtonGroup*> m_radioGroups; // by any button of the group
     QTreeWidgetItem* m_hTreeRoot = nullptr;
     CMainFrame* m_pMainFrame = nullptr;
-    ParamWorker m_writeWorker;
-    ParamWorker m_readWorker;
-    ParamWorker m_setAllWorker;
+    DriveJob m_writeWorker;
+    DriveJob m_readWorker;
+    DriveJob m_setAllWorker;
     // The read after factory defaults, and the action buttons' states it puts back. The
     // wait is measured as well: a timer may fire a little early, the drive must not be read
     // before its time.

@@ -2,15 +2,16 @@
 // node, and sending the page's mode setting to every node found.
 #include "pages/BasicParam.h"
 
+#include "link/DriveExchange.h"
 #include "link/LinkLayer.h"
+#include "link/LogRing.h"
 #include "link/NodeAddress.h"
 #include "link/NodeProbe.h"
-#include "link/SearchNode.h"
+#include "link/ui/SearchNode.h"
 #include "pages/BasicParamIds.h"
 #include "platform/MessageBox.h"
 #include "shell/DriveCommands.h"
-#include "shell/LogRing.h"
-#include "shell/MainFrame.h"
+#include "shell/frame/MainFrame.h"
 
 #include <chrono>
 #include <thread>
@@ -52,13 +53,13 @@ LPARAM CBasicParam::OnStartSetAllNodes()
     const int value = ModeCommandValue(m_model.m_nRunMode, ComboIndex(IDC_COMMAND));
     const bool started = m_setAllWorker.Start(
         this, PollPauseOfFrame(),
-        [this, nodes, value](ParamWorker& worker) { SetAllNodesThread(worker, nodes, value); }, [] {});
+        [this, nodes, value](DriveJob& worker) { SetAllNodesThread(worker, nodes, value); }, [] {});
     if (!started)
         ShowMessageBox(this, QStringLiteral("Can not set parameters"), kCaption, MB_ICONERROR);
     return 0;
 }
 
-void CBasicParam::SetAllNodesThread(ParamWorker& worker, const std::vector<uint16_t>& nodes, int value)
+void CBasicParam::SetAllNodesThread(DriveJob& worker, const std::vector<uint16_t>& nodes, int value)
 {
     const int keep = LendCurrentNode();
     const QString command = QStringLiteral("SMOD%1\r").arg(value);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pages/BasicParamModel.h"
+#include "platform/FormText.h"
 
 #include <QHash>
 #include <QString>
@@ -20,22 +21,6 @@ struct ExchangeFailure {
     int id = 0;
     QString prompt;
 };
-
-// The prompts of the validators.
-extern const QString kPromptInteger;  // not an integer
-extern const QString kPromptNumber;   // not a number (float fields)
-extern const QString kPromptUnsigned; // not an unsigned integer
-// "%1" and "%2" stand for the bounds.
-extern const QString kPromptRange;
-
-// Text typed by the user, read as the validators do: blanks around the number are allowed,
-// nothing else is. Numbers that do not fit the field's type are rejected, never wrapped;
-// floats must be finite and within the range of a float.
-std::optional<int> ParseIntText(QStringView text);
-std::optional<uint32_t> ParseUintText(QStringView text);
-std::optional<float> ParseFloatText(QStringView text);
-// A float as its edit shows it: six significant digits.
-QString FloatText(float value);
 
 // Takes the controls into the model, field by field in the exchange order. Stops at the
 // first text that is rejected: the fields before it have been taken, it and the later ones

@@ -1,6 +1,7 @@
 #include "pages/Monitor.h"
 
 #include "controls/CLineChartCtrl2.h"
+#include "link/LogRing.h"
 #include "pages/CapturedDataFile.h"
 #include "pages/ChartPageDrawing.h"
 #include "pages/MonitorReply.h"
@@ -12,9 +13,8 @@
 #include "platform/MessageBox.h"
 #include "platform/Tick.h"
 #include "res/MonitorBitmaps.h"
+#include "shell/frame/MainFrame.h"
 #include "shell/Globals.h"
-#include "shell/LogRing.h"
-#include "shell/MainFrame.h"
 #include "shell/ProgramFiles.h"
 
 #include <QButtonGroup>

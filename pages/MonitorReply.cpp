@@ -1,36 +1,13 @@
 #include "pages/MonitorReply.h"
 
 #include "link/LinkLayer.h"
-#include "shell/LogRing.h"
+#include "link/LogRing.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
 constexpr int kReplyBytes = 64;
-}
-
-std::optional<int32_t> ParseReplyNumber(QByteArrayView text)
-{
-    text = text.trimmed();
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    if (i == text.size())
-        return std::nullopt;
-    int64_t magnitude = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return std::nullopt;
-        magnitude = magnitude * 10 + (text[i] - '0');
-        if (magnitude > int64_t(UINT32_MAX))
-            return std::nullopt;
-    }
-    if (negative && magnitude > -int64_t(INT32_MIN))
-        return std::nullopt;
-    const int64_t value = negative ? -magnitude : magnitude;
-    return static_cast<int32_t>(static_cast<uint32_t>(value));
 }
 
 MonitorAnswer ExchangeForValue(const DriveCommands::Transaction& transact, const QString& command)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/DriveExchange.h"
 #include "shell/DriveCommands.h"
 
 #include <QByteArray>
@@ -21,11 +22,6 @@ struct MonitorAnswer {
 
     bool Ok() const { return result == 0; }
 };
-
-// A serial reply read as a number: an optional sign and decimal digits, blanks around
-// them allowed and nothing else. Values from 2^31 to 2^32 - 1 keep their 32 bits as
-// the drive sends unsigned words; anything longer is no number.
-std::optional<int32_t> ParseReplyNumber(QByteArrayView text);
 
 // Sends one command with a 64-byte reply record through `transact` and decodes the reply
 // by the channel in use (g_nComType).

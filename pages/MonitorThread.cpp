@@ -5,8 +5,8 @@
 #include "pages/MonitorReply.h"
 #include "platform/Tick.h"
 #include "platform/WindowMessage.h"
-#include "shell/LogRing.h"
-#include "shell/MainFrame.h"
+#include "link/LogRing.h"
+#include "shell/frame/MainFrame.h"
 
 #include <chrono>
 #include <system_error>

@@ -1,10 +1,10 @@
 #include "pages/ParamReplyDecoder.h"
 
+#include "link/LogRing.h"
 #include "pages/BasicParamControls.h"
 #include "pages/BasicParamFields.h"
 #include "pages/BasicParamIds.h"
 #include "pages/PortWord.h"
-#include "shell/LogRing.h"
 #include "shell/StripDecoders.h"
 
 #include <algorithm>

@@ -1,8 +1,9 @@
 #include "pages/ReadAllParams.h"
 
 #include "link/CanFrame.h"
+#include "link/DriveExchange.h"
+#include "link/LogRing.h"
 #include "pages/BasicParamFields.h"
-#include "shell/LogRing.h"
 
 #include <algorithm>
 #include <cstring>

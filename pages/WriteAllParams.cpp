@@ -1,7 +1,9 @@
 #include "pages/WriteAllParams.h"
 
+#include "link/DriveExchange.h"
 #include "link/LinkAnswer.h"
 #include "link/LinkLayer.h"
+#include "link/LogRing.h"
 #include "pages/BasicParamControls.h"
 #include "pages/BasicParamFields.h"
 #include "pages/BasicParamIds.h"
@@ -9,7 +11,6 @@
 #include "pages/PortWord.h"
 #include "platform/MessageBox.h"
 #include "shell/DriveCommands.h"
-#include "shell/LogRing.h"
 #include "shell/StripDecoders.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 #include "shell/C12DialogBar.h"
 
 #include "controls/EditEx.h"
+#include "controls/StripField.h"
 #include "link/LinkLayer.h"
 #include "platform/ControlName.h"
 #include "platform/DialogFont.h"
@@ -8,7 +9,6 @@
 #include "res/StripBitmaps.h"
 #include "shell/Globals.h"
 #include "shell/ProgramFiles.h"
-#include "shell/StripField.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "shell/CBrantovelixEditView.h"
 
+#include "link/LogRing.h"
 #include "platform/CjkFonts.h"
-#include "shell/LogRing.h"
 
 #include <QFont>
 #include <QTextCursor>

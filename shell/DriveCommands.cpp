@@ -2,11 +2,11 @@
 
 #include "link/CommandTables.h"
 #include "link/LinkLayer.h"
+#include "link/LogRing.h"
 #include "platform/MessageBox.h"
 #include "platform/WindowMessage.h"
 #include "shell/DriveReplyDecoder.h"
 #include "shell/Globals.h"
-#include "shell/LogRing.h"
 
 #include <QObject>
 #include <QThread>
@@ -472,14 +472,6 @@ void DriveCommands::PollCycle(PauseGate& gate, std::mutex& csPoll)
     gate.Leave();
 }
 
-QByteArray ReplyTextWithoutLineEnd(const QByteArray& text)
-{
-    qsizetype end = 0;
-    while (end < text.size() && text[end] != '\r' && text[end] != '\n' && text[end] != '\0')
-        ++end;
-    return text.left(end);
-}
-
 QString NormalizeFreeText(const QString& comboText)
 {
     QString command;
@@ -509,44 +501,4 @@ void UpdateCommandHistory(QStringList& history, const QString& command)
     history.insert(0, command);
     while (history.size() > kCommandHistorySize)
         history.removeAt(kCommandHistorySize);
-}
-
-std::optional<int32_t> CanSignedValue(const CanFrame& frame)
-{
-    if (frame.dataLength == 6)
-        return static_cast<int16_t>(frame.data[4] | frame.data[5] << 8);
-    if (frame.dataLength == 8)
-        return static_cast<int32_t>(CanWord(frame));
-    return std::nullopt;
-}
-
-uint32_t CanPollValue(const CanFrame& frame)
-{
-    if (frame.dataLength == 6)
-        return static_cast<uint32_t>(frame.data[4] | frame.data[5] << 8);
-    if (frame.dataLength == 8)
-        return CanWord(frame);
-    return 0;
-}
-
-uint32_t CanWord(const CanFrame& frame)
-{
-    return static_cast<uint32_t>(frame.data[4]) | static_cast<uint32_t>(frame.data[5]) << 8
-        | static_cast<uint32_t>(frame.data[6]) << 16 | static_cast<uint32_t>(frame.data[7]) << 24;
-}
-
-int32_t CanTemperature(const CanFrame& frame)
-{
-    if (frame.dataLength != 6 && frame.dataLength != 8)
-        return 0;
-    return static_cast<int8_t>(frame.data[4]);
-}
-
-QString CanHexText(const CanFrame& frame)
-{
-    if (frame.dataLength == 6)
-        return QStringLiteral("%1").arg(CanPollValue(frame), 4, 16, QChar(u'0')).toUpper();
-    if (frame.dataLength == 8)
-        return QStringLiteral("%1").arg(CanWord(frame), 8, 16, QChar(u'0')).toUpper();
-    return {};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/CanFrame.h"
+#include "link/DriveExchange.h"
 #include "link/LinkTransaction.h"
 #include "platform/PauseGate.h"
 #include "shell/StripDecoders.h"
@@ -55,9 +56,7 @@ struct DriveQueryStep {
 // thread; set the receivers before that thread starts.
 class DriveCommands {
 public:
-    // The link's transaction: command text, reply buffer, in: its capacity in bytes (0 =
-    // no reply wanted), out: the reply's length. Returns the result code, 0 = success.
-    using Transaction = std::function<int(QString command, void* reply, int* length)>;
+    using Transaction = LinkTransaction;
 
     // An empty transaction makes every exchange fail (-1).
     explicit DriveCommands(Transaction transact = LinkTransactLocked);
@@ -129,9 +128,6 @@ private:
     int m_nNodeId = 1;
 };
 
-// The reply text as the strip and the decoders read it: what the drive sent before its CR.
-QByteArray ReplyTextWithoutLineEnd(const QByteArray& text);
-
 // The free-text line's rules. NormalizeFreeText: the first 61 characters, every blank
 // removed, ASCII letters upper-cased (without the CR the command gets when sent).
 QString NormalizeFreeText(const QString& comboText);
@@ -141,15 +137,3 @@ int FindStringPrefix(const QStringList& items, int startAfter, const QString& te
 // Files a sent command: an item it is a prefix of (searched from after item 0, wrapping)
 // is removed, the command goes on top, and the list keeps at most 15 items.
 void UpdateCommandHistory(QStringList& history, const QString& command);
-
-// CAN reply values. Length 6 carries a 16-bit value at data byte 4, length 8 a 32-bit one.
-// Signed value for the log; nothing for other lengths.
-std::optional<int32_t> CanSignedValue(const CanFrame& frame);
-// The status poll's value: 16-bit zero-extended, 32-bit, else 0.
-uint32_t CanPollValue(const CanFrame& frame);
-// The 32-bit word at data byte 4, whatever the length (the refresh's status words).
-uint32_t CanWord(const CanFrame& frame);
-// The status poll's temperature: the low byte at data byte 4, signed, for lengths 6 and 8.
-int32_t CanTemperature(const CanFrame& frame);
-// "%04X" (length 6) or "%08X" (length 8) of the value; empty for other lengths.
-QString CanHexText(const CanFrame& frame);

@@ -1,6 +1,6 @@
 #include "shell/LogLineFormatter.h"
 
-#include "shell/LogRing.h"
+#include "link/LogRing.h"
 
 #include <QtEndian>
 

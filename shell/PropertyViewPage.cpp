@@ -85,6 +85,11 @@ bool CPropertyViewPage::OnApply()
     return ok;
 }
 
+void CPropertyViewPage::SetDriveContext(const DriveContext& context)
+{
+    m_context = context;
+}
+
 bool CPropertyViewPage::OnInitDialog()
 {
     return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/DriveContext.h"
 #include "platform/WindowMessage.h"
 
 #include <QSize>
@@ -61,6 +62,11 @@ public:
     virtual void OnUpdate(QWidget* sender, LPARAM hint, QObject* hintObject);
     virtual bool OnApply();
 
+    // What the page works the drive with; the main window hands it in before the page
+    // starts. Until then the link's own transaction serves.
+    virtual void SetDriveContext(const DriveContext& context);
+    const DriveContext& Context() const { return m_context; }
+
 protected:
     // Builds the controls when the window is made; false when they cannot be built. A page
     // that has a dialog size of its own resize()s itself here; otherwise its size hint
@@ -90,4 +96,5 @@ private:
     bool m_bSkipUpdate = false;
     bool m_bHasWindow = false;
     QSize m_sizePage;
+    DriveContext m_context;
 };

@@ -1,4 +1,4 @@
-// fuzz-sources: pages/ParamFile.cpp pages/BasicParamFields.cpp pages/BasicParamControls.cpp pages/PortWord.cpp pages/ParamReplyDecoder.cpp pages/BasicParamRules.cpp pages/WriteAllParams.cpp shell/IniFile.cpp shell/StripDecoders.cpp shell/LogRing.cpp shell/ProgramFiles.cpp link/CommandTables.cpp
+// fuzz-sources: pages/ParamFile.cpp pages/BasicParamFields.cpp pages/BasicParamControls.cpp pages/PortWord.cpp pages/ParamReplyDecoder.cpp pages/BasicParamRules.cpp pages/WriteAllParams.cpp shell/IniFile.cpp shell/StripDecoders.cpp link/LogRing.cpp shell/ProgramFiles.cpp link/CommandTables.cpp
 // Loads arbitrary bytes as a parameter file into the page's model and checks that whatever
 // it holds afterwards is something the page can show: list items within their lists or
 // none, radios within their groups, check boxes and the brake state 0 or 1, a threshold mode

@@ -1,15 +1,15 @@
 #include "link/CommandTables.h"
 #include "link/LinkLayer.h"
+#include "link/LogRing.h"
 #include "pages/BasicParam.h"
 #include "pages/BasicParamFields.h"
 #include "pages/BasicParamIds.h"
 #include "pages/WriteAllParams.h"
 #include "platform/MessageBox.h"
 #include "shell/Globals.h"
-#include "shell/LogRing.h"
 #include "tests/integration/IntegrationDrive.h"
-#include "tests/shell/MessageRecorder.h"
-#include "tests/shell/QtPrinters.h"
+#include "tests/support/MessageRecorder.h"
+#include "tests/support/QtPrinters.h"
 #include "tools/drivesim/SimDriveParams.h"
 
 #include <QAbstractButton>

@@ -4,7 +4,7 @@
 #include "platform/MessageBox.h"
 #include "shell/Globals.h"
 #include "tests/integration/IntegrationDrive.h"
-#include "tests/shell/QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 #include "tools/drivesim/SimMotion.h"
 
 #include <QAbstractButton>

@@ -1,15 +1,15 @@
-#include "link/ComSetting.h"
 #include "link/LinkInternal.h"
 #include "link/LinkLayer.h"
-#include "link/SearchNode.h"
+#include "link/ui/ComSetting.h"
+#include "link/ui/SearchNode.h"
 #include "pages/BasicParam.h"
 #include "pages/BasicParamIds.h"
 #include "platform/MessageBox.h"
 #include "platform/Profile.h"
 #include "shell/DriveCommands.h"
+#include "shell/frame/MainFrame.h"
 #include "shell/Globals.h"
 #include "shell/StripDecoders.h"
-#include "shell/MainFrame.h"
 #include "tests/integration/IntegrationDrive.h"
 
 #include <QComboBox>

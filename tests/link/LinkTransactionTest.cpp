@@ -5,7 +5,7 @@
 #include "link/SerialPort.h"
 #include "platform/Tick.h"
 #include "tests/link/FakeBus.h"
-#include "tests/link/PtyPair.h"
+#include "tests/support/PtyPair.h"
 #include "tests/support/SerialChannel.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "link/SerialPort.h"
 #include "platform/DisplayText.h"
 #include "platform/Profile.h"
-#include "tests/link/PtyPair.h"
+#include "tests/support/PtyPair.h"
 
 #include <cstring>
 #include <fcntl.h>

@@ -1,16 +1,16 @@
 #include "link/LinkLayer.h"
+#include "link/LogRing.h"
 #include "pages/BasicParamIds.h"
 #include "pages/DataExchange.h"
 #include "platform/AnsiCodePage.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
-#include "shell/BrantovelixSheetView.h"
+#include "shell/frame/BrantovelixSheetView.h"
 #include "shell/Globals.h"
 #include "shell/IniFile.h"
-#include "shell/LogRing.h"
 #include "shell/ProgramFiles.h"
-#include "tests/shell/MessageRecorder.h"
-#include "tests/shell/QtPrinters.h"
+#include "tests/support/MessageRecorder.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QAbstractButton>
 #include <QApplication>

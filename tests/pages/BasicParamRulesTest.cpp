@@ -2,7 +2,7 @@
 
 #include "pages/BasicParamIds.h"
 #include "tests/pages/ControlOutcome.h"
-#include "tests/shell/QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "pages/CapturedDataFile.h"
 
-#include "tests/shell/QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>

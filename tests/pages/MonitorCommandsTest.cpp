@@ -1,8 +1,7 @@
 #include "pages/MonitorCommands.h"
-#include "pages/MonitorReply.h"
 
 #include "link/CommandTables.h"
-#include "tests/shell/QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
@@ -91,30 +90,4 @@ TEST(MonitorCommands, UserQueriesAreOnlyKnownQueriesWithAnOptionalSignedNumber)
         EXPECT_EQ(query.message.isEmpty(), c.verdict == V::Ok || c.verdict == V::Empty) << c.text;
     }
     EXPECT_EQ(CheckUserQuery("GQZX").message, "Not found the command");
-}
-
-TEST(MonitorCommands, SerialRepliesAreNumbersOnlyWhenTheyAreWholeNumbers)
-{
-    const struct {
-        const char* text;
-        std::optional<int32_t> value;
-    } cases[] = {
-        { "1500", 1500 },
-        { " -42 ", -42 },
-        { "+7", 7 },
-        { "2147483647", INT32_MAX },
-        { "-2147483648", INT32_MIN },
-        { "4294967295", -1 },          // an unsigned word keeps its 32 bits
-        { "4294967296", std::nullopt }, // beyond 32 bits
-        { "-2147483649", std::nullopt },
-        { "99999999999999999999", std::nullopt },
-        { "OK", std::nullopt },
-        { "ERR2", std::nullopt },
-        { "12a", std::nullopt },
-        { "", std::nullopt },
-        { "-", std::nullopt },
-        { "00EBDLP0", std::nullopt },
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ParseReplyNumber(c.text), c.value) << c.text;
 }

@@ -1,10 +1,10 @@
 #include "pages/MonitorThread.h"
 
 #include "link/LinkLayer.h"
-#include "shell/LogRing.h"
-#include "tests/shell/MessageRecorder.h"
-#include "tests/shell/QtPrinters.h"
-#include "tests/shell/ScriptedTransaction.h"
+#include "link/LogRing.h"
+#include "tests/support/MessageRecorder.h"
+#include "tests/support/QtPrinters.h"
+#include "tests/support/ScriptedTransaction.h"
 
 #include <gtest/gtest.h>
 

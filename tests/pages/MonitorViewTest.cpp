@@ -1,7 +1,7 @@
 #include "pages/MonitorSamples.h"
 #include "pages/MonitorView.h"
 
-#include "tests/shell/QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

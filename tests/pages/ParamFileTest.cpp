@@ -3,8 +3,8 @@
 #include "pages/BasicParamIds.h"
 #include "platform/AnsiCodePage.h"
 #include "shell/IniFile.h"
-#include "tests/shell/QtPrinters.h"
 #include "tests/support/GermanNumbers.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QFile>
 #include <QTemporaryDir>

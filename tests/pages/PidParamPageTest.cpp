@@ -1,14 +1,14 @@
 #include "pages/PidParam.h"
 
-#include "controls/CLineChartCtrl.h"
 #include "controls/ChartZoomRect.h"
+#include "controls/CLineChartCtrl.h"
 #include "link/CommandTables.h"
 #include "link/LinkLayer.h"
 #include "platform/MessageBox.h"
 #include "platform/Tick.h"
 #include "shell/Globals.h"
-#include "tests/shell/QtPrinters.h"
-#include "tests/shell/ScriptedTransaction.h"
+#include "tests/support/QtPrinters.h"
+#include "tests/support/ScriptedTransaction.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

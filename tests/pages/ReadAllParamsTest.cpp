@@ -1,9 +1,9 @@
 #include "pages/ReadAllParams.h"
 
 #include "link/CanFrame.h"
-#include "shell/LogRing.h"
-#include "tests/shell/MessageRecorder.h"
-#include "tests/shell/QtPrinters.h"
+#include "link/LogRing.h"
+#include "tests/support/MessageRecorder.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "pages/StoredBlock.h"
 
-#include "tests/shell/QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

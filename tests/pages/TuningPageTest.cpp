@@ -7,8 +7,8 @@
 #include "pages/SelAdjustObject.h"
 #include "platform/MessageBox.h"
 #include "shell/Globals.h"
-#include "tests/shell/QtPrinters.h"
-#include "tests/shell/ScriptedTransaction.h"
+#include "tests/support/QtPrinters.h"
+#include "tests/support/ScriptedTransaction.h"
 
 #include <QAbstractButton>
 #include <QDir>

@@ -1,10 +1,10 @@
 #include "pages/WriteAllParams.h"
 
+#include "link/LogRing.h"
 #include "pages/BasicParamRules.h"
 #include "platform/MessageBox.h"
-#include "shell/LogRing.h"
-#include "tests/shell/MessageRecorder.h"
-#include "tests/shell/QtPrinters.h"
+#include "tests/support/MessageRecorder.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
 #include "shell/C12DialogBar.h"
 
 #include "controls/EditEx.h"
+#include "controls/StripField.h"
 #include "link/LinkLayer.h"
 #include "platform/DialogUnits.h"
 #include "res/StripBitmaps.h"
 #include "shell/Globals.h"
-#include "shell/StripField.h"
-#include "tests/shell/QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -2,11 +2,11 @@
 #include "shell/DriveReplyDecoder.h"
 
 #include "link/LinkLayer.h"
+#include "link/LogRing.h"
 #include "platform/MessageBox.h"
 #include "shell/Globals.h"
-#include "shell/LogRing.h"
-#include "tests/shell/MessageRecorder.h"
-#include "tests/shell/ScriptedTransaction.h"
+#include "tests/support/MessageRecorder.h"
+#include "tests/support/ScriptedTransaction.h"
 
 #include <gtest/gtest.h>
 
@@ -129,40 +129,6 @@ TEST(FreeTextRules, HistoryPutsTheCommandOnTopRemovesOneItemItBeginsAndKeeps15)
     ASSERT_EQ(history.size(), kCommandHistorySize);
     EXPECT_EQ(history.first(), QStringLiteral("K116"));
     EXPECT_EQ(history.last(), QStringLiteral("K102"));
-}
-
-TEST(ReplyValues, TextsForTheStripEndBeforeTheDrivesLineEnd)
-{
-    EXPECT_EQ(ReplyTextWithoutLineEnd("V1.2\r"), QByteArray("V1.2"));
-    EXPECT_EQ(ReplyTextWithoutLineEnd("0000000001\r\n"), QByteArray("0000000001"));
-    EXPECT_EQ(ReplyTextWithoutLineEnd("QX6215"), QByteArray("QX6215"));
-    EXPECT_EQ(ReplyTextWithoutLineEnd("\r"), QByteArray());
-}
-
-TEST(ReplyValues, CanValuesByDataLength)
-{
-    CanFrame frame {};
-    frame.data[4] = 0xFB;
-    frame.data[5] = 0xFF;
-    frame.data[6] = 0x12;
-    frame.data[7] = 0x80;
-    frame.dataLength = 6;
-    EXPECT_EQ(CanSignedValue(frame), -5);
-    EXPECT_EQ(CanPollValue(frame), 0xFFFBu);
-    EXPECT_EQ(CanWord(frame), 0x8012FFFBu);
-    EXPECT_EQ(CanTemperature(frame), -5);
-    EXPECT_EQ(CanHexText(frame), QStringLiteral("FFFB"));
-    frame.dataLength = 8;
-    EXPECT_EQ(CanSignedValue(frame), static_cast<int32_t>(0x8012FFFB));
-    EXPECT_EQ(CanPollValue(frame), 0x8012FFFBu);
-    EXPECT_EQ(CanHexText(frame), QStringLiteral("8012FFFB"));
-    for (uint32_t length : { 0u, 4u, 5u, 7u, 13u }) {
-        frame.dataLength = length;
-        EXPECT_FALSE(CanSignedValue(frame).has_value());
-        EXPECT_EQ(CanPollValue(frame), 0u);
-        EXPECT_EQ(CanTemperature(frame), 0);
-        EXPECT_TRUE(CanHexText(frame).isEmpty());
-    }
 }
 
 TEST_F(DriveCommandsTest, FreeTextIsSentFoldedLoggedAndFiled)

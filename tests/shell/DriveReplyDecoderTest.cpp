@@ -1,6 +1,6 @@
 #include "shell/DriveReplyDecoder.h"
 #include "shell/Globals.h"
-#include "tests/shell/QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

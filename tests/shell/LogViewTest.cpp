@@ -1,6 +1,6 @@
+#include "link/LogRing.h"
 #include "shell/CBrantovelixEditView.h"
 #include "shell/LogLineFormatter.h"
-#include "shell/LogRing.h"
 
 #include <QCoreApplication>
 #include <QScrollBar>

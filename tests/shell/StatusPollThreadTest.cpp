@@ -3,7 +3,7 @@
 #include "link/LinkLayer.h"
 #include "shell/DriveCommands.h"
 #include "shell/Globals.h"
-#include "tests/shell/ScriptedTransaction.h"
+#include "tests/support/ScriptedTransaction.h"
 
 #include <QScopeGuard>
 #include <gtest/gtest.h>

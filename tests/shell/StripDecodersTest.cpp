@@ -1,5 +1,5 @@
 #include "shell/StripDecoders.h"
-#include "tests/shell/QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

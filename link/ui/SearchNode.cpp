@@ -1,17 +1,17 @@
-#include "link/SearchNode.h"
+#include "link/ui/SearchNode.h"
 
+#include "controls/StripField.h"
 #include "link/ChannelSettings.h"
 #include "link/NodeAddress.h"
 #include "link/NodeProbe.h"
 #include "pages/BasicParam.h"
-#include "pages/DataExchange.h"
-#include "platform/DialogFont.h"
 #include "platform/ControlName.h"
+#include "platform/DialogFont.h"
 #include "platform/DialogUnits.h"
+#include "platform/FormText.h"
 #include "platform/MessageBox.h"
-#include "shell/MainFrame.h"
+#include "shell/frame/MainFrame.h"
 #include "shell/ProgramFiles.h"
-#include "shell/StripField.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -186,6 +186,11 @@ QSize CSearchNode::sizeHint() const
 QWidget* CSearchNode::GetDlgItem(int id) const
 {
     return findChild<QWidget*>(ControlObjectName(id), Qt::FindDirectChildrenOnly);
+}
+
+void CSearchNode::SetDriveContext(DriveContext context)
+{
+    m_context = std::move(context);
 }
 
 QString CSearchNode::StatusText() const

@@ -1,4 +1,4 @@
-#include "shell/LogRing.h"
+#include "link/LogRing.h"
 
 #include "platform/AnsiCodePage.h"
 

@@ -1,5 +1,5 @@
 #include "controls/ViewTabCtl.h"
-#include "shell/BrantovelixSheetView.h"
+#include "shell/frame/BrantovelixSheetView.h"
 
 #include <QApplication>
 #include <QLineEdit>

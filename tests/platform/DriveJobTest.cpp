@@ -1,4 +1,4 @@
-#include "pages/ParamWorker.h"
+#include "platform/DriveJob.h"
 
 #include <QObject>
 #include <QTest>
@@ -30,12 +30,12 @@ PollPause Recorded(Trace& trace)
 
 } // namespace
 
-TEST(ParamWorker, PollPausedAroundTheJobAndDoneOnTheReceiversThread)
+TEST(DriveJob, PollPausedAroundTheJobAndDoneOnTheReceiversThread)
 {
     QObject receiver;
-    ParamWorker worker;
+    DriveJob worker;
     Trace trace;
-    ASSERT_TRUE(worker.Start(&receiver, Recorded(trace), [&](ParamWorker& self) {
+    ASSERT_TRUE(worker.Start(&receiver, Recorded(trace), [&](DriveJob& self) {
         EXPECT_FALSE(self.StopRequested());
         EXPECT_TRUE(self.Wait(1));
         trace.Add("job");
@@ -48,12 +48,12 @@ TEST(ParamWorker, PollPausedAroundTheJobAndDoneOnTheReceiversThread)
     EXPECT_EQ(trace.threads[3], std::this_thread::get_id());
 }
 
-TEST(ParamWorker, StopEndsAWaitingJobWithoutItsDone)
+TEST(DriveJob, StopEndsAWaitingJobWithoutItsDone)
 {
     QObject receiver;
-    ParamWorker worker;
+    DriveJob worker;
     Trace trace;
-    ASSERT_TRUE(worker.Start(&receiver, Recorded(trace), [&](ParamWorker& self) {
+    ASSERT_TRUE(worker.Start(&receiver, Recorded(trace), [&](DriveJob& self) {
         trace.Add("job");
         while (self.Wait(60000)) {
         }
@@ -66,7 +66,7 @@ TEST(ParamWorker, StopEndsAWaitingJobWithoutItsDone)
     EXPECT_EQ(trace.steps, (std::vector<std::string> { "suspend", "job", "resume" }));
 
     // The worker starts again afresh.
-    ASSERT_TRUE(worker.Start(&receiver, {}, [&](ParamWorker& self) { EXPECT_FALSE(self.StopRequested()); },
+    ASSERT_TRUE(worker.Start(&receiver, {}, [&](DriveJob& self) { EXPECT_FALSE(self.StopRequested()); },
         [&] { trace.Add("done"); }));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !worker.IsRunning(); }, 10000));
     EXPECT_EQ(trace.steps.back(), "done");

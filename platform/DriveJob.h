@@ -14,22 +14,22 @@ struct PollPause {
     std::function<void()> resume;
 };
 
-// One worker thread of the parameter page (read all, write all). The job runs on a thread of
-// its own with the status poll paused; when it ends, `done` runs on the receiver's thread
-// after everything the job posted to it. The page never kills it: Stop asks the job to end
+// One job on the drive (read all, write all, set all). The job runs on a thread of its own
+// with the status poll paused; when it ends, `done` runs on the receiver's thread after
+// everything the job posted to it. Its owner never kills it: Stop asks the job to end
 // between two exchanges and joins it.
 //
 // All members but StopRequested and Wait belong to the receiver's thread.
-class ParamWorker {
+class DriveJob {
 public:
-    ParamWorker() = default;
-    ~ParamWorker();
-    ParamWorker(const ParamWorker&) = delete;
-    ParamWorker& operator=(const ParamWorker&) = delete;
+    DriveJob() = default;
+    ~DriveJob();
+    DriveJob(const DriveJob&) = delete;
+    DriveJob& operator=(const DriveJob&) = delete;
 
     // Starts the job, the status poll paused around it. False, and nothing runs, when no
     // thread can be made.
-    bool Start(QObject* receiver, PollPause pause, std::function<void(ParamWorker&)> job, std::function<void()> done);
+    bool Start(QObject* receiver, PollPause pause, std::function<void(DriveJob&)> job, std::function<void()> done);
     // From Start until `done` has been called.
     bool IsRunning() const { return m_thread.joinable(); }
     // Ends the job at its next check and joins it; its `done` is not called.

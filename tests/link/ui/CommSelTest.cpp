@@ -1,5 +1,5 @@
-#include "link/CommSel.h"
 #include "link/LinkLayer.h"
+#include "link/ui/CommSel.h"
 #include "platform/Profile.h"
 
 #include <QComboBox>

@@ -48,7 +48,7 @@ public:
     // The main window while one exists, for the pages, bars and worker threads.
     static CMainFrame* Get();
 
-    // The log (see shell/LogRing.h); safe from any thread.
+    // The log (see link/LogRing.h); safe from any thread.
     int PostLogText(const char* text, LPARAM lParam, bool post);
     int PostLogString(const QString& text, LPARAM lParam, bool post);
     void LogCommResult(int code, bool enable);

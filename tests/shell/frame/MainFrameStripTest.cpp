@@ -1,13 +1,13 @@
-#include "link/ComSetting.h"
 #include "link/LinkLayer.h"
-#include "link/SearchNode.h"
+#include "link/ui/ComSetting.h"
+#include "link/ui/SearchNode.h"
 #include "platform/MessageBox.h"
 #include "platform/Profile.h"
-#include "shell/BrantovelixApp.h"
 #include "shell/C12DialogBar.h"
+#include "shell/frame/BrantovelixApp.h"
+#include "shell/frame/MainFrame.h"
 #include "shell/Globals.h"
-#include "shell/MainFrame.h"
-#include "tests/shell/ScriptedTransaction.h"
+#include "tests/support/ScriptedTransaction.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "link/CommSel.h"
+#include "link/ui/CommSel.h"
 
 #include "link/ChannelSettings.h"
 #include "link/LinkLayer.h"

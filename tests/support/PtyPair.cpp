@@ -1,4 +1,4 @@
-#include "tests/link/PtyPair.h"
+#include "tests/support/PtyPair.h"
 
 #include "platform/Profile.h"
 

@@ -1,6 +1,6 @@
 #include "controls/Label.h"
 #include "shell/AboutDlg.h"
-#include "shell/BrantovelixApp.h"
+#include "shell/frame/BrantovelixApp.h"
 #include "shell/Globals.h"
 
 #include <QFile>

@@ -1,14 +1,14 @@
-#include "link/ComSetting.h"
 #include "link/CommandTables.h"
+#include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
 #include "link/OpenError.h"
 #include "link/QtCanBackend.h"
 #include "link/SerialDeviceList.h"
-#include "link/LinkLayer.h"
 #include "link/SerialPort.h"
+#include "link/ui/ComSetting.h"
 #include "platform/Profile.h"
 #include "tests/link/FakeBus.h"
-#include "tests/link/PtyPair.h"
+#include "tests/support/PtyPair.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "link/ComSetting.h"
+#include "link/ui/ComSetting.h"
 
 #include "link/ChannelSettings.h"
 #include "link/LinkLayer.h"

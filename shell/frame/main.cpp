@@ -1,6 +1,6 @@
 // velquarin: set up, tune and watch servo drives over a serial port or a CAN bus.
 #include "res/ProgramIcon.h"
-#include "shell/BrantovelixApp.h"
+#include "shell/frame/BrantovelixApp.h"
 
 #include <QApplication>
 

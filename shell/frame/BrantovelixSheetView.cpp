@@ -1,4 +1,4 @@
-#include "shell/BrantovelixSheetView.h"
+#include "shell/frame/BrantovelixSheetView.h"
 
 CBrantovelixSheetView::CBrantovelixSheetView(QWidget* parent)
     : CPropertyView(parent)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/DriveContext.h"
 #include "link/LinkLayer.h"
 #include "platform/ManualResetEvent.h"
 #include "platform/WindowMessage.h"
@@ -58,6 +59,9 @@ public:
     QString StatusText() const;
     void SetStatusText(const QString& text);
     bool IsSearching() const { return m_hSearchThread.joinable(); }
+    // What the bar works the drive with; the main window hands it in before a search can
+    // start. Until then the link's own transaction serves.
+    void SetDriveContext(DriveContext context);
 
     void OnBnClickedSearch();
     void OnBnClickedStop();
@@ -112,4 +116,5 @@ private:
     QLineEdit* m_editTo = nullptr;
     QLineEdit* m_editStatus = nullptr;
     QComboBox* m_comboNode = nullptr;
+    DriveContext m_context;
 };

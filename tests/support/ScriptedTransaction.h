@@ -1,7 +1,7 @@
 #pragma once
 
 #include "link/CanFrame.h"
-#include "shell/DriveCommands.h"
+#include "link/DriveExchange.h"
 
 #include <QString>
 #include <QStringList>
@@ -46,7 +46,7 @@ public:
         m_onCall = std::move(hook);
     }
 
-    DriveCommands::Transaction Function()
+    LinkTransaction Function()
     {
         return [this](QString command, void* reply, int* length) { return Transact(command, reply, length); };
     }

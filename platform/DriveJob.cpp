@@ -1,4 +1,4 @@
-#include "pages/ParamWorker.h"
+#include "platform/DriveJob.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -6,12 +6,12 @@
 #include <chrono>
 #include <system_error>
 
-ParamWorker::~ParamWorker()
+DriveJob::~DriveJob()
 {
     Stop();
 }
 
-bool ParamWorker::Start(QObject* receiver, PollPause pause, std::function<void(ParamWorker&)> job,
+bool DriveJob::Start(QObject* receiver, PollPause pause, std::function<void(DriveJob&)> job,
     std::function<void()> done)
 {
     Join();
@@ -46,13 +46,13 @@ bool ParamWorker::Start(QObject* receiver, PollPause pause, std::function<void(P
     return true;
 }
 
-void ParamWorker::Stop()
+void DriveJob::Stop()
 {
     RequestStop();
     Join();
 }
 
-void ParamWorker::RequestStop()
+void DriveJob::RequestStop()
 {
     {
         std::lock_guard lock(m_mutex);
@@ -61,19 +61,19 @@ void ParamWorker::RequestStop()
     m_cond.notify_all();
 }
 
-void ParamWorker::Join()
+void DriveJob::Join()
 {
     if (m_thread.joinable())
         m_thread.join();
 }
 
-bool ParamWorker::StopRequested() const
+bool DriveJob::StopRequested() const
 {
     std::lock_guard lock(m_mutex);
     return m_stop;
 }
 
-bool ParamWorker::Wait(int ms)
+bool DriveJob::Wait(int ms)
 {
     std::unique_lock lock(m_mutex);
     return !m_cond.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_stop; });

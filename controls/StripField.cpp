@@ -1,4 +1,4 @@
-#include "shell/StripField.h"
+#include "controls/StripField.h"
 
 #include <QFontMetrics>
 #include <QPainter>

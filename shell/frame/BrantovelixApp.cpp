@@ -1,8 +1,8 @@
-#include "shell/BrantovelixApp.h"
+#include "shell/frame/BrantovelixApp.h"
 
 #include "shell/AboutDlg.h"
+#include "shell/frame/MainFrame.h"
 #include "shell/Globals.h"
-#include "shell/MainFrame.h"
 
 #include <QCoreApplication>
 
