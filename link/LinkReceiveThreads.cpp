@@ -15,8 +15,8 @@ using namespace link_detail;
 namespace {
 constexpr int kReceiveWaitMs = 20;
 
-// Every write into a ring wakes the scanner, so its timed pass is only a safety net; a
-// pass every millisecond kept an idle program busy for no reply.
+// The receive thread scans what it stores and wakes the transaction itself, one thread
+// switch from the reply's arrival; the scanner's timed pass is only a safety net.
 constexpr int kScannerPassMs = 100;
 
 constexpr int kSerialReadChunk = 64;
@@ -113,12 +113,14 @@ void ReceiveSerialBytes()
         // Never past the part of the ring in use, whatever has arrived meanwhile.
         const int room = kSerialRxRingUsed - write;
         got = SerialRead(g_SerialRxRing + write, std::min(kSerialReadChunk, room + 1));
-        if (got > 0)
+        if (got > 0) {
+            // The scanner looks one byte past the write index: it must not see old bytes there.
+            g_SerialRxRing[write + got] = 0;
             g_nSerialRxWrite = write + got;
+            ScanSerialLocked();
+        }
     }
-    if (got > 0)
-        WakeScanner();
-    else if (got < 0)
+    if (got < 0)
         WaitWake(5); // a failing line stays "readable"; do not spin on it
 }
 } // namespace

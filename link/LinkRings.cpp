@@ -23,7 +23,9 @@ void ResetReplyEvent()
         event->Reset();
 }
 
-// One pass of the scanner over the serial ring; under g_csSerialRing.
+} // namespace
+
+namespace link_detail {
 void ScanSerialLocked()
 {
     SerialScanState state { g_nSerialRxRead, g_nSerialReplyLen, g_bScanFound };
@@ -34,7 +36,9 @@ void ScanSerialLocked()
     if (complete)
         SetReplyEvent();
 }
+} // namespace link_detail
 
+namespace {
 // One pass of the scanner over the USB-CAN ring; under g_csCanRing.
 void ScanCanLocked()
 {
@@ -76,7 +80,8 @@ void LinkClearSerialReply()
     g_nSerialRxRead = 0;
     g_nSerialReplyLen = 0;
     g_bScanFound = false;
-    std::memset(g_SerialRxRing, 0, kSerialRxRingUsed);
+    // Only the byte at the write index is ever looked at ahead of what was received.
+    g_SerialRxRing[0] = 0;
     ResetReplyEvent();
 }
 
