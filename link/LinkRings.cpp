@@ -36,10 +36,7 @@ void ScanSerialLocked()
     if (complete)
         SetReplyEvent();
 }
-} // namespace link_detail
 
-namespace {
-// One pass of the scanner over the USB-CAN ring; under g_csCanRing.
 void ScanCanLocked()
 {
     const int from = g_nCanRxRead;
@@ -54,9 +51,7 @@ void ScanCanLocked()
         g_canScanMark = { from, cmdId, write };
     }
 }
-} // namespace
 
-namespace link_detail {
 CanScanMark g_canScanMark;
 std::condition_variable g_canRingCond;
 
