@@ -88,6 +88,9 @@ void CanBackend::Deliver(const CanMessage& msg, int delayMs)
         std::lock_guard lock(m_mutex);
         if (m_shut || !m_acceptance.Accepts(msg))
             return;
+        // Only behind an empty queue, so no frame overtakes one that came before it.
+        if (delayMs <= 0 && m_queue.empty() && m_taker && m_taker(msg))
+            return;
         if (m_queue.size() >= kQueueLimit)
             m_queue.pop_front();
         m_queue.push_back({ msg, Clock::now() + std::chrono::milliseconds(std::max(delayMs, 0)) });
@@ -138,6 +141,25 @@ bool CanBackend::WaitPending(std::chrono::microseconds wait)
     const auto deadline = Clock::now() + std::max(wait, std::chrono::microseconds::zero());
     std::unique_lock lock(m_mutex);
     return WaitFirstDue(lock, deadline) >= 0;
+}
+
+void CanBackend::SetTaker(Taker taker)
+{
+    std::lock_guard lock(m_mutex);
+    m_taker = std::move(taker);
+}
+
+int CanBackend::PassToTaker(std::chrono::microseconds wait)
+{
+    const auto deadline = Clock::now() + std::max(wait, std::chrono::microseconds::zero());
+    std::unique_lock lock(m_mutex);
+    int taken = 0;
+    for (int due = WaitFirstDue(lock, deadline); due >= 0 && m_taker && m_taker(m_queue[due].msg);
+         due = FirstDue(Clock::now())) {
+        m_queue.erase(m_queue.begin() + due);
+        ++taken;
+    }
+    return taken;
 }
 
 int CanBackend::Pending()

@@ -71,6 +71,15 @@ public:
 
     // Takes the oldest received frame, waiting up to waitMs for one.
     bool Receive(CanMessage* out, int waitMs);
+    // Who takes frames as they come, in the thread that delivers them, so a reader learns of
+    // a frame without a thread switch of its own. Called under the queue's lock, in the
+    // frames' order; false leaves the frame queued. An empty taker (the default) takes none;
+    // once SetTaker returns, the old one is not called again.
+    using Taker = std::function<bool(const CanMessage&)>;
+    void SetTaker(Taker taker);
+    // Waits up to `wait` for a queued frame that is due, and offers every due frame, in
+    // order, to the taker; returns how many it took.
+    int PassToTaker(std::chrono::microseconds wait);
     // Waits up to `wait` on the steady clock until a received frame is there to take; true
     // when one is.
     bool WaitPending(std::chrono::microseconds wait);
@@ -106,6 +115,7 @@ private:
     std::condition_variable m_cond;
     std::deque<Queued> m_queue;
     CanAcceptance m_acceptance;
+    Taker m_taker;
     bool m_shut = false;
     std::atomic<CanAdapterKind> m_kind { CanAdapterKind::UsbCan };
 };

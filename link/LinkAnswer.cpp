@@ -16,7 +16,6 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr int kCardFrameBytes = 20;
-constexpr int kCardLookMs = 1;
 
 int MsLeft(Clock::time_point end)
 {
@@ -59,9 +58,10 @@ CommResult CardAnswer(CommandId id, int node, void* reply, int* length, int wait
     for (;;) {
         K8110RegRecord waiting { K8110_REG_RX_COUNT, 0 };
         if (!CAN_ReadReg(card, &waiting) || waiting.value == 0) {
-            if (MsLeft(end) == 0)
+            const auto left = std::chrono::duration_cast<std::chrono::microseconds>(end - Clock::now()).count();
+            if (left <= 0)
                 return COMM_CAN_TIMEOUT;
-            CAN_WaitRecv(card, std::min(MsLeft(end), kCardLookMs));
+            CAN_WaitRecvUs(card, left);
             continue;
         }
         uint8_t in[kCardFrameBytes] = {};

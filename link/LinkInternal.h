@@ -23,6 +23,10 @@ extern bool g_scanPending;
 void WakeScanner();
 
 void ScanOnce();
+// One pass of the scanner over the serial ring; under g_csSerialRing.
+void ScanSerialLocked();
+// One pass of the scanner over the USB-CAN ring; under g_csCanRing.
+void ScanCanLocked();
 // How far the CAN ring has been looked through for the awaited reply, under g_csCanRing:
 // frames already found not to answer it are not looked at again, so a busy bus filling the
 // ring costs one look per frame instead of a pass over the whole ring per frame.

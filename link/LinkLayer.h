@@ -79,7 +79,7 @@ extern std::atomic<int> g_nUsbEuRateIndex;
 
 // The transaction lock: one command exchange at a time (re-entrant).
 extern std::recursive_mutex g_csLink;
-// Set by the scanner when a reply is ready. Null until the first serial or USB-CAN open.
+// Set when a scan of a ring finds a reply ready. Null until the first serial or USB-CAN open.
 extern std::atomic<ManualResetEvent*> g_hReplyEvent;
 
 // The receive rings. Their contents, indices, g_nSerialReplyLen and g_nExpectedCmdId change

@@ -15,8 +15,8 @@ using namespace link_detail;
 namespace {
 constexpr int kReceiveWaitMs = 20;
 
-// Every write into a ring wakes the scanner, so its timed pass is only a safety net; a
-// pass every millisecond kept an idle program busy for no reply.
+// The receive thread scans what it stores and wakes the transaction itself, one thread
+// switch from the reply's arrival; the scanner's timed pass is only a safety net.
 constexpr int kScannerPassMs = 100;
 
 constexpr int kSerialReadChunk = 64;
@@ -49,38 +49,47 @@ void ParkWhilePaused()
     g_rxParked = false;
 }
 
-void ReceiveUsbCanFrame()
+// The adapter hands a frame over in the thread that receives it from the bus: stored and
+// scanned there, the reply wakes its transaction with no thread switch between. Checked
+// under the ring's lock, which LinkPauseReceive passes through, so no frame lands after a
+// pause has begun; a frame not taken stays in the adapter.
+bool TakeUsbCanFrame(uint32_t devType, uint32_t devIndex, uint32_t canIndex, const VciFrameRecord& rec)
 {
-    VciFrameRecord rec {};
-    const uint32_t start = GetTickCount();
-    if (VCI_Receive(g_nVciDevType, g_nVciDevIndex, g_nVciCanIndex, &rec, 1, kReceiveWaitMs) != 1) {
-        // A closed adapter answers at once: wait out the rest of the receive wait.
-        const int spent = static_cast<int>(GetTickCount() - start);
-        if (spent < kReceiveWaitMs)
-            WaitWake(kReceiveWaitMs - spent);
-        return;
-    }
-    CanFrame frame {};
-    frame.dataLength = std::min<uint32_t>(rec.DataLen, 8);
-    frame.extended = rec.ExternFlag ? 1 : 0;
-    frame.remote = rec.RemoteFlag ? 1 : 0;
-    for (int i = 0; i < 4; ++i)
-        frame.id[i] = static_cast<uint8_t>(rec.ID >> (24 - 8 * i));
-    std::memcpy(frame.data, rec.Data, frame.dataLength);
     {
         std::lock_guard lock(g_csCanRing);
-        const int write = g_nCanRxWrite;
-        g_CanRxRing[write] = frame;
-        const int next = (write + 1) % kCanRxRingSize;
+        if (g_bRxPause || !IsUsbCanType(g_nComType) || devType != static_cast<uint32_t>(g_nVciDevType.load())
+            || devIndex != static_cast<uint32_t>(g_nVciDevIndex.load()) || canIndex != static_cast<uint32_t>(g_nVciCanIndex.load()))
+            return false;
+        CanFrame& frame = g_CanRxRing[g_nCanRxWrite];
+        frame = CanFrame {};
+        frame.dataLength = std::min<uint32_t>(rec.DataLen, 8);
+        frame.extended = rec.ExternFlag ? 1 : 0;
+        frame.remote = rec.RemoteFlag ? 1 : 0;
+        for (int i = 0; i < 4; ++i)
+            frame.id[i] = static_cast<uint8_t>(rec.ID >> (24 - 8 * i));
+        std::memcpy(frame.data, rec.Data, frame.dataLength);
+        const int next = (g_nCanRxWrite + 1) % kCanRxRingSize;
         // A full ring loses its oldest frame rather than every frame it holds.
         if (next == g_nCanRxRead)
             g_nCanRxRead = (next + 1) % kCanRxRingSize;
         g_nCanRxWrite = next;
+        ScanCanLocked();
     }
     g_canRingCond.notify_all();
-    // Scanned here rather than by the scanner thread: a transaction waiting for this frame
-    // is woken one thread switch sooner.
-    ScanOnce();
+    return true;
+}
+
+// Frames the adapter still holds (received during a pause, or not yet due) go the same way.
+void PassUsbCanFrames()
+{
+    const uint32_t start = GetTickCount();
+    if (UsbCanPassReceived(g_nVciDevType, g_nVciDevIndex, g_nVciCanIndex, kReceiveWaitMs) == 0) {
+        // A closed adapter, or one whose frame was not taken, answers at once: wait out the
+        // rest of the receive wait.
+        const int spent = static_cast<int>(GetTickCount() - start);
+        if (spent < kReceiveWaitMs)
+            WaitWake(kReceiveWaitMs - spent);
+    }
 }
 
 void ReceiveSerialBytes()
@@ -113,12 +122,14 @@ void ReceiveSerialBytes()
         // Never past the part of the ring in use, whatever has arrived meanwhile.
         const int room = kSerialRxRingUsed - write;
         got = SerialRead(g_SerialRxRing + write, std::min(kSerialReadChunk, room + 1));
-        if (got > 0)
+        if (got > 0) {
+            // The scanner looks one byte past the write index: it must not see old bytes there.
+            g_SerialRxRing[write + got] = 0;
             g_nSerialRxWrite = write + got;
+            ScanSerialLocked();
+        }
     }
-    if (got > 0)
-        WakeScanner();
-    else if (got < 0)
+    if (got < 0)
         WaitWake(5); // a failing line stays "readable"; do not spin on it
 }
 } // namespace
@@ -158,6 +169,7 @@ void LinkInit()
         g_canScanMark = {};
     }
     g_linkRunning = true;
+    UsbCanSetReceiver(TakeUsbCanFrame);
     g_scannerThread = std::thread(LinkReplyScannerThread, nullptr);
     SetCanLostHandler([](CanAdapterKind kind, const QString& reason) {
         if (kind == CanAdapterKind::Card)
@@ -177,6 +189,7 @@ void LinkShutdown()
         g_linkRunning = false;
     }
     SetCanLostHandler({});
+    UsbCanSetReceiver(nullptr);
     WakeReceive();
     WakeScanner();
     if (g_scannerThread.joinable())
@@ -201,7 +214,7 @@ int LinkReceiveThread(void*)
         }
         const int type = g_nComType;
         if (IsUsbCanType(type))
-            ReceiveUsbCanFrame();
+            PassUsbCanFrames();
         else if (type == COMM_RS232)
             ReceiveSerialBytes();
         else
@@ -237,6 +250,8 @@ void LinkPauseReceive(bool pause)
     WakeReceive();
     if (!pause)
         return;
+    // A frame being handed over by the adapter lands before this returns; none after it.
+    { std::lock_guard ring(g_csCanRing); }
     std::unique_lock lock(g_gateMutex);
     g_gateCond.wait(lock, [] { return !g_rxRunning || g_rxParked; });
 }

@@ -23,7 +23,9 @@ void ResetReplyEvent()
         event->Reset();
 }
 
-// One pass of the scanner over the serial ring; under g_csSerialRing.
+} // namespace
+
+namespace link_detail {
 void ScanSerialLocked()
 {
     SerialScanState state { g_nSerialRxRead, g_nSerialReplyLen, g_bScanFound };
@@ -35,7 +37,6 @@ void ScanSerialLocked()
         SetReplyEvent();
 }
 
-// One pass of the scanner over the USB-CAN ring; under g_csCanRing.
 void ScanCanLocked()
 {
     const int from = g_nCanRxRead;
@@ -50,9 +51,7 @@ void ScanCanLocked()
         g_canScanMark = { from, cmdId, write };
     }
 }
-} // namespace
 
-namespace link_detail {
 CanScanMark g_canScanMark;
 std::condition_variable g_canRingCond;
 
@@ -76,7 +75,8 @@ void LinkClearSerialReply()
     g_nSerialRxRead = 0;
     g_nSerialReplyLen = 0;
     g_bScanFound = false;
-    std::memset(g_SerialRxRing, 0, kSerialRxRingUsed);
+    // Only the byte at the write index is ever looked at ahead of what was received.
+    g_SerialRxRing[0] = 0;
     ResetReplyEvent();
 }
 

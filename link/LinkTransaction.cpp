@@ -21,7 +21,6 @@ using std::chrono::milliseconds;
 constexpr int kSerialReplyWaitMs = 500;
 constexpr int kUsbReplyWaitMs = 80;
 constexpr int kCardReplyWaitMs = 50;
-constexpr int kCardPollMs = 1;
 constexpr int kClearWaitMs = 100;
 constexpr int kCardFrameBuffer = 20;
 
@@ -35,6 +34,12 @@ uint32_t MsUntil(Clock::time_point until)
 {
     const auto left = until - Clock::now();
     return left <= Clock::duration::zero() ? 0 : static_cast<uint32_t>(std::chrono::ceil<milliseconds>(left).count());
+}
+
+// Microseconds until `until`, 0 once it has passed.
+int64_t UsUntil(Clock::time_point until)
+{
+    return std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::microseconds>(until - Clock::now()).count());
 }
 
 // Whether a reply frame answers this node's command.
@@ -103,7 +108,7 @@ bool CardFramesWaiting(int card)
 bool CardOwedAnswerLanded(int node, CommandId id)
 {
     const int card = g_nK8110Index;
-    const auto start = Clock::now();
+    const auto until = Clock::now() + milliseconds(kCardReplyWaitMs);
     for (;;) {
         while (CardFramesWaiting(card)) {
             uint8_t in[kCardFrameBuffer] = {};
@@ -114,9 +119,10 @@ bool CardOwedAnswerLanded(int node, CommandId id)
             if (DecodeK8110Frame(in, &got, &gotLength) == COMM_OK && AnswersRequest(got, node, id))
                 return true;
         }
-        if (ElapsedMs(start) > kCardReplyWaitMs)
+        const int64_t leftUs = UsUntil(until);
+        if (leftUs == 0)
             return false;
-        CAN_WaitRecv(card, kCardPollMs);
+        CAN_WaitRecvUs(card, leftUs);
     }
 }
 
@@ -224,14 +230,10 @@ CommResult CardExchange(const CanFrame& request, void* reply, int* length)
         return COMM_CAN_SEND_FAILED;
     if (!wanted)
         return COMM_OK;
-    const auto sent = Clock::now();
-    while (!CardFramesWaiting(card)) {
-        if (ElapsedMs(sent) > kCardReplyWaitMs) {
-            *length = 0;
-            return COMM_CAN_TIMEOUT;
-        }
-        // One poll interval, cut short by a frame that arrives.
-        CAN_WaitRecv(card, kCardPollMs);
+    // One wait of the whole reply time on the steady clock, ended by the frame's arrival.
+    if (!CardFramesWaiting(card) && !CAN_WaitRecvUs(card, int64_t { kCardReplyWaitMs } * 1000)) {
+        *length = 0;
+        return COMM_CAN_TIMEOUT;
     }
     uint8_t in[kCardFrameBuffer] = {};
     if (!CAN_Recv(card, in, kCardFrameBuffer))

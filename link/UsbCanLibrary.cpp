@@ -63,6 +63,38 @@ void BigEndianBytes(uint32_t value, uint8_t* out)
         out[i] = static_cast<uint8_t>(value >> (24 - 8 * i));
 }
 
+std::atomic<UsbCanReceiver> g_receiver { nullptr };
+
+VciFrameRecord ToRecord(const Device& device, const CanMessage& msg)
+{
+    const auto since = Clock::now() - Clock::time_point(Clock::duration(device.startedAt.load()));
+    VciFrameRecord rec {};
+    rec.ID = msg.id;
+    rec.TimeStamp = static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::microseconds>(since).count() / 100);
+    rec.TimeFlag = 1;
+    rec.RemoteFlag = msg.remote;
+    rec.ExternFlag = msg.extended;
+    rec.DataLen = msg.length;
+    std::memcpy(rec.Data, msg.data, msg.length);
+    return rec;
+}
+
+// The device's frames go to the receiver while it is started; the taker is dropped before
+// the device goes, so it never outlives it.
+void HandFramesToReceiver(Device* device, DeviceKey key)
+{
+    device->bus->SetTaker([device, key](const CanMessage& msg) {
+        const UsbCanReceiver receiver = g_receiver;
+        return receiver && device->started && receiver(key.first, key.second, device->canIndex, ToRecord(*device, msg));
+    });
+}
+
+void CloseBus(Device& device)
+{
+    device.bus->SetTaker({});
+    device.bus->Close();
+}
+
 std::shared_ptr<Device> TakeDevice(DeviceKey key)
 {
     std::lock_guard lock(g_mutex);
@@ -81,7 +113,7 @@ uint32_t VCI_OpenDevice(uint32_t devType, uint32_t devIndex, uint32_t reserved)
 {
     const DeviceKey key { devType, devIndex };
     if (auto old = TakeDevice(key))
-        old->bus->Close();
+        CloseBus(*old);
     auto device = std::make_shared<Device>();
     device->canIndex = reserved;
     device->bus = CreateCanBackend(static_cast<int>(reserved));
@@ -93,6 +125,7 @@ uint32_t VCI_OpenDevice(uint32_t devType, uint32_t devIndex, uint32_t reserved)
         SetError(key, VCI_ERR_OPEN);
         return 0;
     }
+    HandFramesToReceiver(device.get(), key);
     std::lock_guard lock(g_mutex);
     g_devices[key] = std::move(device);
     g_errors[key] = VCI_ERR_NONE;
@@ -105,7 +138,7 @@ uint32_t VCI_CloseDevice(uint32_t devType, uint32_t devIndex)
     if (!device)
         return 0;
     device->started = false;
-    device->bus->Close();
+    CloseBus(*device);
     return 1;
 }
 
@@ -213,18 +246,8 @@ uint32_t VCI_Receive(uint32_t devType, uint32_t devIndex, uint32_t canIndex, Vci
         return 0;
     uint32_t stored = 0;
     CanMessage msg;
-    while (stored < capacity && device->bus->Receive(&msg, stored == 0 ? waitMs : 0)) {
-        const auto since = Clock::now() - Clock::time_point(Clock::duration(device->startedAt.load()));
-        VciFrameRecord& rec = frames[stored++];
-        rec = VciFrameRecord {};
-        rec.ID = msg.id;
-        rec.TimeStamp = static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::microseconds>(since).count() / 100);
-        rec.TimeFlag = 1;
-        rec.RemoteFlag = msg.remote;
-        rec.ExternFlag = msg.extended;
-        rec.DataLen = msg.length;
-        std::memcpy(rec.Data, msg.data, msg.length);
-    }
+    while (stored < capacity && device->bus->Receive(&msg, stored == 0 ? waitMs : 0))
+        frames[stored++] = ToRecord(*device, msg);
     if (stored == 0)
         SetError({ devType, devIndex }, VCI_ERR_RECEIVE_TIMEOUT);
     return stored;
@@ -259,4 +282,17 @@ uint32_t VCI_ReadErrInfo(uint32_t devType, uint32_t devIndex, uint32_t, VciError
     return 1;
 }
 
+}
+
+void UsbCanSetReceiver(UsbCanReceiver receiver)
+{
+    g_receiver = receiver;
+}
+
+uint32_t UsbCanPassReceived(uint32_t devType, uint32_t devIndex, uint32_t canIndex, int waitMs)
+{
+    const auto device = Started(devType, devIndex, canIndex);
+    if (!device)
+        return 0;
+    return static_cast<uint32_t>(device->bus->PassToTaker(std::chrono::milliseconds(std::max(waitMs, 0))));
 }

@@ -76,3 +76,13 @@ uint32_t VCI_GetReceiveNum(uint32_t devType, uint32_t devIndex, uint32_t canInde
 uint32_t VCI_ClearBuffer(uint32_t devType, uint32_t devIndex, uint32_t canIndex);
 uint32_t VCI_ReadErrInfo(uint32_t devType, uint32_t devIndex, uint32_t canIndex, VciErrorRecord* error);
 }
+
+// Of our own, beside the adapter's calls: a receiver that is handed each frame of a started
+// channel in the thread that receives it from the bus, so whoever waits for a frame is woken
+// by that thread directly. It runs under the channel's queue lock, in the frames' order, and
+// must be quick; false leaves the frame for VCI_Receive. None (the default) takes nothing.
+using UsbCanReceiver = bool (*)(uint32_t devType, uint32_t devIndex, uint32_t canIndex, const VciFrameRecord& frame);
+void UsbCanSetReceiver(UsbCanReceiver receiver);
+// Waits up to waitMs for frames the receiver left queued (they were not yet due, or it
+// declined them) and offers them to it again; returns how many it took.
+uint32_t UsbCanPassReceived(uint32_t devType, uint32_t devIndex, uint32_t canIndex, int waitMs);

@@ -51,13 +51,7 @@ uint32_t Elapsed(uint32_t& start)
 // Waits up to ms for a frame on the card, woken by its arrival rather than a fixed poll.
 bool WaitCardFrame(int card, uint32_t ms)
 {
-    uint32_t start = GetTickCount();
-    while (!CardFramesWaiting(card)) {
-        if (Elapsed(start) > ms)
-            return false;
-        CAN_WaitRecv(card, 1);
-    }
-    return true;
+    return CardFramesWaiting(card) || CAN_WaitRecvUs(card, int64_t { ms } * 1000);
 }
 
 }

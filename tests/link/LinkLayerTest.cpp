@@ -407,6 +407,22 @@ TEST_F(LinkLayerTest, FramesReceivedBeforeTheRequestCannotAnswerIt)
     EXPECT_EQ(reply.data[4], 0xFE);
 }
 
+TEST_F(LinkLayerTest, AFrameHeldDuringAPauseLandsAfterItAheadOfLaterOnes)
+{
+    OpenUsb();
+    const auto fake = bus.At(0);
+    LinkExpectCanReply(0x15);
+    LinkPauseReceive(true);
+    fake->Inject(Answer(0x15, 1, 1));
+    EXPECT_EQ(fake->Pending(), 1) << "held by the adapter while paused";
+    LinkPauseReceive(false);
+    fake->Inject(Answer(0x15, 1, 2));
+    ASSERT_TRUE(LinkWaitReply(kWait));
+    CanFrame reply;
+    ASSERT_TRUE(LinkTakeCanReply(&reply));
+    EXPECT_EQ(reply.data[4], 1) << "the frame that came first is found first";
+}
+
 TEST_F(LinkLayerTest, AFullCanRingLosesItsOldestFrames)
 {
     OpenUsb();
