@@ -47,6 +47,11 @@ public:
     bool Running() const;
 
 private:
+    // A member read or written under the lock.
+    template <typename T>
+    void Set(T FakeCanBackend::*member, T value);
+    template <typename T>
+    T Get(T FakeCanBackend::*member) const;
     void Note(const char* call);
     void FromFarSide(const CanMessage& msg, int extraDelayMs);
 
