@@ -5,15 +5,19 @@ void FakeCanBackend::Note(const char* call)
     m_calls.emplace_back(call);
 }
 
+bool FakeCanBackend::Admit(const char* call, bool refused, QString* error, const char* why)
+{
+    Note(call);
+    if (refused && error)
+        *error = QString::fromLatin1(why);
+    return !refused;
+}
+
 bool FakeCanBackend::Open(QString* error)
 {
     std::lock_guard lock(m_mutex);
-    Note("Open");
-    if (m_refuseOpen) {
-        if (error)
-            *error = QStringLiteral("fake bus refuses to open");
+    if (!Admit("Open", m_refuseOpen, error, "fake bus refuses to open"))
         return false;
-    }
     m_open = true;
     OpenQueue();
     return true;
@@ -32,12 +36,8 @@ bool FakeCanBackend::SetReference(uint32_t value)
 bool FakeCanBackend::Configure(uint32_t bitRate, QString* error)
 {
     std::lock_guard lock(m_mutex);
-    Note("Configure");
-    if (m_refuseConfigure || !m_open) {
-        if (error)
-            *error = QStringLiteral("fake bus refuses the configuration");
+    if (!Admit("Configure", m_refuseConfigure || !m_open, error, "fake bus refuses the configuration"))
         return false;
-    }
     m_bitRate = bitRate;
     return true;
 }
@@ -45,12 +45,8 @@ bool FakeCanBackend::Configure(uint32_t bitRate, QString* error)
 bool FakeCanBackend::Start(QString* error)
 {
     std::lock_guard lock(m_mutex);
-    Note("Start");
-    if (m_refuseStart || !m_open) {
-        if (error)
-            *error = QStringLiteral("fake bus refuses to start");
+    if (!Admit("Start", m_refuseStart || !m_open, error, "fake bus refuses to start"))
         return false;
-    }
     m_running = true;
     return true;
 }

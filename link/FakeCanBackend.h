@@ -53,6 +53,8 @@ private:
     template <typename T>
     T Get(T FakeCanBackend::*member) const;
     void Note(const char* call);
+    // Notes the call; false, with `why` in error, when the step is refused.
+    bool Admit(const char* call, bool refused, QString* error, const char* why);
     void FromFarSide(const CanMessage& msg, int extraDelayMs);
 
     mutable std::mutex m_mutex;
