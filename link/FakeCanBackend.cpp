@@ -5,15 +5,19 @@ void FakeCanBackend::Note(const char* call)
     m_calls.emplace_back(call);
 }
 
+bool FakeCanBackend::Admit(const char* call, bool refused, QString* error, const char* why)
+{
+    Note(call);
+    if (refused && error)
+        *error = QString::fromLatin1(why);
+    return !refused;
+}
+
 bool FakeCanBackend::Open(QString* error)
 {
     std::lock_guard lock(m_mutex);
-    Note("Open");
-    if (m_refuseOpen) {
-        if (error)
-            *error = QStringLiteral("fake bus refuses to open");
+    if (!Admit("Open", m_refuseOpen, error, "fake bus refuses to open"))
         return false;
-    }
     m_open = true;
     OpenQueue();
     return true;
@@ -32,12 +36,8 @@ bool FakeCanBackend::SetReference(uint32_t value)
 bool FakeCanBackend::Configure(uint32_t bitRate, QString* error)
 {
     std::lock_guard lock(m_mutex);
-    Note("Configure");
-    if (m_refuseConfigure || !m_open) {
-        if (error)
-            *error = QStringLiteral("fake bus refuses the configuration");
+    if (!Admit("Configure", m_refuseConfigure || !m_open, error, "fake bus refuses the configuration"))
         return false;
-    }
     m_bitRate = bitRate;
     return true;
 }
@@ -45,12 +45,8 @@ bool FakeCanBackend::Configure(uint32_t bitRate, QString* error)
 bool FakeCanBackend::Start(QString* error)
 {
     std::lock_guard lock(m_mutex);
-    Note("Start");
-    if (m_refuseStart || !m_open) {
-        if (error)
-            *error = QStringLiteral("fake bus refuses to start");
+    if (!Admit("Start", m_refuseStart || !m_open, error, "fake bus refuses to start"))
         return false;
-    }
     m_running = true;
     return true;
 }
@@ -104,96 +100,42 @@ void FakeCanBackend::FromFarSide(const CanMessage& msg, int delayMs)
     Deliver(msg, delayMs);
 }
 
-void FakeCanBackend::RefuseOpen(bool refuse)
+template <typename T>
+void FakeCanBackend::Set(T FakeCanBackend::*member, T value)
 {
     std::lock_guard lock(m_mutex);
-    m_refuseOpen = refuse;
+    this->*member = std::move(value);
 }
 
-void FakeCanBackend::RefuseReference(bool refuse)
+template <typename T>
+T FakeCanBackend::Get(T FakeCanBackend::*member) const
 {
     std::lock_guard lock(m_mutex);
-    m_refuseReference = refuse;
+    return this->*member;
 }
 
-void FakeCanBackend::RefuseConfigure(bool refuse)
-{
-    std::lock_guard lock(m_mutex);
-    m_refuseConfigure = refuse;
-}
-
-void FakeCanBackend::RefuseStart(bool refuse)
-{
-    std::lock_guard lock(m_mutex);
-    m_refuseStart = refuse;
-}
-
-void FakeCanBackend::RefuseTransmit(bool refuse)
-{
-    std::lock_guard lock(m_mutex);
-    m_refuseTransmit = refuse;
-}
-
-void FakeCanBackend::DropTransmits(int count)
-{
-    std::lock_guard lock(m_mutex);
-    m_dropTransmits = count;
-}
-
-void FakeCanBackend::DropReceives(int count)
-{
-    std::lock_guard lock(m_mutex);
-    m_dropReceives = count;
-}
-
-void FakeCanBackend::SetReceiveDelay(int delayMs)
-{
-    std::lock_guard lock(m_mutex);
-    m_receiveDelayMs = delayMs;
-}
+void FakeCanBackend::RefuseOpen(bool refuse) { Set(&FakeCanBackend::m_refuseOpen, refuse); }
+void FakeCanBackend::RefuseReference(bool refuse) { Set(&FakeCanBackend::m_refuseReference, refuse); }
+void FakeCanBackend::RefuseConfigure(bool refuse) { Set(&FakeCanBackend::m_refuseConfigure, refuse); }
+void FakeCanBackend::RefuseStart(bool refuse) { Set(&FakeCanBackend::m_refuseStart, refuse); }
+void FakeCanBackend::RefuseTransmit(bool refuse) { Set(&FakeCanBackend::m_refuseTransmit, refuse); }
+void FakeCanBackend::DropTransmits(int count) { Set(&FakeCanBackend::m_dropTransmits, count); }
+void FakeCanBackend::DropReceives(int count) { Set(&FakeCanBackend::m_dropReceives, count); }
+void FakeCanBackend::SetReceiveDelay(int delayMs) { Set(&FakeCanBackend::m_receiveDelayMs, delayMs); }
 
 void FakeCanBackend::Inject(const CanMessage& msg, int delayMs)
 {
-    int delay;
-    {
-        std::lock_guard lock(m_mutex);
-        delay = m_receiveDelayMs;
-    }
-    FromFarSide(msg, delay + delayMs);
+    FromFarSide(msg, Get(&FakeCanBackend::m_receiveDelayMs) + delayMs);
 }
 
-void FakeCanBackend::SetResponder(Responder responder)
-{
-    std::lock_guard lock(m_mutex);
-    m_responder = std::move(responder);
-}
+void FakeCanBackend::SetResponder(Responder responder) { Set(&FakeCanBackend::m_responder, std::move(responder)); }
 
-std::vector<CanMessage> FakeCanBackend::Transmitted() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_transmitted;
-}
+std::vector<CanMessage> FakeCanBackend::Transmitted() const { return Get(&FakeCanBackend::m_transmitted); }
 
-std::vector<std::string> FakeCanBackend::Calls() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_calls;
-}
+std::vector<std::string> FakeCanBackend::Calls() const { return Get(&FakeCanBackend::m_calls); }
 
-uint32_t FakeCanBackend::Reference() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_reference;
-}
+uint32_t FakeCanBackend::Reference() const { return Get(&FakeCanBackend::m_reference); }
 
-uint32_t FakeCanBackend::BitRate() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_bitRate;
-}
+uint32_t FakeCanBackend::BitRate() const { return Get(&FakeCanBackend::m_bitRate); }
 
-bool FakeCanBackend::Running() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_running;
-}
+bool FakeCanBackend::Running() const { return Get(&FakeCanBackend::m_running); }

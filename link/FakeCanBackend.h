@@ -47,7 +47,14 @@ public:
     bool Running() const;
 
 private:
+    // A member read or written under the lock.
+    template <typename T>
+    void Set(T FakeCanBackend::*member, T value);
+    template <typename T>
+    T Get(T FakeCanBackend::*member) const;
     void Note(const char* call);
+    // Notes the call; false, with `why` in error, when the step is refused.
+    bool Admit(const char* call, bool refused, QString* error, const char* why);
     void FromFarSide(const CanMessage& msg, int extraDelayMs);
 
     mutable std::mutex m_mutex;

@@ -206,11 +206,8 @@ uint32_t VCI_StartCAN(uint32_t devType, uint32_t devIndex, uint32_t canIndex)
 
 uint32_t VCI_ResetCAN(uint32_t devType, uint32_t devIndex, uint32_t canIndex)
 {
-    const auto device = Channel(devType, devIndex, canIndex);
-    if (!device)
-        return 0;
-    device->bus->ClearReceive();
-    return 1;
+    // The bus keeps running; a reset only lets go of what was received.
+    return VCI_ClearBuffer(devType, devIndex, canIndex);
 }
 
 uint32_t VCI_Transmit(uint32_t devType, uint32_t devIndex, uint32_t canIndex, const VciFrameRecord* frames, uint32_t count)

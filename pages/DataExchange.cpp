@@ -18,6 +18,16 @@ const T& Field(const M& model, const ParamField& field)
     return model.*std::get<T M::*>(field.member);
 }
 
+// A number field from its text: the prompt when the text is no such number.
+template <typename T>
+std::optional<QString> TakeNumber(const std::optional<T>& value, const QString& prompt, const ParamField& field, M& model)
+{
+    if (!value)
+        return prompt;
+    Field<T>(model, field) = *value;
+    return std::nullopt;
+}
+
 // One field from its control; the prompt when its text is rejected.
 std::optional<QString> TakeField(const FormControls& controls, const ParamField& field, M& model)
 {
@@ -25,27 +35,14 @@ std::optional<QString> TakeField(const FormControls& controls, const ParamField&
     switch (field.kind) {
     case FieldKind::Int: {
         const std::optional<int> value = ParseIntText(text);
-        if (!value)
-            return kPromptInteger;
-        if (*value < field.min || *value > field.max)
+        if (value && (*value < field.min || *value > field.max))
             return kPromptRange.arg(field.min).arg(field.max);
-        Field<int>(model, field) = *value;
-        return std::nullopt;
+        return TakeNumber(value, kPromptInteger, field, model);
     }
-    case FieldKind::Uint: {
-        const std::optional<uint32_t> value = ParseUintText(text);
-        if (!value)
-            return kPromptUnsigned;
-        Field<uint32_t>(model, field) = *value;
-        return std::nullopt;
-    }
-    case FieldKind::Float: {
-        const std::optional<float> value = ParseFloatText(text);
-        if (!value)
-            return kPromptNumber;
-        Field<float>(model, field) = *value;
-        return std::nullopt;
-    }
+    case FieldKind::Uint:
+        return TakeNumber(ParseUintText(text), kPromptUnsigned, field, model);
+    case FieldKind::Float:
+        return TakeNumber(ParseFloatText(text), kPromptNumber, field, model);
     case FieldKind::Check:
         Field<int>(model, field) = controls.states.value(field.id) ? 1 : 0;
         return std::nullopt;

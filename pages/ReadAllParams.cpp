@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr uint32_t kShortValueLength = 6;
-constexpr uint32_t kLongValueLength = 8;
-constexpr int kValueByte = 4;
 // The failed queries a message names; the log has them all.
 constexpr size_t kFailuresTold = 3;
 const QString kNoValue = QStringLiteral("no value in the reply");
@@ -23,6 +20,17 @@ ParamQuery Query(const QString& mnemonic)
     CommandId id = -1;
     ParseCommandId(text, id, false);
     return { mnemonic, id };
+}
+
+// The reply text of a query's answer, read by the channel the read began on: the answer
+// holds the transaction's record either way, as text on a serial link, as a frame on CAN.
+std::optional<QByteArray> AnswerText(const QString& mnemonic, const DriveAnswer& answer, bool serial)
+{
+    QByteArray record = answer.Serial() ? answer.text
+                                        : QByteArray(reinterpret_cast<const char*>(&answer.frame), sizeof answer.frame);
+    if (!serial)
+        record.resize(std::max<qsizetype>(record.size(), sizeof(CanFrame)), '\0');
+    return QueryReplyText(mnemonic, record.constData(), static_cast<int>(record.size()), serial);
 }
 
 } // namespace
@@ -45,22 +53,16 @@ std::optional<QByteArray> QueryReplyText(const QString& mnemonic, const void* re
         return QByteArray(static_cast<const char*>(reply), std::clamp(length, 0, kParamReplyTextMax));
     CanFrame frame;
     std::memcpy(&frame, reply, sizeof frame);
-    const uint8_t* value = frame.data + kValueByte;
     // The drive answers the home-on-power-on flag in its first value byte, however long the frame.
     if (mnemonic == u"GPOF")
-        return QByteArray(value[0] ? "1" : "0");
-    uint32_t word = 0;
-    if (frame.dataLength == kShortValueLength)
-        word = value[0] | value[1] << 8;
-    else if (frame.dataLength == kLongValueLength)
-        word = value[0] | value[1] << 8 | value[2] << 16 | static_cast<uint32_t>(value[3]) << 24;
-    else
+        return QByteArray(frame.data[kCanValueByte] ? "1" : "0");
+    const std::optional<int32_t> value = CanSignedValue(frame);
+    if (!value)
         return std::nullopt;
-    if (mnemonic == u"GMOD")
-        return QByteArray::number(word);
-    if (frame.dataLength == kShortValueLength)
-        return QByteArray::number(mnemonic == u"GORG" ? static_cast<int16_t>(word) : static_cast<int>(word));
-    return QByteArray::number(static_cast<int32_t>(word));
+    // The mode, and a 16-bit value but the home offset's, read unsigned.
+    if (mnemonic == u"GMOD" || (frame.dataLength == 6 && mnemonic != u"GORG"))
+        return QByteArray::number(CanPollValue(frame));
+    return QByteArray::number(*value);
 }
 
 ReadAllOutcome RunReadAll(const std::vector<ParamQuery>& queries, bool serial,
@@ -74,14 +76,11 @@ ReadAllOutcome RunReadAll(const std::vector<ParamQuery>& queries, bool serial,
             outcome.stopped = true;
             break;
         }
-        alignas(CanFrame) char reply[kParamReplyBytes] = {};
-        int length = kParamReplyBytes;
-        const int result = transact(query.mnemonic + u'\r', reply, &length);
+        const DriveAnswer answer = LoggedExchange(transact, query.mnemonic + u'\r', kParamReplyBytes,
+            { LogOrder::ExchangeFirst, true });
         ++outcome.asked;
-        PostLogString(query.mnemonic, kLogCommandLine, true);
-        LogCommResult(result, true);
-        const std::optional<QByteArray> text = result == 0 ? QueryReplyText(query.mnemonic, reply, length, serial)
-                                                           : std::nullopt;
+        const int result = answer.result;
+        const std::optional<QByteArray> text = answer.Ok() ? AnswerText(query.mnemonic, answer, serial) : std::nullopt;
         timeoutsInARow = result == COMM_RS232_TIMEOUT || result == COMM_CAN_TIMEOUT ? timeoutsInARow + 1 : 0;
         if (!text) {
             QString reason = CommResultText(result);

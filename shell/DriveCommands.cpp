@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 
 namespace {
 
@@ -45,11 +44,6 @@ bool IsNoReplyCommand(CommandId id)
     return id >= 128 && id <= 133;
 }
 
-void LogCommand(const char* mnemonic)
-{
-    PostLogText(mnemonic, kLogCommandLine, true);
-}
-
 void LogReplyText(const QByteArray& text)
 {
     PostLogText(text.constData(), kLogReplyLine, true);
@@ -73,11 +67,10 @@ bool IsErr2(const QByteArray& text)
 
 // A failed exchange the user started says why in the log: the command on its own row (the
 // connect sequence logs none of its own), then the result's text beside it.
-void LogFailedCommand(const QString& command, int result)
-{
-    PostLogString(QString(command).remove(u'\r'), kLogCommandLine, true);
-    LogCommResult(result, true);
-}
+constexpr ExchangeLog kUserLog { LogOrder::FailureOnly, true };
+// The refresh logs a query up front, a button or the free-text line after the exchange.
+constexpr ExchangeLog kQueryLog { LogOrder::CommandFirst, true };
+constexpr ExchangeLog kSentLog { LogOrder::ExchangeFirst, true };
 
 using CanValue = DriveQueryStep::CanValue;
 
@@ -122,15 +115,6 @@ Verdict Judge(const DriveQueryStep& step, bool serial, const QByteArray& text, c
 
 } // namespace
 
-struct DriveCommands::Answer {
-    int result = -1;
-    bool serial = true;
-    QByteArray text; // serial: the reply up to its length (or an earlier NUL)
-    CanFrame frame {};
-
-    bool Ok() const { return result == 0; }
-};
-
 DriveCommands::DriveCommands(Transaction transact)
     : m_transact(std::move(transact))
 {
@@ -166,43 +150,28 @@ void DriveCommands::SetMessageBoxOwner(QWidget* owner)
     m_messageBoxOwner = owner;
 }
 
-DriveCommands::Answer DriveCommands::Exchange(const QString& command, int capacity) const
+DriveAnswer DriveCommands::Exchange(const QString& command, int capacity, std::optional<ExchangeLog> log) const
 {
-    Answer answer;
-    answer.serial = g_nComType.load() == COMM_RS232;
     Transaction transact;
     {
         // The poll thread may be in here while the UI thread swaps the transaction.
         std::lock_guard lock(m_transactMutex);
         transact = m_transact;
     }
-    if (!transact)
-        return answer;
-    // One byte more than offered, so the text always has room for its NUL.
-    alignas(CanFrame) uint8_t buffer[kMaxReplyBytes + 1] = {};
     capacity = std::clamp(capacity, 0, kMaxReplyBytes);
-    int length = capacity;
-    answer.result = transact(command, buffer, &length);
-    if (!answer.Ok() || capacity == 0)
-        return answer;
-    if (answer.serial) {
-        buffer[std::clamp(length, 0, capacity)] = '\0';
-        answer.text = QByteArray(reinterpret_cast<const char*>(buffer));
-    } else {
-        memcpy(&answer.frame, buffer, sizeof answer.frame);
-    }
+    DriveAnswer answer = log ? LoggedExchange(transact, command, capacity, *log) : DriveExchange(transact, command, capacity);
+    // The strip and the log take a serial reply up to its length or an earlier NUL.
+    if (const qsizetype nul = answer.text.indexOf('\0'); nul >= 0)
+        answer.text.truncate(nul);
     return answer;
 }
 
-DriveCommands::Answer DriveCommands::UserExchange(const QString& command, int capacity) const
+DriveAnswer DriveCommands::UserExchange(const QString& command, int capacity) const
 {
-    Answer answer = Exchange(command, capacity);
-    if (!answer.Ok())
-        LogFailedCommand(command, answer.result);
-    return answer;
+    return Exchange(command, capacity, kUserLog);
 }
 
-DriveCommands::Answer DriveCommands::PollExchange(const QString& command, PauseGate& gate, std::mutex& csPoll,
+DriveAnswer DriveCommands::PollExchange(const QString& command, PauseGate& gate, std::mutex& csPoll,
     bool* stopped) const
 {
     // The gate is passed without the poll lock held, so a paused poll thread waits holding
@@ -217,7 +186,7 @@ DriveCommands::Answer DriveCommands::PollExchange(const QString& command, PauseG
         *stopped = true;
         return {};
     }
-    Answer answer;
+    DriveAnswer answer;
     {
         std::lock_guard lock(csPoll);
         answer = Exchange(command, kReplyBytes);
@@ -258,7 +227,7 @@ void DriveCommands::RequestTypeNamePart(int part)
     if (m_nodeTextSink)
         m_nodeTextSink(QString::number(g_nCurNode.load()));
     m_nTypeNamePart = part;
-    const Answer answer = UserExchange(QStringLiteral("%1%2\r").arg(QLatin1String(kTypeNameStep.query)).arg(part), kReplyBytes);
+    const DriveAnswer answer = UserExchange(QStringLiteral("%1%2\r").arg(QLatin1String(kTypeNameStep.query)).arg(part), kReplyBytes);
     if (!answer.Ok()) {
         g_bDriveConnected = 0;
         DeliverText(CMD_GDTY, nullptr);
@@ -273,15 +242,15 @@ void DriveCommands::OnConnectDrive()
         m_nodeTextSink(QString::number(g_nCurNode.load()));
     RequestTypeNamePart(1);
 
-    const Answer version = UserExchange(CommandText(kVersionStep.query), kReplyBytes);
+    const DriveAnswer version = UserExchange(CommandText(kVersionStep.query), kReplyBytes);
     g_bDriveConnected = version.Ok() ? 1 : 0;
     if (version.Ok())
         DeliverStep(kVersionStep, version, [this](const QString& older) { return UserExchange(older, kReplyBytes); });
 
-    const Answer status = UserExchange(QStringLiteral("GSI\r"), kReplyBytes);
+    const DriveAnswer status = UserExchange(QStringLiteral("GSI\r"), kReplyBytes);
     if (!status.Ok())
         return;
-    g_bDriveStatusBit8 = status.serial ? 1 : static_cast<int>((CanPollValue(status.frame) >> 8) & 1);
+    g_bDriveStatusBit8 = status.Serial() ? 1 : static_cast<int>((CanPollValue(status.frame) >> 8) & 1);
     for (QObject* page : { m_basicParamPage, m_pidParamPage, m_monitorPage }) {
         if (page)
             PostMessage(page, WM_PAGE_INIT, 0, 0);
@@ -304,12 +273,10 @@ bool DriveCommands::RefreshStep(const DriveQueryStep& step)
 {
     if (!step.olderQuery) {
         // A plain query logs itself up front and its reply as a signed number.
-        LogCommand(step.query);
-        const Answer answer = Exchange(CommandText(step.query), kReplyBytes);
-        LogCommResult(answer.result, true);
+        const DriveAnswer answer = Exchange(CommandText(step.query), kReplyBytes, kQueryLog);
         if (!answer.Ok())
             return false;
-        if (answer.serial)
+        if (answer.Serial())
             LogReplyText(answer.text);
         else
             LogReplyString(SignedText(answer.frame));
@@ -317,36 +284,34 @@ bool DriveCommands::RefreshStep(const DriveQueryStep& step)
         return true;
     }
     // A status word logs only the query whose answer the strip takes, its reply in hex.
-    const Answer answer = UserExchange(CommandText(step.query), kReplyBytes);
+    const DriveAnswer answer = UserExchange(CommandText(step.query), kReplyBytes);
     if (!answer.Ok())
         return false;
-    auto logReply = [](const Answer& reply) {
-        if (reply.serial)
+    auto logReply = [](const DriveAnswer& reply) {
+        if (reply.Serial())
             LogReplyText(reply.text);
         else
             LogReplyString(CanHexText(reply.frame));
     };
-    const Verdict verdict = Judge(step, answer.serial, answer.text, answer.frame);
+    const Verdict verdict = Judge(step, answer.Serial(), answer.text, answer.frame);
     if (verdict.next == Verdict::Older) {
-        LogCommand(step.olderQuery);
-        const Answer old = Exchange(CommandText(step.olderQuery), kReplyBytes);
-        LogCommResult(old.result, true);
+        const DriveAnswer old = Exchange(CommandText(step.olderQuery), kReplyBytes, kQueryLog);
         if (old.Ok()) {
             logReply(old);
             DeliverOlder(step, old);
         }
     } else if (verdict.next != Verdict::Drop) {
-        LogCommand(step.query);
+        PostLogText(step.query, kLogCommandLine, true);
         logReply(answer);
         DeliverStep(step, answer, nullptr);
     }
     return true;
 }
 
-void DriveCommands::DeliverStep(const DriveQueryStep& step, const Answer& answer,
-    const std::function<Answer(const QString&)>& askOlder) const
+void DriveCommands::DeliverStep(const DriveQueryStep& step, const DriveAnswer& answer,
+    const std::function<DriveAnswer(const QString&)>& askOlder) const
 {
-    const Verdict verdict = Judge(step, answer.serial, answer.text, answer.frame);
+    const Verdict verdict = Judge(step, answer.Serial(), answer.text, answer.frame);
     switch (verdict.next) {
     case Verdict::Value:
         PostValue(step.id, verdict.value);
@@ -356,7 +321,7 @@ void DriveCommands::DeliverStep(const DriveQueryStep& step, const Answer& answer
         break;
     case Verdict::Older:
         if (askOlder) {
-            const Answer old = askOlder(CommandText(step.olderQuery));
+            const DriveAnswer old = askOlder(CommandText(step.olderQuery));
             if (old.Ok())
                 DeliverOlder(step, old);
         }
@@ -366,9 +331,9 @@ void DriveCommands::DeliverStep(const DriveQueryStep& step, const Answer& answer
     }
 }
 
-void DriveCommands::DeliverOlder(const DriveQueryStep& step, const Answer& old) const
+void DriveCommands::DeliverOlder(const DriveQueryStep& step, const DriveAnswer& old) const
 {
-    if (old.serial)
+    if (old.Serial())
         DeliverText(step.olderId, &old.text);
     else
         PostValue(step.olderId, CanPollValue(old.frame));
@@ -386,12 +351,10 @@ void DriveCommands::OnOneWordCommand(int buttonId)
             PostMessage(m_strip.load(), WM_DRIVE_REPLY, static_cast<WPARAM>(m_nNodeId), CMD_ENA);
         return;
     }
-    const Answer answer = Exchange(QString::fromLatin1(command->mnemonic) + u'\r', command->replyBytes);
-    LogCommand(command->mnemonic);
-    LogCommResult(answer.result, true);
+    const DriveAnswer answer = Exchange(CommandText(command->mnemonic), command->replyBytes, kSentLog);
     if (!answer.Ok() || command->replyBytes == 0)
         return;
-    if (answer.serial)
+    if (answer.Serial())
         LogReplyText(answer.text);
     else
         LogReplyString(SignedText(answer.frame));
@@ -411,12 +374,10 @@ std::optional<QString> DriveCommands::OnSendText(const QString& comboText, QStri
     ParseCommandId(mnemonic, id, false);
     const int capacity = IsNoReplyCommand(id) ? 0 : kMaxReplyBytes;
 
-    const Answer answer = Exchange(command + u'\r', capacity);
-    PostLogString(command, kLogCommandLine, true);
-    LogCommResult(answer.result, true);
+    const DriveAnswer answer = Exchange(command + u'\r', capacity, kSentLog);
     // A command sent without waiting has no reply to show.
     if (answer.Ok() && capacity > 0) {
-        if (answer.serial) {
+        if (answer.Serial()) {
             LogReplyText(answer.text);
         } else if (id == 1) {
             // The drive's identity number reads unsigned.
@@ -452,14 +413,14 @@ void DriveCommands::PollCycle(PauseGate& gate, std::mutex& csPoll)
     bool heard = false;
     // The poll's replies reach the log ring, but the view is never told.
     auto ask = [&](const QString& command) {
-        Answer answer = PollExchange(command, gate, csPoll, &stopped);
+        DriveAnswer answer = PollExchange(command, gate, csPoll, &stopped);
         heard = heard || answer.Ok();
-        if (answer.Ok() && answer.serial)
+        if (answer.Ok() && answer.Serial())
             PostLogText(answer.text.constData(), kLogReplyLine, false);
         return answer;
     };
     for (const DriveQueryStep& step : kStatusSteps) {
-        const Answer answer = ask(CommandText(step.query));
+        const DriveAnswer answer = ask(CommandText(step.query));
         if (answer.Ok())
             DeliverStep(step, answer, ask);
     }

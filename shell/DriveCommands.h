@@ -101,20 +101,20 @@ public:
     void PollCycle(PauseGate& gate, std::mutex& csPoll);
 
 private:
-    struct Answer;
-    Answer Exchange(const QString& command, int capacity) const;
+    // One exchange on the current transaction, logged as `log` says when given.
+    DriveAnswer Exchange(const QString& command, int capacity, std::optional<ExchangeLog> log = std::nullopt) const;
     // An exchange of the user's (connect, refresh): a failure logs the command and why.
-    Answer UserExchange(const QString& command, int capacity) const;
-    Answer PollExchange(const QString& command, PauseGate& gate, std::mutex& csPoll, bool* stopped) const;
+    DriveAnswer UserExchange(const QString& command, int capacity) const;
+    DriveAnswer PollExchange(const QString& command, PauseGate& gate, std::mutex& csPoll, bool* stopped) const;
     bool CheckConnected() const;
     void PostValue(int id, uint32_t value) const;
     void DeliverText(int id, const QByteArray* text) const;
     // True when the drive answered the step's query.
     bool RefreshStep(const DriveQueryStep& step);
     // Hands the answer to the strip by the step's rule; askOlder asks the older query.
-    void DeliverStep(const DriveQueryStep& step, const Answer& answer,
-        const std::function<Answer(const QString&)>& askOlder) const;
-    void DeliverOlder(const DriveQueryStep& step, const Answer& old) const;
+    void DeliverStep(const DriveQueryStep& step, const DriveAnswer& answer,
+        const std::function<DriveAnswer(const QString&)>& askOlder) const;
+    void DeliverOlder(const DriveQueryStep& step, const DriveAnswer& old) const;
 
     mutable std::mutex m_transactMutex;
     Transaction m_transact;
