@@ -24,7 +24,7 @@ struct PollPause {
 // or the job is gone by then. Its owner never kills it: Stop asks the job to end between two
 // exchanges and joins it.
 //
-// All members but StopRequested and Wait belong to the receiver's thread.
+// All members but IsWorking, StopRequested and Wait belong to the receiver's thread.
 class DriveJob {
 public:
     DriveJob() = default;
