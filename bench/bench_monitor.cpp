@@ -121,7 +121,8 @@ void Monitor(CPidParam& page, const Run& run, int seconds)
 {
     g_nComType = run.channel;
     auto exchanges = std::make_shared<ExchangeClock>();
-    MonitorThread::Services services = MonitorThread::DefaultServices();
+    MonitorThread::Services services;
+    services.tick = [] { return GetTickCount(); };
     services.pauseMs = run.pauseMs;
     services.transact = [exchanges](QString command, void* reply, int* length) {
         const auto start = Clock::now();

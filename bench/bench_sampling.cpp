@@ -82,7 +82,7 @@ void Run(int road, const char* name)
 
     const int seconds = EnvCount("VELQUARIN_SAMPLING_SECONDS", 5);
     QObject sink;
-    SampleThread thread(&sink, SampleThread::Services {});
+    SampleThread thread(&sink, PollPause {});
     thread.Start(true, true);
     const double cpuStart = ThreadCpuSeconds(thread.NativeHandle());
     const auto start = Clock::now();
@@ -143,7 +143,7 @@ void RunSilent(int road, const char* name)
     silent.silent = true;
     sim.SetFaults(SimChannel::Can, silent);
     QObject sink;
-    SampleThread thread(&sink, SampleThread::Services {});
+    SampleThread thread(&sink, PollPause {});
     thread.Start(true, true);
     std::vector<double> commands;
     // Fewer than ten missing replies, so the thread is still running when stopped.

@@ -56,8 +56,7 @@ CommResult CardAnswer(CommandId id, int node, void* reply, int* length, int wait
     if (*length < static_cast<int>(sizeof(CanFrame)))
         return COMM_CAN_TIMEOUT;
     for (;;) {
-        K8110RegRecord waiting { K8110_REG_RX_COUNT, 0 };
-        if (!CAN_ReadReg(card, &waiting) || waiting.value == 0) {
+        if (!CardFramesWaiting(card)) {
             const auto left = std::chrono::duration_cast<std::chrono::microseconds>(end - Clock::now()).count();
             if (left <= 0)
                 return COMM_CAN_TIMEOUT;

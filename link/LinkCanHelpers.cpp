@@ -1,5 +1,7 @@
 #include "link/LinkLayer.h"
 
+#include "link/CanCardLibrary.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -100,4 +102,10 @@ bool BuildCanSettings(int deviceNumber, int kbps, std::string_view acr, std::str
     HexTextToBytes(acr, out->ACR, sizeof out->ACR);
     HexTextToBytes(amr, out->AMR, sizeof out->AMR);
     return CanBitrateToTiming(kbps, &out->BTR0, &out->BTR1) == 1;
+}
+
+bool CardFramesWaiting(int card)
+{
+    K8110RegRecord reg { K8110_REG_RX_COUNT, 0 };
+    return CAN_ReadReg(card, &reg) && reg.value != 0;
 }

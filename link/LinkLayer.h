@@ -125,6 +125,8 @@ int K8110Open(int index, const K8110InitRecord* init);
 // The USB-CAN initialisation record of an open: accept every identifier, single filter,
 // the record's timing bytes, normal mode.
 VciInitRecord UsbCanInitRecord(const CanSettings& settings);
+// Whether the CAN card has received frames not yet read.
+bool CardFramesWaiting(int card);
 int K8110Reset(int index, const K8110InitRecord* init);
 
 // Bus-timing bytes of a bit rate in kbit/s; 1, or 0 with the outputs untouched.

@@ -97,12 +97,6 @@ CommResult SerialTransact(const QString& command, void* reply, int& length)
     return COMM_OK;
 }
 
-bool CardFramesWaiting(int card)
-{
-    K8110RegRecord reg { K8110_REG_RX_COUNT, 0 };
-    return CAN_ReadReg(card, &reg) && reg.value != 0;
-}
-
 // Card: reads what the card has received, and receives for up to one reply wait, until the
 // owed answer of the node's command is among it.
 bool CardOwedAnswerLanded(int node, CommandId id)

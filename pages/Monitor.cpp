@@ -4,7 +4,6 @@
 #include "link/LogRing.h"
 #include "pages/CapturedDataFile.h"
 #include "pages/ChartPageDrawing.h"
-#include "pages/MonitorReply.h"
 #include "pages/MonitorView.h"
 #include "pages/SelAdjustObject.h"
 #include "pages/TuningCommands.h"
@@ -13,7 +12,6 @@
 #include "platform/MessageBox.h"
 #include "platform/Tick.h"
 #include "res/MonitorBitmaps.h"
-#include "shell/frame/MainFrame.h"
 #include "shell/Globals.h"
 #include "shell/ProgramFiles.h"
 
@@ -107,7 +105,7 @@ CMonitor::CMonitor()
     : ControlPage(IDD, 0)
 {
     setWindowTitle(QStringLiteral("PID调试"));
-    SetServices(LinkTransactLocked, SampleThread::DefaultServices());
+    SetServices(Context().transact, Context().pollPause);
     // Closing the program while the wave runs stops it on the drive, while the link is
     // still open.
     if (QCoreApplication* app = QCoreApplication::instance())
@@ -128,12 +126,12 @@ void CMonitor::StopOnExit()
     m_hostWaveTimer.stop();
     if (m_bWaveRunning) {
         for (const QString& command : WaveStopCommands(m_nSavedMode))
-            ExchangeForValue(m_transact, command);
+            DriveExchange(m_transact, command);
         m_bWaveRunning = false;
     }
 }
 
-void CMonitor::SetServices(DriveCommands::Transaction transact, SampleThread::Services sampling, int settleMs)
+void CMonitor::SetServices(LinkTransaction transact, PollPause sampling, int settleMs)
 {
     if (m_bWaveRunning || (m_sampler && m_sampler->IsRunning()))
         return;
@@ -407,12 +405,10 @@ bool CMonitor::OnInitDialog()
     return true;
 }
 
-void CMonitor::OnInitialUpdate()
+void CMonitor::SetDriveContext(const DriveContext& context)
 {
-    CPropertyViewPage::OnInitialUpdate();
-    m_pFrame = CMainFrame::Get();
-    if (m_pFrame)
-        m_pFrame->m_pMonitorPage = this;
+    CPropertyViewPage::SetDriveContext(context);
+    SetServices(Context().transact, Context().pollPause, m_settleMs);
 }
 
 bool CMonitor::DoDataExchange(bool saveAndValidate)
@@ -458,10 +454,10 @@ void CMonitor::ReadGains()
     const auto& queries = TuningGainQueries();
     for (size_t gain = 0; gain < queries.size(); ++gain) {
         // The drive's tables may lack a gain (KT on CAN): a failed read is not worth a reason.
-        const MonitorAnswer answer = SendLogged(m_transact, queries[gain], false);
+        const DriveAnswer answer = LoggedExchange(m_transact, queries[gain], kDriveReplyBytes, { LogOrder::CommandFirst, false });
         if (!answer.value)
             continue;
-        PostLogText(answer.replyText.constData(), kLogReplyLine, true);
+        PostLogText(answer.Line().constData(), kLogReplyLine, true);
         m_form.gains[gain] = *answer.value;
     }
     UpdateData(false);
@@ -472,7 +468,7 @@ void CMonitor::OnBnClickedSetPid()
     if (!CheckConnected() || !UpdateData(true))
         return;
     for (const QString& command : TuningGainWrites(m_form.gains))
-        SendUnanswered(m_transact, command);
+        LoggedExchange(m_transact, command, 0, {});
 }
 
 void CMonitor::OnBnClickedGetPid()
@@ -485,11 +481,11 @@ void CMonitor::OnBnClickedPositionZero()
 {
     if (!CheckConnected())
         return;
-    const MonitorAnswer mode = SendLogged(m_transact, QStringLiteral("GMOD\r"), false);
+    const DriveAnswer mode = LoggedExchange(m_transact, QStringLiteral("GMOD\r"), kDriveReplyBytes, { LogOrder::CommandFirst, false });
     if (!mode.value)
         return;
     for (const QString& command : PositionZeroCommands(*mode.value))
-        SendUnanswered(m_transact, command);
+        LoggedExchange(m_transact, command, 0, {});
 }
 
 void CMonitor::OnBnClickedRunMonitor()
@@ -512,7 +508,7 @@ bool CMonitor::StartWave()
     m_chart->SetXRange(0, m_form.xSpan);
     DrawGrid();
     static_cast<QCheckBox*>(GetDlgItem(IDC_CMD_CORRECTION))->setChecked(false);
-    const MonitorAnswer mode = SendLogged(m_transact, QStringLiteral("GMOD\r"));
+    const DriveAnswer mode = LoggedExchange(m_transact, QStringLiteral("GMOD\r"), kDriveReplyBytes, { LogOrder::CommandFirst, true });
     if (!mode.value) {
         ShowBox(QStringLiteral("Communication failed"), MB_ICONERROR);
         update();
@@ -520,13 +516,13 @@ bool CMonitor::StartWave()
     }
     m_nSavedMode = *mode.value;
     const QStringList commands = WaveStartCommands(m_nSavedMode, m_form);
-    SendLogged(m_transact, commands[0]);
-    SendLogged(m_transact, commands[1]);
-    if (!SendLogged(m_transact, commands[2]).Ok()) {
+    LoggedExchange(m_transact, commands[0], kDriveReplyBytes, { LogOrder::CommandFirst, true });
+    LoggedExchange(m_transact, commands[1], kDriveReplyBytes, { LogOrder::CommandFirst, true });
+    if (!LoggedExchange(m_transact, commands[2], kDriveReplyBytes, { LogOrder::CommandFirst, true }).Ok()) {
         // The drive may have taken the shape all the same: it is told to stop, so that it
         // never runs a wave the page does not show.
         for (const QString& command : WaveStopCommands(m_nSavedMode))
-            SendLogged(m_transact, command);
+            LoggedExchange(m_transact, command, kDriveReplyBytes, { LogOrder::CommandFirst, true });
         ShowBox(QStringLiteral("Communication failed"), MB_ICONERROR);
         update();
         return false;
@@ -541,8 +537,8 @@ void CMonitor::StopWave()
     if (!m_bWaveRunning)
         return;
     const QStringList commands = WaveStopCommands(m_nSavedMode);
-    SendLogged(m_transact, commands[0]);
-    const MonitorAnswer stop = SendLogged(m_transact, commands[1]);
+    LoggedExchange(m_transact, commands[0], kDriveReplyBytes, { LogOrder::CommandFirst, true });
+    const DriveAnswer stop = LoggedExchange(m_transact, commands[1], kDriveReplyBytes, { LogOrder::CommandFirst, true });
     if (!stop.Ok()) {
         // The drive may still oscillate: the page keeps showing the wave running, so the
         // user can stop it again.
@@ -612,8 +608,8 @@ void CMonitor::OnBnClickedHostWave()
     if (m_bWaveRunning || !CheckConnected() || !UpdateData(true))
         return;
     PreviewHostWave();
-    const MonitorAnswer mode = SendLogged(m_transact, QStringLiteral("GMOD\r"));
-    if (!mode.value || !SendLogged(m_transact, PositionModeCommand(*mode.value)).Ok()) {
+    const DriveAnswer mode = LoggedExchange(m_transact, QStringLiteral("GMOD\r"), kDriveReplyBytes, { LogOrder::CommandFirst, true });
+    if (!mode.value || !LoggedExchange(m_transact, PositionModeCommand(*mode.value), kDriveReplyBytes, { LogOrder::CommandFirst, true }).Ok()) {
         ShowBox(QStringLiteral("Communication failed"), MB_ICONERROR);
         return;
     }
@@ -642,7 +638,7 @@ void CMonitor::PreviewHostWave()
 void CMonitor::OnHostWaveTick()
 {
     const auto elapsed = static_cast<uint32_t>(m_hostWaveClock.elapsed());
-    const MonitorAnswer move = ExchangeForValue(m_transact, HostWaveMoveCommand(m_form, elapsed));
+    const DriveAnswer move = DriveExchange(m_transact, HostWaveMoveCommand(m_form, elapsed));
     if (!move.Ok()) {
         // The motor stays where the last position put it; the user is told why it stopped.
         StopHostWave();

@@ -3,14 +3,13 @@
 #include "pages/MonitorSamples.h"
 #include "pages/SampleThread.h"
 #include "pages/TuningForm.h"
-#include "shell/DriveCommands.h"
+#include "link/DriveExchange.h"
 #include "pages/ControlPage.h"
 
 #include <QBasicTimer>
 #include <QElapsedTimer>
 
 class CLineChartCtrl2;
-class CMainFrame;
 class ChartAxis;
 class QButtonGroup;
 class QCheckBox;
@@ -63,9 +62,10 @@ public:
 
     // Where the page's commands and its sampling go, and how long the wave settles (tests,
     // benchmarks); only while nothing runs.
-    void SetServices(DriveCommands::Transaction transact, SampleThread::Services sampling, int settleMs = kWaveSettleMs);
+    void SetServices(LinkTransaction transact, PollPause sampling, int settleMs = kWaveSettleMs);
 
-    void OnInitialUpdate() override;
+    // The context's transaction and poll pause serve the page from then on.
+    void SetDriveContext(const DriveContext& context) override;
 
     // Handlers, as the controls call them.
     void OnBnClickedRunMonitor();
@@ -128,14 +128,13 @@ private:
 
     TuningForm m_form;
     MonitorSamples m_samples;
-    DriveCommands::Transaction m_transact;
+    LinkTransaction m_transact;
     std::unique_ptr<SampleThread> m_sampler;
     int m_settleMs = kWaveSettleMs;
     CLineChartCtrl2* m_chart = nullptr;
     QButtonGroup* m_yRefGroup = nullptr;
     QButtonGroup* m_shapeGroup = nullptr;
     QButtonGroup* m_curveGroup = nullptr;
-    CMainFrame* m_pFrame = nullptr;
     QBasicTimer m_readoutTimer;
     QBasicTimer m_refreshTimer;
     QBasicTimer m_hostWaveTimer;

@@ -1,16 +1,14 @@
 #pragma once
 
-#include "shell/DriveCommands.h"
+#include "link/DriveExchange.h"
+#include "platform/DriveJob.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <mutex>
-#include <thread>
 
 class QObject;
 
@@ -25,7 +23,7 @@ class QObject;
 // than 65535 ms between samples: it posts WM_MONITOR_END (wParam: an EndReason, data:
 // the message for the user) and the page goes back to idle.
 //
-// Start runs one thread; Stop sets the stop flag, wakes the thread from its pause and joins
+// Start runs one job; Stop sets the stop flag, wakes the thread from its pause and joins
 // it, which takes at most the exchange in flight. The destructor stops.
 class MonitorThread {
 public:
@@ -40,20 +38,15 @@ public:
     static constexpr int kMaxFailures = 3;
 
     // What the thread uses besides the page: the transaction, the tick count, the status
-    // poll's pause and the pause of each cycle. Defaults: the link's transaction, the
-    // system tick count, the main frame's poll thread (when there is a main frame) and
-    // kPauseMs.
+    // poll's pause (may be empty) and the pause of each cycle.
     struct Services {
-        DriveCommands::Transaction transact;
+        LinkTransaction transact;
         std::function<uint32_t()> tick;
-        std::function<void()> pausePoll;
-        std::function<void()> resumePoll;
+        PollPause pollPause;
         int pauseMs = kPauseMs;
     };
-    static Services DefaultServices();
 
-    explicit MonitorThread(QObject* page, Services services = DefaultServices());
-    ~MonitorThread();
+    MonitorThread(QObject* page, Services services);
     MonitorThread(const MonitorThread&) = delete;
     MonitorThread& operator=(const MonitorThread&) = delete;
 
@@ -62,7 +55,7 @@ public:
     bool Start(const QString& query);
     void Stop();
     // A thread exists and has not ended yet.
-    bool IsRunning() const { return m_thread.joinable() && !m_ended.load(); }
+    bool IsRunning() const { return m_job.IsWorking(); }
 
     // Samples posted since Start, for the benchmark.
     uint64_t SamplesPosted() const { return m_posted.load(); }
@@ -71,19 +64,11 @@ public:
     void MonitorThreadProc();
 
 private:
-    // Waits ms unless a stop comes first; false once stopping.
-    bool PauseUnlessStopped(int ms);
-    bool StopRequested();
     void End(EndReason reason, const QString& message);
 
     QObject* const m_page;
     const Services m_services;
     QString m_query;
-    std::thread m_thread;
-    std::atomic<bool> m_ended { true };
     std::atomic<uint64_t> m_posted { 0 };
-    // The stop lock and its flag.
-    std::mutex m_stopLock;
-    std::condition_variable m_stopWake;
-    bool m_bStop = false;
+    DriveJob m_job;
 };

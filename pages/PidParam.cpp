@@ -4,13 +4,11 @@
 #include "link/LogRing.h"
 #include "pages/CapturedDataFile.h"
 #include "pages/ChartPageDrawing.h"
-#include "pages/MonitorReply.h"
 #include "pages/MonitorView.h"
 #include "platform/DialogFont.h"
 #include "platform/MessageBox.h"
 #include "platform/Tick.h"
 #include "res/MonitorBitmaps.h"
-#include "shell/frame/MainFrame.h"
 #include "shell/Globals.h"
 #include "shell/ProgramFiles.h"
 
@@ -111,13 +109,19 @@ QString ChannelHeading(int channel, const QString& userQuery)
     }
 }
 
+// The polling thread on what the context provides, at the system tick count.
+MonitorThread::Services ServicesOf(const DriveContext& context)
+{
+    return { context.transact, [] { return GetTickCount(); }, context.pollPause, MonitorThread::kPauseMs };
+}
+
 } // namespace
 
 CPidParam::CPidParam()
     : ControlPage(IDD, 0)
 {
     setWindowTitle(QStringLiteral("运行监测"));
-    SetServices(MonitorThread::DefaultServices());
+    SetServices(ServicesOf(Context()));
 }
 
 CPidParam::~CPidParam()
@@ -353,12 +357,10 @@ bool CPidParam::OnInitDialog()
     return true;
 }
 
-void CPidParam::OnInitialUpdate()
+void CPidParam::SetDriveContext(const DriveContext& context)
 {
-    CPropertyViewPage::OnInitialUpdate();
-    m_pMainFrame = CMainFrame::Get();
-    if (m_pMainFrame)
-        m_pMainFrame->m_pPidParamPage = this;
+    CPropertyViewPage::SetDriveContext(context);
+    SetServices(ServicesOf(Context()));
 }
 
 bool CPidParam::DoDataExchange(bool saveAndValidate)
@@ -433,9 +435,9 @@ void CPidParam::OnRun()
     const int mode = m_form.runMode;
     if (!TakeField(TargetFieldOf(mode)))
         return;
-    MonitorAnswer answer;
+    DriveAnswer answer;
     for (const RunStep& step : RunStartCommands(mode, TargetOf(m_form, mode))) {
-        answer = SendLogged(m_transact, step.command);
+        answer = LoggedExchange(m_transact, step.command, kDriveReplyBytes, { LogOrder::CommandFirst, true });
         if (step.pauseAfterMs > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(step.pauseAfterMs));
     }
@@ -455,7 +457,7 @@ void CPidParam::OnRun()
 void CPidParam::StopRun()
 {
     const QString command = RunStopCommand(m_nHeldRunMode);
-    const MonitorAnswer answer = SendLogged(m_transact, command);
+    const DriveAnswer answer = LoggedExchange(m_transact, command, kDriveReplyBytes, { LogOrder::CommandFirst, true });
     if (!answer.Ok()) {
         // The motor may still be turning: the run stays on for another try.
         ShowBox(QStringLiteral("The drive did not take %1: %2")
@@ -472,11 +474,11 @@ void CPidParam::OnBrake()
 {
     if (!CheckConnected())
         return;
-    if (!SendLogged(m_transact, BrakeToggleCommand(m_bBrake)).Ok())
+    if (!LoggedExchange(m_transact, BrakeToggleCommand(m_bBrake), kDriveReplyBytes, { LogOrder::CommandFirst, true }).Ok())
         return;
     Button(IDC_RUN)->setText(QStringLiteral("Run"));
-    if (m_pMainFrame)
-        m_pMainFrame->SetStatusText(QStringLiteral("Stop"));
+    if (Context().statusPane)
+        Context().statusPane(QStringLiteral("Stop"));
     EnableControls(kFreedByBrake, true);
     m_bRunToggle = false;
     m_bBrake = !m_bBrake;
@@ -504,8 +506,8 @@ void CPidParam::OnGraph()
         return; // the page stays idle, also when no thread can be made
     m_bMonitoring = true;
     g_bMonitoring = 1;
-    if (m_pMainFrame)
-        m_pMainFrame->SetStatusText(QStringLiteral("开始监测"));
+    if (Context().statusPane)
+        Context().statusPane(QStringLiteral("开始监测"));
     m_samples.Clear();
     EnableControls(kLockedWhileMonitoring, false);
     GetDlgItem(IDC_GRAPH)->hide();
@@ -548,7 +550,7 @@ void CPidParam::OnSetPid()
         || !TakeFields({ IDC_GAIN_P, IDC_GAIN_I, IDC_GAIN_D, IDC_GAIN_A, IDC_GAIN_MP, IDC_GAIN_MK }))
         return;
     for (const QString& command : GainWriteCommands(m_form.gains))
-        SendLogged(m_transact, command);
+        LoggedExchange(m_transact, command, kDriveReplyBytes, { LogOrder::CommandFirst, true });
 }
 
 void CPidParam::OnGetPid()
@@ -560,16 +562,16 @@ void CPidParam::OnGetPid()
 void CPidParam::OnSetAcc()
 {
     if (CheckConnected() && TakeField(IDC_GAIN_A))
-        SendLogged(m_transact, QStringLiteral("A%1\r").arg(m_form.gains[GAIN_A]));
+        LoggedExchange(m_transact, QStringLiteral("A%1\r").arg(m_form.gains[GAIN_A]), kDriveReplyBytes, { LogOrder::CommandFirst, true });
 }
 
 void CPidParam::OnGetAcc()
 {
     if (!CheckConnected())
         return;
-    const MonitorAnswer answer = SendLogged(m_transact, QStringLiteral("GA\r"));
+    const DriveAnswer answer = LoggedExchange(m_transact, QStringLiteral("GA\r"), kDriveReplyBytes, { LogOrder::CommandFirst, true });
     if (answer.value) {
-        PostLogText(answer.replyText.constData(), kLogReplyLine, true);
+        PostLogText(answer.Line().constData(), kLogReplyLine, true);
         m_form.gains[GAIN_A] = *answer.value;
         SetText(IDC_GAIN_A, QString::number(*answer.value));
     }
@@ -578,17 +580,17 @@ void CPidParam::OnGetAcc()
 void CPidParam::OnPosZero()
 {
     if (CheckConnected())
-        SendLogged(m_transact, QStringLiteral("PO0\r"));
+        LoggedExchange(m_transact, QStringLiteral("PO0\r"), kDriveReplyBytes, { LogOrder::CommandFirst, true });
 }
 
 void CPidParam::ReadGains()
 {
     const auto& queries = GainQueries();
     for (size_t gain = 0; gain < queries.size(); ++gain) {
-        const MonitorAnswer answer = SendLogged(m_transact, queries[gain]);
+        const DriveAnswer answer = LoggedExchange(m_transact, queries[gain], kDriveReplyBytes, { LogOrder::CommandFirst, true });
         if (!answer.value)
             continue;
-        PostLogText(answer.replyText.constData(), kLogReplyLine, true);
+        PostLogText(answer.Line().constData(), kLogReplyLine, true);
         m_form.gains[gain] = *answer.value;
     }
     UpdateData(false);

@@ -3,7 +3,7 @@
 #include "pages/MonitorForm.h"
 #include "pages/MonitorSamples.h"
 #include "pages/MonitorThread.h"
-#include "shell/DriveCommands.h"
+#include "link/DriveExchange.h"
 #include "pages/ControlPage.h"
 
 #include <QBasicTimer>
@@ -11,7 +11,6 @@
 #include <memory>
 
 class CLineChartCtrl;
-class CMainFrame;
 class QButtonGroup;
 class QGridLayout;
 
@@ -52,7 +51,8 @@ public:
     // not monitoring.
     void SetServices(MonitorThread::Services services);
 
-    void OnInitialUpdate() override;
+    // The context's transaction and poll pause serve the page from then on.
+    void SetDriveContext(const DriveContext& context) override;
 
     // Handlers, as the controls call them.
     void OnRun();
@@ -110,13 +110,12 @@ private:
 
     MonitorForm m_form;
     MonitorSamples m_samples;
-    DriveCommands::Transaction m_transact;
+    LinkTransaction m_transact;
     std::unique_ptr<MonitorThread> m_thread;
     CLineChartCtrl* m_pChart = nullptr;
     QButtonGroup* m_runModeGroup = nullptr;
     QButtonGroup* m_channelGroup = nullptr;
     QButtonGroup* m_baselineGroup = nullptr;
-    CMainFrame* m_pMainFrame = nullptr;
     QBasicTimer m_readoutTimer;
     QBasicTimer m_refreshTimer;
 

@@ -20,20 +20,26 @@ bool DriveJob::Start(QObject* receiver, PollPause pause, std::function<void(Driv
         m_stop = false;
     }
     const unsigned run = ++m_run;
+    if (done && !m_completion)
+        m_completion = std::make_unique<QObject>();
+    m_working = true;
     try {
-        m_thread = std::thread([this, receiver, run, pause = std::move(pause), job = std::move(job),
-                                   done = std::move(done)] {
+        m_thread = std::thread([this, receiver = QPointer<QObject>(receiver), run, pause = std::move(pause),
+                                   job = std::move(job), done = std::move(done)] {
             if (pause.suspend)
                 pause.suspend();
             job(*this);
             if (pause.resume)
                 pause.resume();
+            m_working = false;
+            if (!done)
+                return;
             // Queued behind everything the job posted; dropped with the receiver. A run
             // that was stopped, or one that a later run replaced, has nothing to report.
             QMetaObject::invokeMethod(
-                receiver,
-                [this, run, done] {
-                    if (run != m_run || !IsRunning())
+                m_completion.get(),
+                [this, receiver, run, done] {
+                    if (!receiver || run != m_run || !IsRunning())
                         return;
                     Join();
                     done();
@@ -41,6 +47,7 @@ bool DriveJob::Start(QObject* receiver, PollPause pause, std::function<void(Driv
                 Qt::QueuedConnection);
         });
     } catch (const std::system_error&) {
+        m_working = false;
         return false;
     }
     return true;
@@ -75,6 +82,8 @@ bool DriveJob::StopRequested() const
 
 bool DriveJob::Wait(int ms)
 {
+    if (ms <= 0)
+        return !StopRequested();
     std::unique_lock lock(m_mutex);
     return !m_cond.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_stop; });
 }

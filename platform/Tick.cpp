@@ -7,3 +7,11 @@ uint32_t GetTickCount()
     using namespace std::chrono;
     return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
+
+uint32_t TicksSince(uint32_t& start)
+{
+    const uint32_t now = GetTickCount();
+    if (now < start)
+        start = now;
+    return now - start;
+}

@@ -79,7 +79,7 @@ protected:
     DriveSimulator& drive = IntegrationDrive();
     std::shared_ptr<SimWave> wave;
     SampleSink sink;
-    SampleThread thread { &sink, SampleThread::Services {} };
+    SampleThread thread { &sink, PollPause {} };
 };
 
 } // namespace
@@ -219,7 +219,7 @@ TEST(SamplingOnSerial, RefusesAndEnds)
     const int saved = g_nComType;
     g_nComType = COMM_RS232;
     SampleSink sink;
-    SampleThread thread(&sink, SampleThread::Services {});
+    SampleThread thread(&sink, PollPause {});
     ASSERT_TRUE(thread.Start(true, true));
     for (int i = 0; i < 2000 && sink.ends.isEmpty(); ++i)
         QTest::qWait(1);

@@ -27,7 +27,7 @@ TEST(TuningOnDriveSim, SamplesARunningWaveAndStopsItWhenThePageGoes)
         return IDOK;
     });
     auto page = std::make_unique<CMonitor>();
-    page->SetServices(LinkTransactLocked, SampleThread::Services {}, 100);
+    page->SetServices(LinkTransactLocked, PollPause {}, 100);
     ASSERT_TRUE(page->Create(nullptr));
     page->show();
     auto click = [&](int id) { qobject_cast<QAbstractButton*>(page->GetDlgItem(id))->click(); };

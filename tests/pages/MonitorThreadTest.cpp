@@ -46,8 +46,7 @@ protected:
         MonitorThread::Services services;
         services.transact = link.Function();
         services.tick = [this] { return clock.load(); };
-        services.pausePoll = [this] { ++pauses; };
-        services.resumePoll = [this] { ++resumes; };
+        services.pollPause = { [this] { ++pauses; }, [this] { ++resumes; } };
         services.pauseMs = 0;
         return services;
     }

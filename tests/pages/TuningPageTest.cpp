@@ -45,7 +45,7 @@ protected:
         for (const char* command : { "SMOD4665", "SAT655363000", "SWM1", "SMOD4609", "SWM0" })
             link.Can(command, 0, 6);
         page = std::make_unique<CMonitor>();
-        page->SetServices(link.Function(), SampleThread::Services {}, 0);
+        page->SetServices(link.Function(), PollPause {}, 0);
         ASSERT_TRUE(page->Create(nullptr));
         page->show();
     }

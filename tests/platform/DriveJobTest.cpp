@@ -1,9 +1,11 @@
 #include "platform/DriveJob.h"
 
+#include <QCoreApplication>
 #include <QObject>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <mutex>
 #include <thread>
 
@@ -70,4 +72,18 @@ TEST(DriveJob, StopEndsAWaitingJobWithoutItsDone)
         [&] { trace.Add("done"); }));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !worker.IsRunning(); }, 10000));
     EXPECT_EQ(trace.steps.back(), "done");
+}
+
+TEST(DriveJob, AJobGoneBeforeItsCompletionRanTakesTheCompletionWithIt)
+{
+    QObject receiver;
+    bool done = false;
+    {
+        DriveJob worker;
+        ASSERT_TRUE(worker.Start(&receiver, {}, [](DriveJob&) {}, [&] { done = true; }));
+        while (worker.IsWorking())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    } // its completion is queued, not run: no events were processed in between
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(done);
 }

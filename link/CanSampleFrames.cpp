@@ -1,4 +1,4 @@
-#include "pages/SampleFrames.h"
+#include "link/CanSampleFrames.h"
 
 #include <algorithm>
 #include <cstring>
