@@ -14,3 +14,9 @@ void CBrantovelixSheetView::OnInitialUpdate()
     CPropertyView::OnInitialUpdate();
     emit InitialUpdateDone(this);
 }
+
+void CBrantovelixSheetView::SetDriveContext(const DriveContext& context)
+{
+    for (CPropertyViewPage* page : std::initializer_list<CPropertyViewPage*> { &m_pageBasicParam, &m_pagePidParam, &m_pageMonitor })
+        page->SetDriveContext(context);
+}

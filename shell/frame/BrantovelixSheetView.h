@@ -16,6 +16,8 @@ public:
 
     // The pages' initial updates, then InitialUpdateDone.
     void OnInitialUpdate() override;
+    // Hands every page, tab or not, what it works the drive with.
+    void SetDriveContext(const DriveContext& context);
 
     CBasicParam& BasicParamPage() { return m_pageBasicParam; }
     CPidParam& PidParamPage() { return m_pagePidParam; }

@@ -140,6 +140,10 @@ int CMainFrame::OnCreate()
     if (!m_wndSearchBar->Create(centralWidget()))
         return -1;
     static_cast<QHBoxLayout*>(m_wndSplitter->parentWidget()->layout())->insertWidget(0, m_wndSearchBar);
+    // Before anything is posted to the pages and before the poll runs.
+    const DriveContext context = DriveContextOfFrame();
+    Sheet()->SetDriveContext(context);
+    m_wndSearchBar->SetDriveContext(context);
     if (!CreateStatusBar())
         return -1;
     InitCommandTables();
@@ -174,8 +178,7 @@ bool CMainFrame::OnCreateClient()
     rowLayout->addWidget(m_wndSplitter, 1);
 
     auto* sheet = new CBrantovelixSheetView;
-    connect(sheet, &CBrantovelixSheetView::InitialUpdateDone, this,
-        [this](CBrantovelixSheetView* view) { m_pSheetView = view; });
+    connect(sheet, &CBrantovelixSheetView::InitialUpdateDone, this, &CMainFrame::OnSheetUpdated);
     m_pLogView = new CBrantovelixEditView;
     // The log is there before the stored channel is opened, so a failure to open it shows.
     m_pLogView->OnInitialUpdate();
@@ -190,8 +193,42 @@ bool CMainFrame::OnCreateClient()
 
 void CMainFrame::InitialUpdateFrame()
 {
-    if (auto* sheet = qobject_cast<CBrantovelixSheetView*>(m_wndSplitter->widget(0)))
+    if (CBrantovelixSheetView* sheet = Sheet())
         sheet->OnInitialUpdate();
+}
+
+CBrantovelixSheetView* CMainFrame::Sheet() const
+{
+    return qobject_cast<CBrantovelixSheetView*>(m_wndSplitter->widget(0));
+}
+
+void CMainFrame::OnSheetUpdated(CBrantovelixSheetView* sheet)
+{
+    m_pSheetView = sheet;
+    // A page without a window is no tab and had no initial update: it stays unknown here.
+    auto updated = [](auto& page) { return page.HasWindow() ? &page : nullptr; };
+    m_pBasicParamPage = updated(sheet->BasicParamPage());
+    m_pPidParamPage = updated(sheet->PidParamPage());
+    m_pMonitorPage = updated(sheet->MonitorPage());
+}
+
+DriveContext CMainFrame::DriveContextOfFrame()
+{
+    DriveContext context;
+    context.transact = LinkTransactLocked;
+    context.pollPause = { [this] { SuspendPollThread(); }, [this] { ResumePollThread(); } };
+    context.pageRefuses = [this] { return m_pBasicParamPage && m_pBasicParamPage->RefuseWhileBusy(); };
+    context.searchRuns = [this] { return m_wndSearchBar && m_wndSearchBar->IsSearching(); };
+    context.probe = &CBasicParam::ProbeDeviceType;
+    context.setAllNodes = [this] { PostMessage(m_pBasicParamPage, WM_SET_ALL_NODES, 0, 0); };
+    context.driveName = [](int type, QString& name) { return GetDriverName(type, name); };
+    context.searchStatus = [this](const QString& text) {
+        if (m_wndSearchBar)
+            m_wndSearchBar->SetStatusText(text);
+    };
+    context.statusPane = [this](const QString& text) { SetStatusText(text); };
+    context.driveType = [this] { return m_wndTopBar ? m_wndTopBar->GetDlgItemText(IDC_TYPE) : QString(); };
+    return context;
 }
 
 bool CMainFrame::CreateTopBar()

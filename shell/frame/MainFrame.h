@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/DriveContext.h"
 #include "platform/WindowMessage.h"
 #include "shell/DriveCommands.h"
 #include "shell/StatusPollThread.h"
@@ -20,9 +21,9 @@ class QStatusBar;
 
 // The main window. It owns the link's lifetime (LinkInit when built, LinkShutdown when
 // destroyed), opens the channel kept in the profile, lays out the top status strip, the
-// node-search bar and the two panes (drive pages left, log right), and carries what the
-// views, pages and worker threads reach through it: the log, the status-poll thread and
-// its pause, and the pointers to the views and pages.
+// node-search bar and the two panes (drive pages left, log right), and hands the pages and
+// the search bar what they work the drive with (DriveContextOfFrame): the transaction, the
+// status poll's pause, each other's state and the status texts.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
@@ -45,8 +46,12 @@ public:
     // updates. False when a part of the window cannot be made.
     bool LoadFrame();
 
-    // The main window while one exists, for the pages, bars and worker threads.
+    // The main window while one exists.
     static CMainFrame* Get();
+
+    // What the pages and the search bar work the drive with. Its functions read the frame
+    // at call time; the pages and the bar die before the frame's poll and strip.
+    DriveContext DriveContextOfFrame();
 
     // The log (see link/LogRing.h); safe from any thread.
     int PostLogText(const char* text, LPARAM lParam, bool post);
@@ -86,20 +91,29 @@ public:
     // no drive is connected, and the part of the type name asked for last, live there.
     DriveCommands& Commands() { return m_driveCommands; }
 
-    // Set by the views and pages as they are initially updated.
-    CBrantovelixEditView* m_pLogView = nullptr;
-    CBrantovelixSheetView* m_pSheetView = nullptr;
-    CMonitor* m_pMonitorPage = nullptr;
-    CBasicParam* m_pBasicParamPage = nullptr;
-    CPidParam* m_pPidParamPage = nullptr;
+    // The views and pages; each page from its initial update on, null before and after.
+    CBrantovelixEditView* LogView() const { return m_pLogView; }
+    CBrantovelixSheetView* SheetView() const { return m_pSheetView; }
+    CMonitor* MonitorPage() const { return m_pMonitorPage; }
+    CBasicParam* BasicParamPage() const { return m_pBasicParamPage; }
+    CPidParam* PidParamPage() const { return m_pPidParamPage; }
 
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The pages still note themselves here until they are handed the drive context alone.
+    friend class CBasicParam;
+    friend class CMonitor;
+    friend class CPidParam;
+    friend class CSearchNode;
+
     int OnCreate();
     bool OnCreateClient();
+    CBrantovelixSheetView* Sheet() const;
+    // The sheet's initial update is done: the frame keeps it and the pages it updated.
+    void OnSheetUpdated(CBrantovelixSheetView* sheet);
     void InitialUpdateFrame();
     void CreateMenu();
     bool CreateTopBar();
@@ -123,6 +137,11 @@ private:
     C12DialogBar* m_wndTopBar = nullptr;
     CSearchNode* m_wndSearchBar = nullptr;
     QSplitter* m_wndSplitter = nullptr;
+    CBrantovelixEditView* m_pLogView = nullptr;
+    CBrantovelixSheetView* m_pSheetView = nullptr;
+    CMonitor* m_pMonitorPage = nullptr;
+    CBasicParam* m_pBasicParamPage = nullptr;
+    CPidParam* m_pPidParamPage = nullptr;
 
     DriveCommands m_driveCommands;
     // Every kPollPeriodMs while a drive is connected, one round of status queries. Its

@@ -127,7 +127,7 @@ TEST(FrameOnDriveSim, OpensTheStoredSerialChannelToTheDrive)
         // Once connected, the parameter page reads every setting of the drive.
         constexpr size_t kConnect = 3;
         const size_t expected = kConnect + ReadAllQueries(0).size();
-        CBasicParam* page = frame.m_pBasicParamPage;
+        CBasicParam* page = frame.BasicParamPage();
         ASSERT_NE(page, nullptr);
         EXPECT_TRUE(QTest::qWaitFor([&] { return sim.SerialCommands().size() >= expected && !page->IsBusy(); }, 30000));
         const std::vector<std::string> commands = sim.SerialCommands();
@@ -201,7 +201,7 @@ TEST(FrameOnDriveSim, ALostLineIsShownAndOpeningItAgainReconnects)
         int length = sizeof reply;
         EXPECT_EQ(LinkTransactLocked(QStringLiteral("GMOD\r"), reply, &length), COMM_ERR_RS232_NOT_OPEN)
             << "nothing is written to a dead line";
-        const QString log = frame.m_pLogView->toPlainText();
+        const QString log = frame.LogView()->toPlainText();
         EXPECT_EQ(log.count(QStringLiteral("Connection lost")), 1) << log.toStdString();
         EXPECT_TRUE(log.contains(QStringLiteral("Communication > Open"))) << log.toStdString();
         EXPECT_TRUE(log.contains(QStringLiteral("COM1"))) << log.toStdString();
@@ -225,7 +225,7 @@ TEST(FrameOnDriveSim, ALostLineIsShownAndOpeningItAgainReconnects)
             (std::vector<std::string> { "GDTN1", "GVEN", "GSI" }));
         EXPECT_EQ(frame.TopBar()->GetDlgItem(IDC_CONNECT)->property("bitmap").toInt(), IDB_CHAIN_CLOSED);
         // Opened again under a drive that answers: no drive until the connect sequence finds one.
-        ASSERT_TRUE(RunEventsUntil([&] { return !frame.m_pBasicParamPage->IsBusy(); }));
+        ASSERT_TRUE(RunEventsUntil([&] { return !frame.BasicParamPage()->IsBusy(); }));
         sim->ClearRecords();
         frame.OnConfigCommunication();
         CComSetting::SetExecHook({});

@@ -76,7 +76,7 @@ protected:
         ASSERT_TRUE(IsCanType(g_nComType)) << "the stored channel opens";
         QCoreApplication::processEvents(); // the connect sequence
         bar = frame->SearchBar();
-        page = frame->m_pBasicParamPage;
+        page = frame->BasicParamPage();
         ASSERT_NE(page, nullptr);
         // The page reads the connected drive's settings first.
         QCoreApplication::sendPostedEvents(page, 0);

@@ -12,6 +12,7 @@
 #include "shell/frame/BrantovelixSheetView.h"
 #include "shell/frame/MainFrame.h"
 #include "shell/Globals.h"
+#include "shell/StripDecoders.h"
 #include "tests/link/FakeBus.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/UrlRecorder.h"
@@ -22,6 +23,7 @@
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
@@ -187,9 +189,9 @@ TEST_F(MainFrameTest, AStoredChannelThatFailsBringsTheDialogUpUntilCancelled)
     const QString failure = LinkLastOpenError(COMM_CAN_K8110);
     EXPECT_TRUE(failure.startsWith("CAN card 0: ")) << failure.toStdString();
     EXPECT_EQ(statusLines, QStringList({ failure, QString() })) << "the dialog's own Open never ran";
-    QCoreApplication::sendPostedEvents(frame->m_pLogView);
-    frame->m_pLogView->FlushLog();
-    EXPECT_TRUE(frame->m_pLogView->toPlainText().contains(failure));
+    QCoreApplication::sendPostedEvents(frame->LogView());
+    frame->LogView()->FlushLog();
+    EXPECT_TRUE(frame->LogView()->toPlainText().contains(failure));
 }
 
 TEST_F(MainFrameTest, TheDialogIsRepeatedUntilItOpensAChannel)
@@ -318,8 +320,8 @@ TEST_F(MainFrameTest, WindowLayout)
     QSplitter* splitter = frame->Splitter();
     ASSERT_EQ(splitter->count(), 2);
     EXPECT_NE(qobject_cast<CBrantovelixSheetView*>(splitter->widget(0)), nullptr);
-    EXPECT_EQ(splitter->widget(1), frame->m_pLogView);
-    EXPECT_EQ(splitter->widget(0), frame->m_pSheetView) << "set by the view's initial update";
+    EXPECT_EQ(splitter->widget(1), frame->LogView());
+    EXPECT_EQ(splitter->widget(0), frame->SheetView()) << "set by the view's initial update";
     EXPECT_EQ(splitter->sizes().at(0), CMainFrame::kSheetPaneWidth);
     EXPECT_GE(splitter->sizes().at(1), CMainFrame::kLogPaneWidth);
     frame->resize(1600, 900);
@@ -443,7 +445,7 @@ TEST_F(MainFrameTest, TheWindowFitsALaptopScreen)
     QWidget* disable = frame->TopBar()->GetDlgItem(1140);
     EXPECT_TRUE(window.contains(placeOf(disable))) << "the strip's last button";
     EXPECT_TRUE(disable->isVisible());
-    const QRect log = placeOf(frame->m_pLogView);
+    const QRect log = placeOf(frame->LogView());
     EXPECT_TRUE(window.contains(log));
     EXPECT_GE(log.width(), CMainFrame::kLogPaneWidth);
 
@@ -454,7 +456,7 @@ TEST_F(MainFrameTest, TheWindowFitsALaptopScreen)
     EXPECT_TRUE(shot.save(path)) << path.toStdString();
 
     // On a laptop's and on a desktop's screen the run-monitor chart's unit lies in the pane.
-    CBrantovelixSheetView* pages = frame->m_pSheetView;
+    CBrantovelixSheetView* pages = frame->SheetView();
     ASSERT_TRUE(pages->SetActivePage(1));
     const CPidParam& monitor = pages->PidParamPage();
     for (const QSize screen : { QSize(1366, 768), QSize(1920, 1080) }) {
@@ -496,4 +498,27 @@ TEST_F(MainFrameTest, AFailedOpenComesBackWithWhatTheUserTriedAndATypedDeviceIsK
     frame->OnConfigCommunication();
     EXPECT_EQ(comeBack, (QStringList { "true", "COM5", "57600", "/nonexistent/ttyVQ5", "COM5 (/nonexistent/ttyVQ5)" }));
     EXPECT_EQ(Stored("Ports/COM5").toString(), pty.Slave()) << "the typed device is kept once it opened";
+}
+
+TEST_F(MainFrameTest, ThePagesAndTheSearchBarAreHandedTheFramesWaysToTheDrive)
+{
+    auto frame = Start();
+    CBrantovelixSheetView* sheet = frame->SheetView();
+    EXPECT_EQ(frame->BasicParamPage(), &sheet->BasicParamPage());
+    EXPECT_EQ(frame->PidParamPage(), &sheet->PidParamPage());
+    EXPECT_EQ(frame->MonitorPage(), nullptr) << "no tab, no initial update";
+
+    for (const CPropertyViewPage* page : std::initializer_list<const CPropertyViewPage*> {
+             &sheet->BasicParamPage(), &sheet->PidParamPage(), &sheet->MonitorPage() }) {
+        const DriveContext& context = page->Context();
+        ASSERT_TRUE(context.pollPause.suspend && context.probe && context.driveName && context.setAllNodes);
+        EXPECT_FALSE(context.searchRuns());
+        EXPECT_FALSE(context.pageRefuses());
+        context.statusPane(QStringLiteral("Stop"));
+        EXPECT_EQ(frame->StatusBar()->findChild<QLabel*>(QStringLiteral("pane_2"))->text(), QStringLiteral("Stop"));
+        context.searchStatus(QStringLiteral("All device setting succeed"));
+        EXPECT_EQ(frame->SearchBar()->StatusText(), QStringLiteral("All device setting succeed"));
+        qobject_cast<QLineEdit*>(frame->TopBar()->GetDlgItem(IDC_TYPE))->setText(QStringLiteral("QX6215"));
+        EXPECT_EQ(context.driveType(), QStringLiteral("QX6215"));
+    }
 }
