@@ -539,17 +539,10 @@ void CBasicParam::OnBnClickedLimitCheck()
 
 bool CBasicParam::event(QEvent* event)
 {
-    switch (WindowMessage::MessageOf(event)) {
-    case WM_PARAM_REPLY: {
-        auto* message = static_cast<WindowMessage*>(event);
-        message->SetResult(OnParamReply(*message));
-        return true;
-    }
-    case WM_SET_ALL_NODES:
-        static_cast<WindowMessage*>(event)->SetResult(OnStartSetAllNodes());
-        return true;
-    }
-    return CPropertyViewPage::event(event);
+    const auto reply = [this](const WindowMessage& message) { return OnParamReply(message); };
+    return HandleWindowMessage(event, WM_PARAM_REPLY, reply)
+        || HandleWindowMessage(event, WM_SET_ALL_NODES, [this](const WindowMessage&) { return OnStartSetAllNodes(); })
+        || CPropertyViewPage::event(event);
 }
 
 LPARAM CBasicParam::OnPageActivated()

@@ -444,10 +444,8 @@ void CSearchNode::OnBnClickedSetSaveAll()
 
 bool CSearchNode::event(QEvent* event)
 {
-    if (WindowMessage::MessageOf(event) == WM_NODE_FOUND) {
-        auto* message = static_cast<WindowMessage*>(event);
-        message->SetResult(OnNodeFound(message->WParam(), message->LParam()));
-        return true;
-    }
-    return QWidget::event(event);
+    const auto found = [this](const WindowMessage& message) {
+        return OnNodeFound(message.WParam(), message.LParam());
+    };
+    return HandleWindowMessage(event, WM_NODE_FOUND, found) || QWidget::event(event);
 }
