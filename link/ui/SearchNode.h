@@ -58,7 +58,8 @@ public:
     void SetStatusText(const QString& text);
     bool IsSearching() const { return m_search.IsRunning(); }
     // What the bar works the drive with; the main window hands it in before a search can
-    // start. Until then the link's own transaction serves.
+    // start. Until then the link's own transaction and probe (ProbeNodeType) serve; nothing
+    // holds the status poll off, no page is asked and the drives found go unnamed.
     void SetDriveContext(DriveContext context);
 
     void OnBnClickedSearch();
