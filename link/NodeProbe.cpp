@@ -1,18 +1,33 @@
 #include "link/NodeProbe.h"
 
 #include "link/LinkLayer.h"
-#include "link/LinkTransaction.h"
+#include "platform/WindowMessage.h"
 
-#include <cstring>
+#include <chrono>
+#include <thread>
 
-CommResult NodeExchange(const QString& command, CanFrame* reply)
+namespace {
+constexpr auto kProbeRetryDelay = std::chrono::milliseconds(10);
+}
+
+DriveAnswer NodeExchange(const LinkTransaction& transact, const QString& command)
 {
     const int node = g_nCurNode;
-    alignas(CanFrame) uint8_t record[kNodeReplyBytes] = {};
-    int length = kNodeReplyBytes;
-    const CommResult result = LinkTransactLocked(command, record, &length);
-    std::memcpy(reply, record, sizeof *reply);
-    if (result != COMM_OK || g_nComType == COMM_RS232)
-        return result;
-    return reply->data[0] == static_cast<uint8_t>(node) ? COMM_OK : COMM_ERR_WRONG_NODE;
+    DriveAnswer answer = DriveExchange(transact, command, kNodeReplyBytes);
+    if (answer.Ok() && !answer.Serial() && answer.frame.data[0] != static_cast<uint8_t>(node))
+        answer.result = COMM_ERR_WRONG_NODE;
+    return answer;
+}
+
+CommResult ProbeNodeType(const LinkTransaction& transact, QObject* window)
+{
+    const int node = g_nCurNode;
+    DriveAnswer answer = NodeExchange(transact, kProbeCommand);
+    if (!answer.Ok()) {
+        std::this_thread::sleep_for(kProbeRetryDelay);
+        answer = NodeExchange(transact, kProbeCommand);
+    }
+    if (answer.Ok())
+        PostMessage(window, WM_NODE_FOUND, CanWord(answer.frame), MAKELPARAM(0, static_cast<uint16_t>(node)));
+    return answer.result;
 }

@@ -1,9 +1,7 @@
 #include "pages/BasicParam.h"
 
-#include "link/CanFrame.h"
 #include "link/DriveExchange.h"
 #include "link/LinkLayer.h"
-#include "link/LinkTransaction.h"
 #include "link/LogRing.h"
 #include "pages/BasicParamControls.h"
 #include "pages/BasicParamFields.h"
@@ -20,9 +18,7 @@
 #include "platform/DialogUnits.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
-#include "shell/C12DialogBar.h"
 #include "shell/DriveCommands.h"
-#include "shell/frame/MainFrame.h"
 #include "shell/Globals.h"
 #include "shell/IniFile.h"
 #include "shell/StripDecoders.h"
@@ -43,7 +39,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 
 namespace {
@@ -88,8 +83,6 @@ CBasicParam::~CBasicParam()
     // The workers post to the page: they end before any of it goes.
     m_writeWorker.Stop();
     m_readWorker.Stop();
-    if (CMainFrame* frame = CMainFrame::Get(); frame && frame->m_pBasicParamPage == this)
-        frame->m_pBasicParamPage = nullptr;
 }
 
 QWidget* CBasicParam::GetDlgItem(int id) const
@@ -282,9 +275,6 @@ void CBasicParam::ConnectHandlers()
 void CBasicParam::OnInitialUpdate()
 {
     CPropertyViewPage::OnInitialUpdate();
-    m_pMainFrame = CMainFrame::Get();
-    if (m_pMainFrame)
-        m_pMainFrame->m_pBasicParamPage = this;
     for (int id : { 1135, 1297, IDC_VELOCITY })
         SetCheck(id, true);
     OnBnClickedVelocity();
@@ -494,13 +484,9 @@ void CBasicParam::SendBrakeCommand(bool close)
 {
     if (!CheckConnected())
         return;
-    const QString command = BrakeCommand(close);
-    PostLogString(command.chopped(1), kLogCommandLine, true);
-    int length = 0;
-    const int result = LinkTransactLocked(command, nullptr, &length);
-    LogCommResult(result, false);
+    const DriveAnswer answer = LoggedExchange(Context().transact, BrakeCommand(close), 0, { LogOrder::CommandFirst });
     // The buttons show what the brake does; a command the drive never got changes nothing.
-    if (result != 0)
+    if (!answer.Ok())
         return;
     m_model.m_bBrakeOpen = close ? 0 : 1;
     Apply(BrakeButtons(0, m_model.m_bBrakeOpen));
@@ -528,22 +514,15 @@ void CBasicParam::OnBnClickedPhaseAuto()
     const std::optional<int> current = ParseIntText(text);
     if (!current)
         return;
-    const QString command = PhaseAutoCommand(*current);
-    alignas(CanFrame) char reply[kReplyBytes] = {};
-    int length = kReplyBytes;
-    const int result = LinkTransactLocked(command, reply, &length);
-    PostLogString(command.chopped(1), kLogCommandLine, true);
-    LogCommResult(result, false);
-    if (result != 0)
+    const DriveAnswer answer
+        = LoggedExchange(Context().transact, PhaseAutoCommand(*current), kReplyBytes, { LogOrder::ExchangeFirst });
+    if (!answer.Ok())
         return;
-    if (g_nComType.load() == COMM_RS232) {
-        PostLogText(QByteArray(reply, std::clamp(length, 0, kReplyBytes - 1)).constData(), kLogReplyLine, true);
-    } else {
-        CanFrame frame;
-        memcpy(&frame, reply, sizeof frame);
-        const std::optional<int32_t> value = CanSignedValue(frame);
-        PostLogString(value ? QString::number(*value) : QString(), kLogReplyLine, true);
-    }
+    // The reply text to its NUL, or the CAN value.
+    if (answer.Serial())
+        PostLogText(answer.text.left(kReplyBytes - 1).constData(), kLogReplyLine, true);
+    else
+        PostLogString(answer.value ? QString::number(*answer.value) : QString(), kLogReplyLine, true);
 }
 
 void CBasicParam::OnBnClickedChangeBaud()
@@ -560,17 +539,10 @@ void CBasicParam::OnBnClickedLimitCheck()
 
 bool CBasicParam::event(QEvent* event)
 {
-    switch (WindowMessage::MessageOf(event)) {
-    case WM_PARAM_REPLY: {
-        auto* message = static_cast<WindowMessage*>(event);
-        message->SetResult(OnParamReply(*message));
-        return true;
-    }
-    case WM_SET_ALL_NODES:
-        static_cast<WindowMessage*>(event)->SetResult(OnStartSetAllNodes());
-        return true;
-    }
-    return CPropertyViewPage::event(event);
+    const auto reply = [this](const WindowMessage& message) { return OnParamReply(message); };
+    return HandleWindowMessage(event, WM_PARAM_REPLY, reply)
+        || HandleWindowMessage(event, WM_SET_ALL_NODES, [this](const WindowMessage&) { return OnStartSetAllNodes(); })
+        || CPropertyViewPage::event(event);
 }
 
 LPARAM CBasicParam::OnPageActivated()
@@ -644,14 +616,6 @@ void CBasicParam::ShowSnapshot()
         qobject_cast<QLineEdit*>(GetDlgItem(kPhaseEdits[row]))->setText(m_model.phaseTexts[row]);
 }
 
-PollPause CBasicParam::PollPauseOfFrame() const
-{
-    CMainFrame* frame = m_pMainFrame;
-    if (!frame)
-        return {};
-    return { [frame] { frame->SuspendPollThread(); }, [frame] { frame->ResumePollThread(); } };
-}
-
 void CBasicParam::OnWorkerDone()
 {
     if (!IsBusy())
@@ -674,7 +638,7 @@ void CBasicParam::OnBnClickedSetup()
     EnableActionButtons(false);
     auto outcome = std::make_shared<WriteAllOutcome>();
     const bool started = m_writeWorker.Start(
-        this, PollPauseOfFrame(),
+        this, Context().pollPause,
         [commands, outcome](DriveJob& worker) {
             *outcome = RunWriteAll(commands, SendOnLink, [&worker](int ms) { return worker.Wait(ms); });
         },
@@ -701,10 +665,10 @@ bool CBasicParam::StartReadAll(bool told)
     EnableActionButtons(false);
     auto outcome = std::make_shared<ReadAllOutcome>();
     const bool started = m_readWorker.Start(
-        this, PollPauseOfFrame(),
-        [this, queries, serial, outcome](DriveJob& worker) {
+        this, Context().pollPause,
+        [this, queries, serial, outcome, transact = Context().transact](DriveJob& worker) {
             *outcome = RunReadAll(
-                queries, serial, LinkTransactLocked, [&worker] { return worker.StopRequested(); },
+                queries, serial, transact, [&worker] { return worker.StopRequested(); },
                 [this](CommandId id, const QByteArray& text) { PostMessage(this, WM_PARAM_REPLY, 0, id, text); });
         },
         [this, outcome, queries, told] { OnReadAllDone(*outcome, queries, told); });
@@ -829,11 +793,7 @@ void CBasicParam::WatchEditsForMarks()
 
 int CBasicParam::SendWithoutReply(const QString& command)
 {
-    int noReply = 0;
-    const int result = LinkTransactLocked(command, nullptr, &noReply);
-    PostLogString(command, kLogCommandLine, true);
-    LogCommResult(result, false);
-    return result;
+    return LoggedExchange(Context().transact, command, 0, { LogOrder::ExchangeFirst, false, true }).result;
 }
 
 void CBasicParam::OnBnClickedSaveToEeprom()
@@ -888,17 +848,12 @@ void CBasicParam::OnBnClickedReadEepromBlock()
 {
     if (!CheckConnected() || g_nComType.load() != COMM_RS232)
         return;
-    const QString command = QStringLiteral("GESA\r");
-    PostLogString(command, kLogCommandLine, true);
-    char reply[kBlockReplyBytes] = {};
-    int length = kBlockReplyBytes;
-    const int result = LinkTransactLocked(command, reply, &length);
-    LogCommResult(result, false);
-    if (result != 0)
+    const DriveAnswer answer = LoggedExchange(
+        Context().transact, QStringLiteral("GESA\r"), kBlockReplyBytes, { LogOrder::CommandFirst, false, true });
+    if (!answer.Ok())
         return;
     // A block cut short is no block: nothing of it is taken.
-    const std::optional<QMap<int, QString>> texts
-        = DecodeStoredBlock(QByteArrayView(reply, std::clamp(length, 0, kBlockReplyBytes)), g_nFirmwareVersion.load());
+    const std::optional<QMap<int, QString>> texts = DecodeStoredBlock(answer.text, g_nFirmwareVersion.load());
     if (!texts)
         return;
     PostLogString(QStringLiteral("SUCCESS"), kLogReplyLine, true);
@@ -923,8 +878,8 @@ void CBasicParam::OnBnClickedSaveToFile()
 {
     if (!CheckConnected())
         return;
-    C12DialogBar* bar = m_pMainFrame ? m_pMainFrame->TopBar() : nullptr;
-    const QString path = ChooseParamFile(true, ProposedFileName(bar ? bar->GetDlgItemText(IDC_TYPE) : QString()));
+    const QString type = Context().driveType ? Context().driveType() : QString();
+    const QString path = ChooseParamFile(true, ProposedFileName(type));
     if (path.isEmpty())
         return;
     // A new file comes into being only with its whole content, so a failed save leaves no

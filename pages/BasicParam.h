@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/CommResult.h"
+#include "link/DriveExchange.h"
 #include "pages/BasicParamModel.h"
 #include "pages/BasicParamRules.h"
 #include "pages/DataExchange.h"
@@ -15,7 +16,6 @@
 #include <cstdint>
 #include <vector>
 
-class CMainFrame;
 class QButtonGroup;
 class QTreeWidgetItem;
 class WindowMessage;
@@ -72,9 +72,7 @@ public:
     // After factory defaults, the drive has this long to settle before it is read.
     static constexpr int kReadAfterDefaultsMs = 3000;
 
-    // The node search's probe of the drive at g_nCurNode ("GDTY1\r", once more after 10 ms
-    // when that fails); an answer from that very node is posted to window as WM_NODE_FOUND
-    // (wParam the drive type, HIWORD(lParam) the node). Returns the last try's result.
+    // The node search's probe (ProbeNodeType) on the link's own transaction.
     static CommResult ProbeDeviceType(QObject* window);
     // WM_SET_ALL_NODES: sends the page's mode setting to every node the search found, on
     // a worker of its own; refused while the page is busy.
@@ -119,8 +117,6 @@ private:
     // is read again or edited.
     void MarkNotRead(int id, bool mark);
     void WatchEditsForMarks();
-    // The main frame's status poll, paused while a worker talks to the drive.
-    PollPause PollPauseOfFrame() const;
     void OnWorkerDone();
     void OnWriteAllDone(const WriteAllOutcome& outcome, bool changeBaud);
     void OnReadAfterDefaults();
@@ -157,7 +153,8 @@ private:
 
     // The job of the set-all worker: the found nodes and the mode value were taken on the UI
     // thread; its status texts come back as events.
-    void SetAllNodesThread(DriveJob& worker, const std::vector<uint16_t>& nodes, int value);
+    void SetAllNodesThread(
+        DriveJob& worker, const LinkTransaction& transact, const std::vector<uint16_t>& nodes, int value);
     void ShowSearchStatus(const QString& text);
     bool SearchRuns() const;
 
@@ -165,7 +162,6 @@ private:
     QHash<int, QWidget*> m_controls;
     QHash<int, QButtonGroup*> m_radioGroups; // by any button of the group
     QTreeWidgetItem* m_hTreeRoot = nullptr;
-    CMainFrame* m_pMainFrame = nullptr;
     DriveJob m_writeWorker;
     DriveJob m_readWorker;
     DriveJob m_setAllWorker;

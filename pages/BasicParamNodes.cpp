@@ -4,36 +4,21 @@
 
 #include "link/DriveExchange.h"
 #include "link/LinkLayer.h"
+#include "link/LinkTransaction.h"
 #include "link/LogRing.h"
 #include "link/NodeAddress.h"
 #include "link/NodeProbe.h"
-#include "link/ui/SearchNode.h"
 #include "pages/BasicParamIds.h"
 #include "platform/MessageBox.h"
-#include "shell/DriveCommands.h"
-#include "shell/frame/MainFrame.h"
-
-#include <chrono>
-#include <thread>
 
 namespace {
 const QString kCaption = QStringLiteral("Velquarin");
-constexpr auto kProbeRetryDelay = std::chrono::milliseconds(10);
 constexpr int kSetAllNodePauseMs = 20;
 }
 
 CommResult CBasicParam::ProbeDeviceType(QObject* window)
 {
-    const int node = g_nCurNode;
-    CanFrame reply;
-    CommResult result = NodeExchange(kProbeCommand, &reply);
-    if (result != COMM_OK) {
-        std::this_thread::sleep_for(kProbeRetryDelay);
-        result = NodeExchange(kProbeCommand, &reply);
-    }
-    if (result == COMM_OK)
-        PostMessage(window, WM_NODE_FOUND, CanWord(reply), MAKELPARAM(0, static_cast<uint16_t>(node)));
-    return result;
+    return ProbeNodeType(LinkTransactLocked, window);
 }
 
 LPARAM CBasicParam::OnStartSetAllNodes()
@@ -52,14 +37,18 @@ LPARAM CBasicParam::OnStartSetAllNodes()
     }
     const int value = ModeCommandValue(m_model.m_nRunMode, ComboIndex(IDC_COMMAND));
     const bool started = m_setAllWorker.Start(
-        this, PollPauseOfFrame(),
-        [this, nodes, value](DriveJob& worker) { SetAllNodesThread(worker, nodes, value); }, [] {});
+        this, Context().pollPause,
+        [this, nodes, value, transact = Context().transact](DriveJob& worker) {
+            SetAllNodesThread(worker, transact, nodes, value);
+        },
+        [] {});
     if (!started)
         ShowMessageBox(this, QStringLiteral("Can not set parameters"), kCaption, MB_ICONERROR);
     return 0;
 }
 
-void CBasicParam::SetAllNodesThread(DriveJob& worker, const std::vector<uint16_t>& nodes, int value)
+void CBasicParam::SetAllNodesThread(
+    DriveJob& worker, const LinkTransaction& transact, const std::vector<uint16_t>& nodes, int value)
 {
     const int keep = LendCurrentNode();
     const QString command = QStringLiteral("SMOD%1\r").arg(value);
@@ -72,10 +61,7 @@ void CBasicParam::SetAllNodesThread(DriveJob& worker, const std::vector<uint16_t
             break;
         g_nCurNode = node;
         PostLogString(command.chopped(1), kLogCommandLine, true);
-        CanFrame reply;
-        const CommResult result = NodeExchange(command, &reply);
-        LogCommResult(result, false);
-        if (result != COMM_OK) {
+        if (!NodeExchange(transact, command).Ok()) {
             status(QStringLiteral("Device %1 setting parameters failed").arg(node));
             failed += QStringLiteral("%1 ").arg(node);
             continue;
@@ -90,12 +76,11 @@ void CBasicParam::SetAllNodesThread(DriveJob& worker, const std::vector<uint16_t
 
 bool CBasicParam::SearchRuns() const
 {
-    const CSearchNode* bar = m_pMainFrame ? m_pMainFrame->SearchBar() : nullptr;
-    return bar && bar->IsSearching();
+    return Context().searchRuns && Context().searchRuns();
 }
 
 void CBasicParam::ShowSearchStatus(const QString& text)
 {
-    if (CSearchNode* bar = m_pMainFrame ? m_pMainFrame->SearchBar() : nullptr)
-        bar->SetStatusText(text);
+    if (Context().searchStatus)
+        Context().searchStatus(text);
 }

@@ -57,6 +57,18 @@ private:
     LPARAM m_result = 0;
 };
 
+// When event is the window message `message`, hands it to handler (LPARAM handler(const
+// WindowMessage&)), keeps what that returns as its result and gives true; else false.
+template <typename Handler>
+bool HandleWindowMessage(QEvent* event, int message, Handler&& handler)
+{
+    if (WindowMessage::MessageOf(event) != message)
+        return false;
+    auto* windowMessage = static_cast<WindowMessage*>(event);
+    windowMessage->SetResult(handler(*windowMessage));
+    return true;
+}
+
 // Queues a message for the receiver's thread; safe from any thread. False when there is
 // no receiver.
 bool PostMessage(QObject* receiver, int message, WPARAM wParam, LPARAM lParam, QByteArray data = {});

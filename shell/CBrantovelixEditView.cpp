@@ -83,12 +83,8 @@ void CBrantovelixEditView::FlushLog()
 
 bool CBrantovelixEditView::event(QEvent* e)
 {
-    if (WindowMessage::MessageOf(e) == WM_LOG_APPEND) {
-        auto* message = static_cast<WindowMessage*>(e);
-        message->SetResult(OnLogAppend(message->Data(), message->LParam()));
-        return true;
-    }
-    return QPlainTextEdit::event(e);
+    const auto append = [this](const WindowMessage& message) { return OnLogAppend(message.Data(), message.LParam()); };
+    return HandleWindowMessage(e, WM_LOG_APPEND, append) || QPlainTextEdit::event(e);
 }
 
 void CBrantovelixEditView::timerEvent(QTimerEvent* e)

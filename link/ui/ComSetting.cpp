@@ -1,5 +1,6 @@
 #include "link/ui/ComSetting.h"
 
+#include "controls/OkCancelRow.h"
 #include "link/ChannelSettings.h"
 #include "link/LinkLayer.h"
 #include "link/OpenError.h"
@@ -155,13 +156,9 @@ CComSetting::CComSetting(QWidget* parent)
 
     m_btnOpen = Named(new QPushButton(QStringLiteral("Open")), 1097);
     m_btnCancel = Named(new QPushButton(QStringLiteral("Cancel")), 1098);
-    m_btnOpen->setDefault(true);
     connect(m_btnOpen, &QPushButton::clicked, this, &CComSetting::OnOpen);
     connect(m_btnCancel, &QPushButton::clicked, this, &CComSetting::OnCancel);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_btnOpen);
-    buttons->addWidget(m_btnCancel);
+    QHBoxLayout* buttons = OkCancelRow(m_btnOpen, m_btnCancel);
 
     m_status = new QLabel;
     m_status->setObjectName(QStringLiteral("openStatus"));

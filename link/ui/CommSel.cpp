@@ -1,5 +1,6 @@
 #include "link/ui/CommSel.h"
 
+#include "controls/OkCancelRow.h"
 #include "link/ChannelSettings.h"
 #include "link/LinkLayer.h"
 #include "platform/ControlName.h"
@@ -65,13 +66,9 @@ CCommSel::CCommSel(QWidget* parent)
 
     auto* ok = Named(new QPushButton(QStringLiteral("OK")), 1);
     auto* cancel = Named(new QPushButton(QStringLiteral("Cancel")), 2);
-    ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &CCommSel::OnOK);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons = OkCancelRow(ok, cancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);

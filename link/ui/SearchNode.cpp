@@ -4,14 +4,11 @@
 #include "link/ChannelSettings.h"
 #include "link/NodeAddress.h"
 #include "link/NodeProbe.h"
-#include "pages/BasicParam.h"
 #include "platform/ControlName.h"
 #include "platform/DialogFont.h"
 #include "platform/DialogUnits.h"
 #include "platform/FormText.h"
 #include "platform/MessageBox.h"
-#include "shell/frame/MainFrame.h"
-#include "shell/ProgramFiles.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -22,7 +19,6 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <system_error>
 
 namespace {
 
@@ -80,9 +76,7 @@ CSearchNode::CSearchNode() = default;
 CSearchNode::~CSearchNode()
 {
     m_bSearchRun = false;
-    m_stopEvent.Set();
-    if (m_hSearchThread.joinable())
-        m_hSearchThread.join();
+    m_search.Stop();
 }
 
 bool CSearchNode::Create(QWidget* parent)
@@ -174,7 +168,6 @@ bool CSearchNode::OnInitDialogBar()
     m_editFrom->setText(QString::number(m_nFrom));
     m_editTo->setText(QString::number(m_nTo));
     m_hRootItem = new QTreeWidgetItem(m_tree, { QStringLiteral("Devie List") });
-    m_pFrame = CMainFrame::Get();
     return true;
 }
 
@@ -224,7 +217,7 @@ bool CSearchNode::ExchangeRange()
 
 bool CSearchNode::PageRefuses() const
 {
-    return m_pFrame && m_pFrame->m_pBasicParamPage && m_pFrame->m_pBasicParamPage->RefuseWhileBusy();
+    return m_context.pageRefuses && m_context.pageRefuses();
 }
 
 void CSearchNode::OnBnClickedSearch()
@@ -253,10 +246,8 @@ void CSearchNode::OnBnClickedSearch()
     const SearchPlan plan = ReadSearchPlan(m_nFrom, m_nTo);
     m_nLostAtNode = 0;
     m_bSearchRun = true;
-    m_stopEvent.Reset();
-    try {
-        m_hSearchThread = std::thread([this, plan] { SearchThreadProc(plan); });
-    } catch (const std::system_error&) {
+    if (!m_search.Start(this, m_context.pollPause, [this, plan](DriveJob&) { SearchThreadProc(plan); },
+            [this] { OnSearchEnded(); })) {
         m_bSearchRun = false;
         setSaveAll->setEnabled(true);
         ShowMessageBox(this, QStringLiteral("Can not search device"), kCaption, MB_ICONERROR);
@@ -287,8 +278,6 @@ CSearchNode::SearchPlan CSearchNode::ReadSearchPlan(int from, int to)
 
 void CSearchNode::SearchThreadProc(const SearchPlan& plan)
 {
-    if (m_pFrame)
-        m_pFrame->SuspendPollThread();
     int keep = LendCurrentNode();
     bool found = false;
     bool stopped = false;
@@ -303,9 +292,6 @@ void CSearchNode::SearchThreadProc(const SearchPlan& plan)
     }
     // The last node that answered, or the node current before (or chosen meanwhile).
     ReturnCurrentNode(keep);
-    if (m_pFrame)
-        m_pFrame->ResumePollThread();
-    QMetaObject::invokeMethod(this, [this] { OnSearchEnded(); }, Qt::QueuedConnection);
 }
 
 bool CSearchNode::SearchPass(const SearchPlan& plan, bool cardPass, int& keep, bool& found)
@@ -317,7 +303,7 @@ bool CSearchNode::SearchPass(const SearchPlan& plan, bool cardPass, int& keep, b
             return false;
         PostStatus(status.arg(node).arg(plan.deviceNumber).arg(plan.kbps));
         g_nCurNode = node;
-        const CommResult result = CBasicParam::ProbeDeviceType(this);
+        const CommResult result = m_context.probe ? m_context.probe(this) : ProbeNodeType(m_context.transact, this);
         if (result == COMM_OK) {
             keep = node;
             found = true;
@@ -343,7 +329,7 @@ bool CSearchNode::SearchPass(const SearchPlan& plan, bool cardPass, int& keep, b
 
 void CSearchNode::PauseSearch(int ms)
 {
-    m_stopEvent.Wait(static_cast<uint32_t>(ms));
+    m_search.Wait(ms);
 }
 
 void CSearchNode::PostStatus(const QString& text)
@@ -358,8 +344,6 @@ void CSearchNode::PostStatus(const QString& text)
 
 void CSearchNode::OnSearchEnded()
 {
-    if (m_hSearchThread.joinable())
-        m_hSearchThread.join();
     m_bSearchRun = false;
     GetDlgItem(IDC_SET_SAVE_ALL)->setEnabled(true);
     SetStatusText(SearchSummary());
@@ -368,7 +352,7 @@ void CSearchNode::OnSearchEnded()
 void CSearchNode::OnBnClickedStop()
 {
     m_bSearchRun = false;
-    m_stopEvent.Set();
+    m_search.RequestStop();
     SetStatusText(SearchSummary());
 }
 
@@ -400,7 +384,8 @@ LPARAM CSearchNode::OnNodeFound(WPARAM deviceType, LPARAM lParam)
         count = g_arrFoundNodes.size();
     }
     QString name;
-    const bool named = GetDriverName(static_cast<int>(deviceType), name) && !name.isEmpty();
+    const bool named = m_context.driveName && m_context.driveName(static_cast<int>(deviceType), name)
+        && !name.isEmpty();
     const QString text = named ? QStringLiteral("Device:%1,%2").arg(node).arg(name) : QStringLiteral("Device:%1").arg(node);
     auto* item = new QTreeWidgetItem(m_hRootItem, { text });
     item->setToolTip(0, text);
@@ -442,8 +427,7 @@ void CSearchNode::OnBnClickedSetSaveAll()
     if (PageRefuses())
         return;
     if (FoundNodes().empty()) {
-        CanFrame reply;
-        if (NodeExchange(kProbeCommand, &reply) != COMM_OK) {
+        if (!NodeExchange(m_context.transact, kProbeCommand).Ok()) {
             SetStatusText(QStringLiteral("No device, save failed"));
             return;
         }
@@ -454,16 +438,14 @@ void CSearchNode::OnBnClickedSetSaveAll()
         SetStatusText(QStringLiteral("Please set communication being CAN"));
         return;
     }
-    if (m_pFrame)
-        PostMessage(m_pFrame->m_pBasicParamPage, WM_SET_ALL_NODES, 0, 0);
+    if (m_context.setAllNodes)
+        m_context.setAllNodes();
 }
 
 bool CSearchNode::event(QEvent* event)
 {
-    if (WindowMessage::MessageOf(event) == WM_NODE_FOUND) {
-        auto* message = static_cast<WindowMessage*>(event);
-        message->SetResult(OnNodeFound(message->WParam(), message->LParam()));
-        return true;
-    }
-    return QWidget::event(event);
+    const auto found = [this](const WindowMessage& message) {
+        return OnNodeFound(message.WParam(), message.LParam());
+    };
+    return HandleWindowMessage(event, WM_NODE_FOUND, found) || QWidget::event(event);
 }

@@ -2,15 +2,13 @@
 
 #include "link/DriveContext.h"
 #include "link/LinkLayer.h"
-#include "platform/ManualResetEvent.h"
+#include "platform/DriveJob.h"
 #include "platform/WindowMessage.h"
 
 #include <QWidget>
 
 #include <atomic>
-#include <thread>
 
-class CMainFrame;
 class QComboBox;
 class QLineEdit;
 class QTreeWidget;
@@ -21,7 +19,7 @@ class QTreeWidgetItem;
 // that answer in a tree, lets the user pick the current node by a double click or "Set",
 // and has the parameter page send its mode setting to every node found ("Set & Save All").
 //
-// The search runs on a thread of its own that never touches a widget: its status texts,
+// The search runs as a drive job that never touches a widget: its status texts,
 // the drives it finds (WM_NODE_FOUND) and its end reach the bar as events. The tree and
 // g_arrFoundNodes change only on the UI thread. Controls are found by GetDlgItem(id) or by
 // their object names "idc_<id>".
@@ -58,9 +56,10 @@ public:
     QWidget* GetDlgItem(int id) const;
     QString StatusText() const;
     void SetStatusText(const QString& text);
-    bool IsSearching() const { return m_hSearchThread.joinable(); }
+    bool IsSearching() const { return m_search.IsRunning(); }
     // What the bar works the drive with; the main window hands it in before a search can
-    // start. Until then the link's own transaction serves.
+    // start. Until then the link's own transaction and probe (ProbeNodeType) serve; nothing
+    // holds the status poll off, no page is asked and the drives found go unnamed.
     void SetDriveContext(DriveContext context);
 
     void OnBnClickedSearch();
@@ -72,7 +71,6 @@ public:
 
     QTreeWidgetItem* m_hRootItem = nullptr;
     std::atomic<bool> m_bSearchRun { false };
-    CMainFrame* m_pFrame = nullptr;
     QTreeWidget* m_tree = nullptr;
     int m_nFrom = kNodeMin;
     int m_nTo = kNodeMax;
@@ -107,10 +105,9 @@ private:
     // has told the user what).
     bool PageRefuses() const;
 
-    std::thread m_hSearchThread;
+    DriveJob m_search;
     // The node at which the last search found its channel gone; 0 when it did not.
     std::atomic<int> m_nLostAtNode { 0 };
-    ManualResetEvent m_stopEvent;
     QSize m_templateSize;
     QLineEdit* m_editFrom = nullptr;
     QLineEdit* m_editTo = nullptr;

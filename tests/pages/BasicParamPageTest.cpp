@@ -1,16 +1,20 @@
+#include "link/DriveContext.h"
 #include "link/LinkLayer.h"
 #include "link/LogRing.h"
+#include "pages/BasicParam.h"
 #include "pages/BasicParamIds.h"
 #include "pages/DataExchange.h"
+#include "pages/ReadAllParams.h"
 #include "platform/AnsiCodePage.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
-#include "shell/frame/BrantovelixSheetView.h"
 #include "shell/Globals.h"
 #include "shell/IniFile.h"
 #include "shell/ProgramFiles.h"
+#include "shell/PropertyView.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/QtPrinters.h"
+#include "tests/support/ScriptedTransaction.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -37,7 +41,9 @@ QString PictureFolder()
 }
 
 // The parameter page as the program shows it: tab 0 of the page host in the 880-pixel pane,
-// a serial channel that is not open, message boxes and log lines recorded.
+// a serial channel that is not open, message boxes and log lines recorded. The page asks a
+// scripted drive that refuses every command as the closed port does; writing all settings
+// goes to the link itself, whose port is closed.
 class BasicParamPage : public ::testing::Test {
 protected:
     void SetUp() override
@@ -50,6 +56,14 @@ protected:
             return IDOK;
         });
         SetLogView(&log);
+        for (const ParamQuery& query : ReadAllQueries(g_nFirmwareVersion.load()))
+            drive.Fail(query.mnemonic, COMM_ERR_RS232_NOT_OPEN);
+        for (const char* command : { "SCMS1", "CPA2500", "ESA", "FCFG" })
+            drive.Fail(QString::fromLatin1(command), COMM_ERR_RS232_NOT_OPEN);
+        DriveContext context;
+        context.transact = drive.Function();
+        page.SetDriveContext(context);
+        view->AddPage(&page);
         view->resize(880, 700);
         view->show();
         view->OnInitialUpdate();
@@ -90,8 +104,10 @@ protected:
 
     MessageRecorder log;
     QStringList boxes;
-    std::unique_ptr<CBrantovelixSheetView> view = std::make_unique<CBrantovelixSheetView>();
-    CBasicParam& page = view->BasicParamPage();
+    ScriptedTransaction drive;
+    std::unique_ptr<CPropertyView> view = std::make_unique<CPropertyView>();
+    // Owned by the view from AddPage on: it goes with the view.
+    CBasicParam& page = *new CBasicParam;
 };
 
 } // namespace
