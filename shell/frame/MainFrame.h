@@ -103,12 +103,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // The pages still note themselves here until they are handed the drive context alone.
-    friend class CBasicParam;
-    friend class CMonitor;
-    friend class CPidParam;
-    friend class CSearchNode;
-
     int OnCreate();
     bool OnCreateClient();
     CBrantovelixSheetView* Sheet() const;
