@@ -43,6 +43,12 @@ QString ExecutableFolder()
 
 } // namespace
 
+// The installed data folder seen from the program's folder; the build sets it from the
+// install layout, and a build that installs nothing (the fuzz targets) takes the usual one.
+#ifndef VELQUARIN_DATA_FROM_BIN
+#define VELQUARIN_DATA_FROM_BIN "../share/velquarin"
+#endif
+
 const QString& GetModuleFolderPath()
 {
     static const QString folder = WithSlash(ExecutableFolder());
