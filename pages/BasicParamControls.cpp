@@ -1,8 +1,10 @@
 #include "pages/BasicParamControls.h"
 
+#include "pages/BasicParamFields.h"
 #include "pages/BasicParamIds.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -24,6 +26,7 @@ const char* const kOutFuncNoneItems[] = { "Invalid Function" };
 const char* const kOutFuncIo3Items[] = { "Invalid Function", "Current-polarity" };
 const char* const kOutFuncIo4Items[] = { "Invalid Function", "Accurate current value", "Current-polarity" };
 
+// Every control but the plain edits of the fields, which ControlSpecs() adds.
 const ControlSpec kControls[] = {
     // Action buttons
     { IDC_SETUP, K::Button, "Setup" },
@@ -44,60 +47,24 @@ const ControlSpec kControls[] = {
     { IDC_SOURCE_STEP_PULSES, K::Radio, "步进脉冲", {}, S::Hidden },
     { IDC_SOURCE_SINGLE_ANALOG, K::Radio, "单端模拟电压", {}, S::Hidden },
     // Feedback
-    { IDC_ENCODER, K::Edit, nullptr },
     { IDC_WITHOUT_HALL, K::Radio, "Without Hall Sensor" },
     { IDC_WITH_HALL, K::Radio, "With Hall Sensor" },
     { IDC_MASTER_ENCODER, K::Radio, "Use Master Encoder" },
     { IDC_AUX_ENCODER, K::Radio, "Use Auxiliary Encoder" },
     { IDC_AUX_ENC_INPUT, K::Radio, "Auxiliary Enc. Input" },
     { IDC_AUX_ENC_OUTPUT, K::Radio, "Auxiliary Enc. Output" },
-    // Motor Parameters
-    { IDC_RATED_SPEED, K::Edit, nullptr },
-    { IDC_MAX_PEAK_CURRENT, K::Edit, nullptr },
-    { IDC_MAX_CONT_CURRENT, K::Edit, nullptr },
-    { IDC_POLE_PAIRS, K::Edit, nullptr },
-    { IDC_PHASE_CURRENT_NO_HALL, K::Edit, nullptr },
     // Analog, PWM and Pulses Command
     { IDC_ANALOG_DEAD_PREFIX, K::Label, "0+/-" },
-    { IDC_ANALOG_DEAD_RANGE, K::Edit, nullptr },
     { IDC_PWM_DEAD_PREFIX, K::Label, "50%+/-" },
-    { IDC_PWM_DEAD_RANGE, K::Edit, nullptr },
-    { IDC_STEP_WIDTH, K::Edit, nullptr },
-    { IDC_MAX_FREQUENCY, K::Edit, nullptr },
     // Position Limit
     { IDC_DIGITAL_INPUT_LIMIT, K::Check, "Digital Input Limit" },
     { IDC_SCALE_LIMIT, K::Check, "Scale Limit" },
-    { IDC_LIMIT_FROM, K::Edit, nullptr },
-    { IDC_LIMIT_TO, K::Edit, nullptr },
     // Protection && Alarm
-    { IDC_POS_ERROR_RANGE, K::Edit, nullptr },
-    { IDC_TRACKING_ERROR, K::Edit, nullptr },
-    { IDC_ALARM_DELAY, K::Edit, nullptr },
-    { IDC_IIT_TIME_LIMIT, K::Edit, nullptr },
-    { IDC_IIT_RELEASE_TIME, K::Edit, nullptr },
     { IDC_VELOCITY_OUT_OF_CONTROL, K::Check, "Velocity out of Control" },
-    // Position, Velocity and Torque Loop
-    { IDC_P_POSITION, K::Edit, nullptr },
-    { IDC_I_POSITION, K::Edit, nullptr },
-    { IDC_D_POSITION, K::Edit, nullptr },
-    { IDC_F_VELOCITY, K::Edit, nullptr },
-    { IDC_P_VELOCITY, K::Edit, nullptr },
-    { IDC_I_VELOCITY, K::Edit, nullptr },
-    { IDC_D_VELOCITY, K::Edit, nullptr },
-    { IDC_P_TORQUE, K::Edit, nullptr },
-    { IDC_I_TORQUE, K::Edit, nullptr },
-    { IDC_D_TORQUE, K::Edit, nullptr },
-    // Acceleration
-    { IDC_ACCELERATION, K::Edit, nullptr },
-    { IDC_DECELERATE, K::Edit, nullptr },
-    { IDC_DISABLE_DECEL, K::Edit, nullptr },
-    { IDC_DISABLE_DECEL_TIME, K::Edit, nullptr },
-    { IDC_BRAKE_DECEL, K::Edit, nullptr },
     // Position Direction
     { IDC_CH_A_AHEAD, K::Radio, "Encoder CH.A ahead CH.B" },
     { IDC_CH_B_AHEAD, K::Radio, "Encoder CH.B ahead CH.A" },
     // Phase Initialization
-    { IDC_PHASE_CURRENT, K::Edit, nullptr },
     { IDC_PHASE_ACTIVATE, K::Check, "Activate" },
     { IDC_PHASE_AUTO, K::Button, "Auto", {}, S::Disabled },
     // Consumption Brake Parameters
@@ -105,16 +72,11 @@ const ControlSpec kControls[] = {
     { IDC_THRESHOLD_BUS, K::Radio, "1.2 Times of Bus Voltage" },
     { IDC_THRESHOLD_65V, K::Radio, "65V" },
     { IDC_THRESHOLD_MANUAL, K::Radio, "Manual Input" },
-    { IDC_THRESHOLD_VOLTAGE, K::Edit, nullptr },
     // Drive Address
     { IDC_ACTIVE_NUMBER, K::ReadOnlyEdit, nullptr },
-    { IDC_SOFTWARE_NUMBER, K::Edit, nullptr },
     // Home
     { IDC_HOME_ON_POWER_ON, K::Check, "Home when Power on" },
     { IDC_HOME_MODE, K::Combo, nullptr, kHomeModeItems },
-    { IDC_HOME_VELOCITY, K::Edit, nullptr },
-    { IDC_HOME_OFFSET, K::Edit, nullptr },
-    { IDC_HOME_RANGE, K::Edit, nullptr },
     { IDC_HOME_CURRENT, K::Edit, nullptr, {}, S::Disabled },
     { IDC_HOME_CURRENT_TIME, K::Edit, nullptr, {}, S::Disabled },
     // Brake Parameters
@@ -225,15 +187,37 @@ const ControlSpec kControls[] = {
     { IDC_NODE_STATUS, K::ReadOnlyEdit, nullptr, {}, S::Hidden },
 };
 
+bool Listed(int id)
+{
+    return std::any_of(std::begin(kControls), std::end(kControls), [id](const ControlSpec& c) { return c.id == id; });
+}
+
+// The table's controls, then an edit for each Int, Uint or Float field the table leaves out.
+const std::vector<ControlSpec>& ControlSpecs()
+{
+    static const std::vector<ControlSpec> specs = [] {
+        std::vector<ControlSpec> all(std::begin(kControls), std::end(kControls));
+        for (const ParamField& field : ParamFields()) {
+            const FieldKind kind = field.kind;
+            const bool plain = kind == FieldKind::Int || kind == FieldKind::Uint || kind == FieldKind::Float;
+            if (plain && !Listed(field.id))
+                all.push_back({ field.id, ControlKind::Edit, nullptr });
+        }
+        return all;
+    }();
+    return specs;
+}
+
 } // namespace
 
 std::span<const ControlSpec> BasicParamControls()
 {
-    return kControls;
+    return ControlSpecs();
 }
 
 const ControlSpec* FindControlSpec(int id)
 {
-    const auto it = std::find_if(std::begin(kControls), std::end(kControls), [id](const ControlSpec& c) { return c.id == id; });
-    return it == std::end(kControls) ? nullptr : &*it;
+    const std::vector<ControlSpec>& specs = ControlSpecs();
+    const auto it = std::find_if(specs.begin(), specs.end(), [id](const ControlSpec& c) { return c.id == id; });
+    return it == specs.end() ? nullptr : &*it;
 }
