@@ -275,7 +275,7 @@ void CBasicParam::ConnectHandlers()
 void CBasicParam::OnInitialUpdate()
 {
     CPropertyViewPage::OnInitialUpdate();
-    for (int id : { 1135, 1297, IDC_VELOCITY })
+    for (int id : { IDC_CH_A_AHEAD, IDC_OVER_CURRENT_MODE, IDC_VELOCITY })
         SetCheck(id, true);
     OnBnClickedVelocity();
 }

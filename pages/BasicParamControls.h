@@ -3,8 +3,9 @@
 #include <span>
 
 // The controls of the parameter page's dialog (template 141) that have an id, with their own
-// texts and list items. Captions and units beside edits are in the field table; where each
-// control sits is the layout's business.
+// texts and list items. Captions and units beside edits are in the field table, and so is
+// every plain edit shown from the start (it follows the listed controls); where each control
+// sits is the layout's business.
 enum class ControlKind { Edit, ReadOnlyEdit, Check, Radio, Combo, Button, Label, Tree };
 
 // How the dialog creates a control.

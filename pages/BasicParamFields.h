@@ -53,7 +53,7 @@ struct ParamField {
 // A setting the drive sequences name: a field of the table (by its control id), a row of
 // the phase table (0 = HLA .. 15 = HLR), a function port (index into FunctionPorts()), a
 // common port (0 = IO1 .. 3 = IO4), or the drive's lock on its software number (GNOT, which
-// governs edit 1060).
+// governs the software-number edit).
 struct ParamRef {
     enum class Kind { Field, Phase, FunctionPort, CommonPort, NumberLock };
     Kind kind;

@@ -93,23 +93,28 @@ const Group kActions { nullptr, 0, 0, 0,
 const Group kModeCommand { "Mode && Command", 0, 44, 90,
     { { { C(IDC_VELOCITY, 50), C(IDC_POSITION, 50), C(IDC_TORQUE, 46) } }, F(IDC_COMMAND) } };
 const Group kFeedback { "Feedback", 0, 36, 44,
-    { F(IDC_ENCODER), { { C(1327) } }, { { C(1328) } }, { { C(IDC_MASTER_ENCODER) } }, { { C(IDC_AUX_ENCODER) } },
-        { { C(IDC_AUX_ENC_INPUT) } }, { { C(IDC_AUX_ENC_OUTPUT) } } } };
-const Group kMotor { "Motor Parameters", 0, 80, 40, { F(1036), F(1051), F(1054), F(1319), F(1320, 2) } };
-const Group kAnalog { "Analog Command", 0, 50, 40, { Prefixed(C(IDC_ANALOG_DEAD_PREFIX, 31), 1042) } };
-const Group kPwm { "PWM Command", 0, 50, 40, { Prefixed(C(IDC_PWM_DEAD_PREFIX, 31), 1224) } };
-const Group kPulses { "Pulses Command", 0, 64, 44, { F(1066), F(1322) } };
-const Group kVelocityLoop { "Velocity Loop", 0, 50, 44, { F(1099), F(1102), F(1105) } };
+    { F(IDC_ENCODER), { { C(IDC_WITHOUT_HALL) } }, { { C(IDC_WITH_HALL) } }, { { C(IDC_MASTER_ENCODER) } },
+        { { C(IDC_AUX_ENCODER) } }, { { C(IDC_AUX_ENC_INPUT) } }, { { C(IDC_AUX_ENC_OUTPUT) } } } };
+const Group kMotor { "Motor Parameters", 0, 80, 40,
+    { F(IDC_RATED_SPEED), F(IDC_MAX_PEAK_CURRENT), F(IDC_MAX_CONT_CURRENT), F(IDC_POLE_PAIRS),
+        F(IDC_PHASE_CURRENT_NO_HALL, 2) } };
+const Group kAnalog { "Analog Command", 0, 50, 40, { Prefixed(C(IDC_ANALOG_DEAD_PREFIX, 31), IDC_ANALOG_DEAD_RANGE) } };
+const Group kPwm { "PWM Command", 0, 50, 40, { Prefixed(C(IDC_PWM_DEAD_PREFIX, 31), IDC_PWM_DEAD_RANGE) } };
+const Group kPulses { "Pulses Command", 0, 64, 44, { F(IDC_STEP_WIDTH), F(IDC_MAX_FREQUENCY) } };
+const Group kVelocityLoop { "Velocity Loop", 0, 50, 44, { F(IDC_P_VELOCITY), F(IDC_I_VELOCITY), F(IDC_D_VELOCITY) } };
 
 const Group kPositionLimit { "Position Limit", 0, 22, 60,
-    { { { C(IDC_DIGITAL_INPUT_LIMIT) } }, { { C(IDC_SCALE_LIMIT) } }, F(1025), F(1026) } };
+    { { { C(IDC_DIGITAL_INPUT_LIMIT) } }, { { C(IDC_SCALE_LIMIT) } }, F(IDC_LIMIT_FROM), F(IDC_LIMIT_TO) } };
 const Group kProtection { "Protection && Alarm", 0, 96, 40,
-    { F(1040), F(1056), F(1050), F(1324), F(1325), { { C(1326) } } } };
-const Group kPositionLoop { "Position Loop", 0, 50, 44, { F(1236), F(1111), F(1110), F(1059) } };
-const Group kTorqueLoop { "Torque Loop", 0, 50, 44, { F(1292), F(1293), F(1321) } };
-const Group kAcceleration { "Acceleration", 0, 78, 40, { F(1005), F(1347), F(1348), F(1349), F(1350) } };
+    { F(IDC_POS_ERROR_RANGE), F(IDC_TRACKING_ERROR), F(IDC_ALARM_DELAY), F(IDC_IIT_TIME_LIMIT), F(IDC_IIT_RELEASE_TIME),
+        { { C(IDC_VELOCITY_OUT_OF_CONTROL) } } } };
+const Group kPositionLoop { "Position Loop", 0, 50, 44,
+    { F(IDC_P_POSITION), F(IDC_I_POSITION), F(IDC_D_POSITION), F(IDC_F_VELOCITY) } };
+const Group kTorqueLoop { "Torque Loop", 0, 50, 44, { F(IDC_P_TORQUE), F(IDC_I_TORQUE), F(IDC_D_TORQUE) } };
+const Group kAcceleration { "Acceleration", 0, 78, 40,
+    { F(IDC_ACCELERATION), F(IDC_DECELERATE), F(IDC_DISABLE_DECEL), F(IDC_DISABLE_DECEL_TIME), F(IDC_BRAKE_DECEL) } };
 
-const Group kDirection { "Position Direction", 0, 0, 0, { { { C(1135) } }, { { C(1134) } } } };
+const Group kDirection { "Position Direction", 0, 0, 0, { { { C(IDC_CH_A_AHEAD) } }, { { C(IDC_CH_B_AHEAD) } } } };
 const Group kPhaseInit { "Phase Initialization", 0, 80, 40,
     { F(IDC_PHASE_CURRENT), { { C(IDC_PHASE_ACTIVATE, 56), C(IDC_PHASE_AUTO, 54) } } } };
 // The box "Default Threshold Voltage when Power on"; its caption wraps where a box title
@@ -118,18 +123,21 @@ const Group kThresholdBox { nullptr, 0, 0, 0,
     { { { T("Default Threshold Voltage when Power on") }, 0, 2 }, { { C(IDC_THRESHOLD_BUS) } },
         { { C(IDC_THRESHOLD_65V) } }, { { C(IDC_THRESHOLD_MANUAL) } } } };
 const Group kConsumption { "Consumption Brake Parameters", 0, 72, 44,
-    { F(1338), Box(&kThresholdBox), F(IDC_THRESHOLD_VOLTAGE) } };
-const Group kAddress { "Drive Address", 0, 72, 44, { F(1341), F(1060) } };
+    { F(IDC_BUS_VOLTAGE), Box(&kThresholdBox), F(IDC_THRESHOLD_VOLTAGE) } };
+const Group kAddress { "Drive Address", 0, 72, 44, { F(IDC_ACTIVE_NUMBER), F(IDC_SOFTWARE_NUMBER) } };
 const Group kHome { "Home", 0, 72, 44,
-    { { { C(1237) } }, F(IDC_HOME_MODE, 1, 50, 88), F(1238), F(IDC_HOME_OFFSET), F(IDC_HOME_RANGE),
-        F(IDC_HOME_CURRENT), F(IDC_HOME_CURRENT_TIME) } };
+    { { { C(IDC_HOME_ON_POWER_ON) } }, F(IDC_HOME_MODE, 1, 50, 88), F(IDC_HOME_VELOCITY), F(IDC_HOME_OFFSET),
+        F(IDC_HOME_RANGE), F(IDC_HOME_CURRENT), F(IDC_HOME_CURRENT_TIME) } };
 const Group kBrake { "Brake Parameters", 0, 26, 96,
     { F(IDC_BRAKE_MODE), F(IDC_BRAKE_TYPE), { { C(IDC_BRAKE_CLOSE, 54), C(IDC_BRAKE_OPEN, 54) } } } };
 
 const Group kFunctionPort { "Function Port", 0, 0, 0,
-    { { { T("Enable", 42), C(1299, 60), C(1304, 66) } }, { { T("DIR", 42), C(1300, 60), C(1305, 66) } },
-        { { T("CW Limit", 42), C(1301, 60), C(1306, 66) } }, { { T("CCW Limit", 42), C(1302, 60), C(1307, 66) } },
-        { { T("Fault", 42), C(1303, 60), C(1308, 66) } }, { { T("CLK", 42), C(IDC_CLK_PULL, 60) } } } };
+    { { { T("Enable", 42), C(IDC_ENABLE_PULL, 60), C(IDC_ENABLE_LEVEL, 66) } },
+        { { T("DIR", 42), C(IDC_DIR_PULL, 60), C(IDC_DIR_LEVEL, 66) } },
+        { { T("CW Limit", 42), C(IDC_CW_PULL, 60), C(IDC_CW_LEVEL, 66) } },
+        { { T("CCW Limit", 42), C(IDC_CCW_PULL, 60), C(IDC_CCW_LEVEL, 66) } },
+        { { T("Fault", 42), C(IDC_FAULT_OUT_TYPE, 60), C(IDC_FAULT_LEVEL, 66) } },
+        { { T("CLK", 42), C(IDC_CLK_PULL, 60) } } } };
 const Group kCommunication { "Communication", 0, 36, 52,
     { { { C(IDC_CHANGE_BAUD) } }, F(IDC_CAN_BAUD), F(IDC_RS232_BAUD), F(IDC_USB_BAUD) } };
 

@@ -100,7 +100,7 @@ ControlChanges OwnRule(const QString& query, int value, QByteArrayView text, M& 
         return RunModeWord(value, model);
     if (query == u"GCCW") {
         model.m_nPositionDirection = value == 1 ? 1 : 0;
-        return { Check(1134, value == 1), Check(1135, value != 1) };
+        return { Check(IDC_CH_B_AHEAD, value == 1), Check(IDC_CH_A_AHEAD, value != 1) };
     }
     if (query == u"GRBD" || query == u"GUBD") {
         const int id = query == u"GRBD" ? IDC_RS232_BAUD : IDC_USB_BAUD;
@@ -110,7 +110,7 @@ ControlChanges OwnRule(const QString& query, int value, QByteArrayView text, M& 
         return { SelectField(model, IDC_CAN_BAUD, ComboItemOf(IDC_CAN_BAUD, QString::number(value / 1000))) };
     if (query == u"GHE") {
         model.m_nHallSensor = value != 0 ? 1 : 0;
-        return { Check(1327, value == 0), Check(1328, value != 0) };
+        return { Check(IDC_WITHOUT_HALL, value == 0), Check(IDC_WITH_HALL, value != 0) };
     }
     if (query == u"GECM")
         return { Check(IDC_AUX_ENC_OUTPUT, value == 0), Check(IDC_AUX_ENC_INPUT, value != 0) };
