@@ -1,7 +1,6 @@
 #include "link/LinkAnswer.h"
 
-#include "link/CanCardLibrary.h"
-#include "link/CanFrameCodec.h"
+#include "link/LinkInternal.h"
 #include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
 #include "link/OwedAnswers.h"
@@ -14,8 +13,6 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-
-constexpr int kCardFrameBytes = 20;
 
 int MsLeft(Clock::time_point end)
 {
@@ -36,44 +33,21 @@ CommResult SerialAnswer(void* reply, int* length, int waitMs)
     return COMM_OK;
 }
 
-CommResult UsbCanAnswer(CommandId id, void* reply, int* length, int waitMs)
+// A CAN answer names its node and command: frames that answer something else are passed over.
+CommResult CanAnswer(int type, CommandId id, int node, void* reply, int* length, int waitMs)
 {
-    // The send published the id the scanner looks for.
-    CanFrame got;
-    if (*length < static_cast<int>(sizeof got) || !LinkWaitReply(static_cast<uint32_t>(waitMs))
-        || !LinkTakeCanReply(&got) || CanReplyCommand(got) != id + kReplyCommandOffset)
-        return COMM_CAN_TIMEOUT;
-    std::memcpy(reply, &got, sizeof got);
-    *length = sizeof got;
-    return COMM_OK;
-}
-
-// The card keeps what it receives; frames that answer something else are passed over.
-CommResult CardAnswer(CommandId id, int node, void* reply, int* length, int waitMs)
-{
-    const int card = g_nK8110Index;
-    const auto end = Clock::now() + milliseconds(waitMs);
     if (*length < static_cast<int>(sizeof(CanFrame)))
         return COMM_CAN_TIMEOUT;
-    for (;;) {
-        if (!CardFramesWaiting(card)) {
-            const auto left = std::chrono::duration_cast<std::chrono::microseconds>(end - Clock::now()).count();
-            if (left <= 0)
-                return COMM_CAN_TIMEOUT;
-            CAN_WaitRecvUs(card, left);
-            continue;
-        }
-        uint8_t in[kCardFrameBytes] = {};
-        if (!CAN_Recv(card, in, kCardFrameBytes))
-            return COMM_CAN_RECEIVE_FAILED;
-        CanFrame got;
-        int gotLength = 0;
-        if (DecodeK8110Frame(in, &got, &gotLength) == COMM_OK && CheckCanReply(got, node, id) == COMM_OK) {
-            std::memcpy(reply, &got, sizeof got);
-            *length = gotLength;
-            return COMM_OK;
-        }
+    CanFrame got;
+    int gotLength = sizeof got;
+    const CommResult result = type == COMM_CAN_K8110
+        ? link_detail::AwaitCardAnswer(node, id, int64_t { waitMs } * 1000, &got, &gotLength)
+        : (link_detail::AwaitUsbReply(node, id, waitMs, got) ? COMM_OK : COMM_CAN_TIMEOUT);
+    if (result == COMM_OK) {
+        std::memcpy(reply, &got, sizeof got);
+        *length = gotLength;
     }
+    return result;
 }
 
 } // namespace
@@ -102,10 +76,8 @@ HeardAnswer LinkSendAndHearAnswer(QString command, void* reply, int* length, int
     int got = capacity;
     if (type == COMM_RS232)
         heard.answer = SerialAnswer(reply, &got, answerMs);
-    else if (type == COMM_CAN_K8110)
-        heard.answer = CardAnswer(id, node, reply, &got, answerMs);
-    else if (IsUsbCanType(type))
-        heard.answer = UsbCanAnswer(id, reply, &got, answerMs);
+    else if (IsCanType(type))
+        heard.answer = CanAnswer(type, id, node, reply, &got, answerMs);
     if (heard.answer == COMM_OK)
         *length = got;
     heard.waitedMs = static_cast<int>(std::chrono::duration_cast<milliseconds>(Clock::now() - sentAt).count());

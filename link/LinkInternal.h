@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/CommResult.h"
+#include "link/CommandTables.h"
 #include "link/LinkLayer.h"
 
 #include <QString>
@@ -8,8 +10,8 @@
 #include <mutex>
 
 // What the link layer's own files share and nothing else sees: the wake-ups of the two
-// threads, the scanner's pass, the CAN ring's scan mark, the start of the receive thread
-// and the loss of a channel.
+// threads, the scanner's pass, the CAN ring's scan mark, the start of the receive thread,
+// the loss of a channel, and the waits for a CAN answer after a request went out.
 namespace link_detail {
 
 int WakeFd();
@@ -42,5 +44,13 @@ extern std::condition_variable g_canRingCond;
 void StartReceiveOnce();
 
 void LoseChannel(int commType, std::atomic<int>& openFlag, const QString& reason);
+
+// Card: receives for up to waitUs until a frame answers the node's command; frames that
+// answer something else are dropped. COMM_OK with the frame and its length, else
+// COMM_CAN_TIMEOUT or COMM_CAN_RECEIVE_FAILED.
+CommResult AwaitCardAnswer(int node, CommandId id, int64_t waitUs, CanFrame* got, int* gotLength);
+// USB-CAN: waits up to waitMs for a record that answers the node's command, looking from
+// the ring's read index on; another node's answer to the same command is passed over.
+bool AwaitUsbReply(int node, CommandId id, int waitMs, CanFrame& got);
 
 } // namespace link_detail

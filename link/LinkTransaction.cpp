@@ -2,6 +2,7 @@
 
 #include "link/CanCardLibrary.h"
 #include "link/CanFrameCodec.h"
+#include "link/LinkInternal.h"
 #include "link/LinkLayer.h"
 #include "link/OwedAnswers.h"
 #include "link/SerialPort.h"
@@ -97,42 +98,6 @@ CommResult SerialTransact(const QString& command, void* reply, int& length)
     return COMM_OK;
 }
 
-// Card: reads what the card has received, and receives for up to one reply wait, until the
-// owed answer of the node's command is among it.
-bool CardOwedAnswerLanded(int node, CommandId id)
-{
-    const int card = g_nK8110Index;
-    const auto until = Clock::now() + milliseconds(kCardReplyWaitMs);
-    for (;;) {
-        while (CardFramesWaiting(card)) {
-            uint8_t in[kCardFrameBuffer] = {};
-            CanFrame got;
-            int gotLength = 0;
-            if (!CAN_Recv(card, in, kCardFrameBuffer))
-                return false;
-            if (DecodeK8110Frame(in, &got, &gotLength) == COMM_OK && AnswersRequest(got, node, id))
-                return true;
-        }
-        const int64_t leftUs = UsUntil(until);
-        if (leftUs == 0)
-            return false;
-        CAN_WaitRecvUs(card, leftUs);
-    }
-}
-
-// USB-CAN: waits up to one reply wait for a record that answers the node's command, looking
-// from the ring's read index on; another node's answer to the same command is passed over.
-bool AwaitUsbReply(int node, CommandId id, CanFrame& got)
-{
-    const auto until = Clock::now() + milliseconds(kUsbReplyWaitMs);
-    while (LinkWaitReply(MsUntil(until))) {
-        if (LinkTakeCanReply(&got) && AnswersRequest(got, node, id))
-            return true;
-        LinkLookForCanReply(id);
-    }
-    return false;
-}
-
 CommResult CardTransact(const QString& command, void* reply, int& length)
 {
     if (!g_bCanK8110Open)
@@ -145,7 +110,10 @@ CommResult CardTransact(const QString& command, void* reply, int& length)
     if (const CommResult encoded = EncodeCanCommand(command, COMM_CAN_K8110, node, &request, &id))
         return encoded;
     const bool wanted = length != 0;
-    if (wanted && CanAnswerOwed(node, id) && !CardOwedAnswerLanded(node, id)) {
+    CanFrame late;
+    int lateLength = 0;
+    if (wanted && CanAnswerOwed(node, id)
+        && link_detail::AwaitCardAnswer(node, id, int64_t { kCardReplyWaitMs } * 1000, &late, &lateLength) != COMM_OK) {
         length = 0;
         return COMM_CAN_TIMEOUT;
     }
@@ -182,7 +150,7 @@ CommResult UsbCanTransact(int type, const QString& command, void* reply, int& le
         // Looked for among what came since its request, before the ring is emptied.
         LinkLookForCanReply(id);
         CanFrame late;
-        if (!AwaitUsbReply(node, id, late))
+        if (!link_detail::AwaitUsbReply(node, id, kUsbReplyWaitMs, late))
             return COMM_CAN_TIMEOUT;
     }
     // Published before the frame goes out, with the ring emptied: nothing received before
@@ -192,7 +160,7 @@ CommResult UsbCanTransact(int type, const QString& command, void* reply, int& le
     if (step != COMM_OK || !wanted)
         return step;
     CanFrame got;
-    if (!AwaitUsbReply(node, id, got)) {
+    if (!link_detail::AwaitUsbReply(node, id, kUsbReplyWaitMs, got)) {
         OweCanAnswer(node, id);
         return COMM_CAN_TIMEOUT;
     }
@@ -240,6 +208,36 @@ CommResult CardExchange(const CanFrame& request, void* reply, int* length)
     *length = gotLength;
     return COMM_OK;
 }
+}
+
+CommResult link_detail::AwaitCardAnswer(int node, CommandId id, int64_t waitUs, CanFrame* got, int* gotLength)
+{
+    const int card = g_nK8110Index;
+    const auto until = Clock::now() + std::chrono::microseconds(waitUs);
+    for (;;) {
+        while (CardFramesWaiting(card)) {
+            uint8_t in[kCardFrameBuffer] = {};
+            if (!CAN_Recv(card, in, kCardFrameBuffer))
+                return COMM_CAN_RECEIVE_FAILED;
+            if (DecodeK8110Frame(in, got, gotLength) == COMM_OK && AnswersRequest(*got, node, id))
+                return COMM_OK;
+        }
+        const int64_t leftUs = UsUntil(until);
+        if (leftUs == 0)
+            return COMM_CAN_TIMEOUT;
+        CAN_WaitRecvUs(card, leftUs);
+    }
+}
+
+bool link_detail::AwaitUsbReply(int node, CommandId id, int waitMs, CanFrame& got)
+{
+    const auto until = Clock::now() + milliseconds(waitMs);
+    while (LinkWaitReply(MsUntil(until))) {
+        if (LinkTakeCanReply(&got) && AnswersRequest(got, node, id))
+            return true;
+        LinkLookForCanReply(id);
+    }
+    return false;
 }
 
 std::atomic<int> g_nLinkWaiting { 0 };
