@@ -7,16 +7,6 @@
 #include "link/UsbCanLibrary.h"
 #include "platform/Tick.h"
 
-namespace {
-
-// Waits up to ms for a frame on the card, woken by its arrival rather than a fixed poll.
-bool WaitCardFrame(int card, uint32_t ms)
-{
-    return CardFramesWaiting(card) || CAN_WaitRecvUs(card, int64_t { ms } * 1000);
-}
-
-} // namespace
-
 CanSampleLink::CanSampleLink(int channelType)
     : m_card(channelType == COMM_CAN_K8110)
     , m_cardIndex(g_nK8110Index)
@@ -85,7 +75,10 @@ bool CanSampleLink::Send(int node, uint8_t requestCode, int clearMs) const
 
 bool CanSampleLink::Wait(uint32_t ms)
 {
-    return m_card ? WaitCardFrame(m_cardIndex, ms) : LinkWaitCanFrame(&m_ringFrame, ms);
+    // The card wakes the wait when a frame arrives.
+    if (m_card)
+        return CardFramesWaiting(m_cardIndex) || CAN_WaitRecvUs(m_cardIndex, int64_t { ms } * 1000);
+    return LinkWaitCanFrame(&m_ringFrame, ms);
 }
 
 CanSampleLink::Reply CanSampleLink::Receive(int node, uint8_t replyCode, int32_t* value)

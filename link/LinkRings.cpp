@@ -80,17 +80,29 @@ void LinkClearSerialReply()
     ResetReplyEvent();
 }
 
+namespace {
+// Moves the read index past the reply the scanner found (its '#' and text up to the CR) and
+// gives the new index; -1 when none is found. Under g_csSerialRing.
+int PassSerialReplyLocked()
+{
+    const int read = g_nSerialRxRead;
+    const int length = g_nSerialReplyLen;
+    if (length < 1 || read < 0 || read + length > kSerialRxRingUsed)
+        return -1;
+    g_nSerialRxRead = std::min(read + length + 1, kSerialRxRingUsed);
+    g_nSerialReplyLen = 0;
+    return g_nSerialRxRead;
+}
+} // namespace
+
 int LinkTakeSerialReply(uint8_t* dest, int capacity)
 {
     std::lock_guard lock(g_csSerialRing);
     const int read = g_nSerialRxRead;
-    const int length = g_nSerialReplyLen;
-    if (!dest || capacity <= 0 || length < 1 || read < 0 || read + length > kSerialRxRingUsed)
+    const int count = std::min(g_nSerialReplyLen - 1, capacity);
+    if (!dest || capacity <= 0 || PassSerialReplyLocked() < 0)
         return 0;
-    const int count = std::min(length - 1, capacity);
     std::memcpy(dest, g_SerialRxRing + read + 1, static_cast<size_t>(count));
-    g_nSerialRxRead = std::min(read + length + 1, kSerialRxRingUsed);
-    g_nSerialReplyLen = 0;
     return count;
 }
 
@@ -106,14 +118,7 @@ void LinkExpectCanReply(int cmdId)
 int LinkDropSerialReply()
 {
     std::lock_guard lock(g_csSerialRing);
-    const int read = g_nSerialRxRead;
-    const int length = g_nSerialReplyLen;
-    int next = -1;
-    if (length >= 1 && read >= 0 && read + length <= kSerialRxRingUsed) {
-        next = std::min(read + length + 1, kSerialRxRingUsed);
-        g_nSerialRxRead = next;
-        g_nSerialReplyLen = 0;
-    }
+    const int next = PassSerialReplyLocked();
     ResetReplyEvent();
     ScanSerialLocked();
     return next;
