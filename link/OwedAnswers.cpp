@@ -103,10 +103,10 @@ bool SettleSerialAnswers(int waitMs, int keep)
 void SerialAnswerTaken()
 {
     SerialOwed& owed = SerialOwedNow();
-    if (owed.count > 0 && --owed.count == 0)
-        owed = {};
-    else if (owed.count > 0)
-        owed.accounted = g_nSerialRxRead;
+    if (owed.count == 0)
+        return;
+    --owed.count;
+    owed.accounted = g_nSerialRxRead;
 }
 
 bool CanAnswerOwed(int node, CommandId id)
