@@ -5,6 +5,7 @@
 #include "link/LinkLayer.h"
 #include "platform/ControlName.h"
 #include "platform/DialogFont.h"
+#include "platform/WindowMessage.h"
 #include "platform/DialogUnits.h"
 #include "res/StripBitmaps.h"
 #include "shell/Globals.h"
@@ -404,15 +405,11 @@ void C12DialogBar::OnTimer(int timerId)
 
 bool C12DialogBar::event(QEvent* event)
 {
-    const int number = WindowMessage::MessageOf(event);
-    if (number == WM_DRIVE_REPLY || number == WM_STRIP_FRESHNESS) {
-        auto* message = static_cast<WindowMessage*>(event);
-        message->SetResult(number == WM_DRIVE_REPLY
-                ? OnDriveReply(message->WParam(), message->LParam(), message->Data())
-                : OnStripFreshness(message->WParam()));
-        return true;
-    }
-    return QWidget::event(event);
+    return HandleWindowMessage(event, WM_DRIVE_REPLY,
+               [this](const WindowMessage& m) { return OnDriveReply(m.WParam(), m.LParam(), m.Data()); })
+        || HandleWindowMessage(event, WM_STRIP_FRESHNESS,
+            [this](const WindowMessage& m) { return OnStripFreshness(m.WParam()); })
+        || QWidget::event(event);
 }
 
 void C12DialogBar::timerEvent(QTimerEvent* event)
