@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 QWidget* ControlPage::AddControl(int id, QWidget* control)
 {
@@ -18,6 +19,43 @@ QWidget* ControlPage::AddControl(int id, QWidget* control)
 QAbstractButton* ControlPage::Button(int id) const
 {
     return qobject_cast<QAbstractButton*>(GetDlgItem(id));
+}
+
+QLineEdit* ControlPage::NewEdit(int id, int width)
+{
+    auto* line = new QLineEdit;
+    line->setFixedWidth(width);
+    AddControl(id, line);
+    return line;
+}
+
+QPushButton* ControlPage::NewButton(int id, const char* text)
+{
+    auto* push = new QPushButton(QString::fromUtf8(text));
+    AddControl(id, push);
+    return push;
+}
+
+QLabel* ControlPage::NewLabel(int id, const char* text)
+{
+    auto* caption = new QLabel(QString::fromUtf8(text));
+    if (id > 0)
+        AddControl(id, caption);
+    return caption;
+}
+
+bool ControlPage::TakeEdit(int id, const std::function<std::optional<ExchangeFailure>(const QString&)>& take)
+{
+    auto* line = qobject_cast<QLineEdit*>(GetDlgItem(id));
+    if (!line)
+        return true;
+    const std::optional<ExchangeFailure> rejection = take(line->text());
+    if (!rejection)
+        return true;
+    ShowBox(rejection->prompt, MB_ICONWARNING);
+    line->setFocus();
+    line->selectAll();
+    return false;
 }
 
 void ControlPage::EnableControls(std::initializer_list<int> ids, bool enable)

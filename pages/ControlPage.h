@@ -2,11 +2,18 @@
 
 #include "shell/PropertyViewPage.h"
 
+#include "pages/DataExchange.h"
+
 #include <QHash>
 
+#include <functional>
 #include <initializer_list>
+#include <optional>
 
 class QAbstractButton;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
 // A drive page built in code whose controls are found by their control id, as dialog
 // items are: GetDlgItem(id), or the object name "idc_<id>". Holds what the chart pages
@@ -23,6 +30,13 @@ protected:
     // Names the control "idc_<id>" and enters it in the table.
     QWidget* AddControl(int id, QWidget* control);
     QAbstractButton* Button(int id) const;
+    // New controls, entered in the table; a label with id 0 stays out of it.
+    QLineEdit* NewEdit(int id, int width);
+    QPushButton* NewButton(int id, const char* text);
+    QLabel* NewLabel(int id, const char* text);
+    // Takes the edit's text with `take`; when it is rejected the user is told its prompt and
+    // the edit is focused with its text selected. An id that is no edit is taken as read.
+    bool TakeEdit(int id, const std::function<std::optional<ExchangeFailure>(const QString&)>& take);
     bool HasControls() const { return !m_controls.isEmpty(); }
     void EnableControls(std::initializer_list<int> ids, bool enable);
     // The text of an edit or a static.

@@ -2,8 +2,6 @@
 
 #include "controls/CLineChartCtrl2.h"
 #include "link/LogRing.h"
-#include "pages/CapturedDataFile.h"
-#include "pages/ChartPageDrawing.h"
 #include "pages/MonitorView.h"
 #include "pages/SelAdjustObject.h"
 #include "pages/TuningCommands.h"
@@ -29,8 +27,6 @@
 #include <QRegularExpressionValidator>
 #include <QTimerEvent>
 #include <QVBoxLayout>
-
-#include <thread>
 
 namespace {
 
@@ -79,7 +75,6 @@ constexpr COLORREF kCurveColours[CMonitor::kCurves + 1] = { 0x000000, 0x0000FF, 
 constexpr QSize kChartSize(640, 380);
 constexpr int kChartLeft = 92;
 constexpr int kEditWidth = 52;
-constexpr int kRefreshMs = 16;
 
 // What a running wave locks: the gains, position zero and the wave's own settings.
 const std::initializer_list<int> kWaveControls = { IDC_SET_PID, IDC_GET_PID, IDC_POSITION_ZERO, IDC_SHAPE_TRIANGLE,
@@ -102,7 +97,8 @@ QPixmap Legend(COLORREF colour)
 }
 
 CMonitor::CMonitor()
-    : ControlPage(IDD, 0)
+    : ChartPage(IDD, 1, 60)
+    , m_control(this)
 {
     setWindowTitle(QStringLiteral("PID调试"));
     SetServices(Context().transact, Context().pollPause);
@@ -119,25 +115,15 @@ CMonitor::~CMonitor()
 
 void CMonitor::StopOnExit()
 {
-    // The thread posts to this page and holds the link: it ends first. A wave the page
-    // started does not outlive the page that shows it; nobody is left to be told.
-    m_sampler->Stop();
-    m_bSampling = false;
+    // A wave the page started does not outlive the page that shows it; nobody is left to
+    // be told.
+    m_control.StopOnExit();
     m_hostWaveTimer.stop();
-    if (m_bWaveRunning) {
-        for (const QString& command : WaveStopCommands(m_nSavedMode))
-            DriveExchange(m_transact, command);
-        m_bWaveRunning = false;
-    }
 }
 
 void CMonitor::SetServices(LinkTransaction transact, PollPause sampling, int settleMs)
 {
-    if (m_bWaveRunning || (m_sampler && m_sampler->IsRunning()))
-        return;
-    m_transact = std::move(transact);
-    m_sampler = std::make_unique<SampleThread>(this, std::move(sampling));
-    m_settleMs = settleMs;
+    m_control.SetServices(std::move(transact), std::move(sampling), settleMs);
 }
 
 void CMonitor::CreateControls()
@@ -146,31 +132,11 @@ void CMonitor::CreateControls()
     page->setContentsMargins(8, 6, 8, 6);
     page->setSpacing(4);
 
-    auto edit = [this](int id) {
-        auto* line = new QLineEdit;
-        line->setFixedWidth(kEditWidth);
-        AddControl(id, line);
-        return line;
-    };
-    auto button = [this](int id, const char* text) {
-        auto* push = new QPushButton(QString::fromUtf8(text));
-        AddControl(id, push);
-        return push;
-    };
-    auto label = [this](int id, const char* text) {
-        auto* caption = new QLabel(QString::fromUtf8(text));
-        if (id > 0)
-            AddControl(id, caption);
-        return caption;
-    };
-    auto picture = [&](int id, int bitmap, const char* name) {
-        QPushButton* b = button(id, "");
-        b->setIcon(QIcon(LoadMonitorBitmap(bitmap)));
-        b->setIconSize(QSize(22, 22));
-        b->setFixedSize(30, 28);
-        b->setAccessibleName(QString::fromUtf8(name));
-        connect(b, &QPushButton::clicked, this, [this, id] { OnViewButton(id); });
-        return b;
+    auto edit = [this](int id) { return NewEdit(id, kEditWidth); };
+    auto button = [this](int id, const char* text) { return NewButton(id, text); };
+    auto label = [this](int id, const char* text) { return NewLabel(id, text); };
+    auto picture = [this](int id, int bitmap, const char* name) {
+        return AddViewButton(id, bitmap, name, 22, QSize(30, 28));
     };
     auto clicked = [this](int id, void (CMonitor::*handler)()) {
         connect(Button(id), &QAbstractButton::clicked, this, handler);
@@ -230,7 +196,7 @@ void CMonitor::CreateControls()
     middle->addSpacing(kChartLeft);
     m_chart = new CLineChartCtrl2(this);
     m_chart->setFixedSize(kChartSize);
-    AddControl(IDC_CHART, m_chart);
+    SetChart(m_chart);
     middle->addWidget(m_chart);
     middle->addSpacing(24);
     auto* yButtons = new QVBoxLayout;
@@ -399,7 +365,6 @@ bool CMonitor::OnInitDialog()
     m_chart->SetItemYRange(-1, max, min);
     m_chart->SetItemYRange(1 + CURVE_POS_ERROR, 100.0, -100.0);
     m_chart->SetXRange(0.0, m_form.xSpan);
-    m_readoutTimer.start(READOUT_PERIOD_MS, this);
     DrawGrid();
     UpdateData(false);
     return true;
@@ -408,7 +373,7 @@ bool CMonitor::OnInitDialog()
 void CMonitor::SetDriveContext(const DriveContext& context)
 {
     CPropertyViewPage::SetDriveContext(context);
-    SetServices(Context().transact, Context().pollPause, m_settleMs);
+    SetServices(Context().transact, Context().pollPause, m_control.SettleMs());
 }
 
 bool CMonitor::DoDataExchange(bool saveAndValidate)
@@ -419,13 +384,8 @@ bool CMonitor::DoDataExchange(bool saveAndValidate)
     if (saveAndValidate) {
         TuningForm next = m_form;
         for (int id : TuningFieldIds()) {
-            auto* line = qobject_cast<QLineEdit*>(GetDlgItem(id));
-            if (const auto failure = TakeTuningField(next, id, line->text())) {
-                ShowBox(failure->prompt, MB_ICONWARNING);
-                line->setFocus();
-                line->selectAll();
+            if (!TakeEdit(id, [&next, id](const QString& text) { return TakeTuningField(next, id, text); }))
                 return false;
-            }
         }
         next.yRef = std::max(0, m_yRefGroup->checkedId());
         next.waveShape = std::max(0, m_shapeGroup->checkedId());
@@ -451,16 +411,13 @@ bool CMonitor::DoDataExchange(bool saveAndValidate)
 
 void CMonitor::ReadGains()
 {
-    const auto& queries = TuningGainQueries();
-    for (size_t gain = 0; gain < queries.size(); ++gain) {
-        // The drive's tables may lack a gain (KT on CAN): a failed read is not worth a reason.
-        const DriveAnswer answer = LoggedExchange(m_transact, queries[gain], kDriveReplyBytes, { LogOrder::CommandFirst, false });
-        if (!answer.value)
-            continue;
-        PostLogText(answer.Line().constData(), kLogReplyLine, true);
-        m_form.gains[gain] = *answer.value;
-    }
-    UpdateData(false);
+    // The drive's tables may lack a gain (KT on CAN): a failed read is not worth a reason.
+    ReadGainsInto(m_control.Transaction(), TuningGainQueries(), m_form.gains, false);
+}
+
+DriveAnswer CMonitor::Send(const QString& command, bool withReason, int replyBytes)
+{
+    return LoggedExchange(m_control.Transaction(), command, replyBytes, { LogOrder::CommandFirst, withReason });
 }
 
 void CMonitor::OnBnClickedSetPid()
@@ -468,7 +425,7 @@ void CMonitor::OnBnClickedSetPid()
     if (!CheckConnected() || !UpdateData(true))
         return;
     for (const QString& command : TuningGainWrites(m_form.gains))
-        LoggedExchange(m_transact, command, 0, {});
+        Send(command, false, 0);
 }
 
 void CMonitor::OnBnClickedGetPid()
@@ -481,17 +438,17 @@ void CMonitor::OnBnClickedPositionZero()
 {
     if (!CheckConnected())
         return;
-    const DriveAnswer mode = LoggedExchange(m_transact, QStringLiteral("GMOD\r"), kDriveReplyBytes, { LogOrder::CommandFirst, false });
+    const DriveAnswer mode = Send(QStringLiteral("GMOD\r"), false);
     if (!mode.value)
         return;
     for (const QString& command : PositionZeroCommands(*mode.value))
-        LoggedExchange(m_transact, command, 0, {});
+        Send(command, false, 0);
 }
 
 void CMonitor::OnBnClickedRunMonitor()
 {
     // Stopping asks nothing of the form nor of the connected flag.
-    if (m_bWaveRunning || m_bSampling) {
+    if (m_control.IsWaveRunning() || m_control.IsSampling()) {
         StopRunning();
         return;
     }
@@ -508,54 +465,32 @@ bool CMonitor::StartWave()
     m_chart->SetXRange(0, m_form.xSpan);
     DrawGrid();
     static_cast<QCheckBox*>(GetDlgItem(IDC_CMD_CORRECTION))->setChecked(false);
-    const DriveAnswer mode = LoggedExchange(m_transact, QStringLiteral("GMOD\r"), kDriveReplyBytes, { LogOrder::CommandFirst, true });
-    if (!mode.value) {
-        ShowBox(QStringLiteral("Communication failed"), MB_ICONERROR);
-        update();
-        return false;
-    }
-    m_nSavedMode = *mode.value;
-    const QStringList commands = WaveStartCommands(m_nSavedMode, m_form);
-    LoggedExchange(m_transact, commands[0], kDriveReplyBytes, { LogOrder::CommandFirst, true });
-    LoggedExchange(m_transact, commands[1], kDriveReplyBytes, { LogOrder::CommandFirst, true });
-    if (!LoggedExchange(m_transact, commands[2], kDriveReplyBytes, { LogOrder::CommandFirst, true }).Ok()) {
-        // The drive may have taken the shape all the same: it is told to stop, so that it
-        // never runs a wave the page does not show.
-        for (const QString& command : WaveStopCommands(m_nSavedMode))
-            LoggedExchange(m_transact, command, kDriveReplyBytes, { LogOrder::CommandFirst, true });
+    if (!m_control.StartWave(m_form)) {
         ShowBox(QStringLiteral("Communication failed"), MB_ICONERROR);
         update();
         return false;
     }
     EnableControls(kWaveControls, false);
-    m_bWaveRunning = true;
     return true;
 }
 
 void CMonitor::StopWave()
 {
-    if (!m_bWaveRunning)
+    if (!m_control.IsWaveRunning())
         return;
-    const QStringList commands = WaveStopCommands(m_nSavedMode);
-    LoggedExchange(m_transact, commands[0], kDriveReplyBytes, { LogOrder::CommandFirst, true });
-    const DriveAnswer stop = LoggedExchange(m_transact, commands[1], kDriveReplyBytes, { LogOrder::CommandFirst, true });
-    if (!stop.Ok()) {
-        // The drive may still oscillate: the page keeps showing the wave running, so the
-        // user can stop it again.
-        ShowBox(QStringLiteral("The drive did not take SWM0: %1").arg(CommResultText(stop.result)), MB_ICONERROR);
+    if (const std::optional<QString> failure = m_control.StopWave()) {
+        // The page keeps showing the wave running, so the user can stop it again.
+        ShowBox(*failure, MB_ICONERROR);
         Button(IDC_RUN_MONITOR)->setText(QStringLiteral("Stop"));
         return;
     }
     EnableControls(kWaveControls, true);
-    m_bWaveRunning = false;
 }
 
 void CMonitor::StartSampling(int button)
 {
-    m_samples.Clear();
-    if (m_settleMs > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(m_settleMs));
-    if (!m_sampler->Start(m_form.feedback, m_form.command)) {
+    ClearSamples();
+    if (!m_control.StartSampling(m_form.feedback, m_form.command)) {
         StopWave();
         ShowBox(QStringLiteral("Monitor failed"), MB_ICONERROR);
         return;
@@ -564,20 +499,15 @@ void CMonitor::StartSampling(int button)
     GetDlgItem(IDC_CHECK_VEL_ERROR)->setEnabled(false);
     m_nSamplingButton = button;
     Button(button)->setText(QStringLiteral("Stop"));
-    m_bSampling = true;
     update();
 }
 
 void CMonitor::StopSampling()
 {
-    m_sampler->Stop();
-    // What the thread posted before it ended belongs to this run and is drawn now; a report
-    // of its own end is past news once it has been stopped.
-    QCoreApplication::sendPostedEvents(this, WindowMessage::EventType(WM_NEW_SAMPLE));
-    QCoreApplication::removePostedEvents(this, WindowMessage::EventType(WM_MONITOR_END));
-    if (!m_bSampling)
+    const bool wasSampling = m_control.StopSampling();
+    TakeWorkerPosts();
+    if (!wasSampling)
         return;
-    m_bSampling = false;
     Button(m_nSamplingButton)->setText(QStringLiteral("Start"));
     EnableControls(kSamplingControls, true);
     update();
@@ -591,7 +521,7 @@ void CMonitor::StopRunning()
 
 void CMonitor::OnBnClickedStartMonitor()
 {
-    if (m_bSampling) {
+    if (m_control.IsSampling()) {
         StopSampling();
         return;
     }
@@ -605,11 +535,11 @@ void CMonitor::OnBnClickedHostWave()
         StopHostWave();
         return;
     }
-    if (m_bWaveRunning || !CheckConnected() || !UpdateData(true))
+    if (m_control.IsWaveRunning() || !CheckConnected() || !UpdateData(true))
         return;
     PreviewHostWave();
-    const DriveAnswer mode = LoggedExchange(m_transact, QStringLiteral("GMOD\r"), kDriveReplyBytes, { LogOrder::CommandFirst, true });
-    if (!mode.value || !LoggedExchange(m_transact, PositionModeCommand(*mode.value), kDriveReplyBytes, { LogOrder::CommandFirst, true }).Ok()) {
+    const DriveAnswer mode = Send(QStringLiteral("GMOD\r"));
+    if (!mode.value || !Send(PositionModeCommand(*mode.value)).Ok()) {
         ShowBox(QStringLiteral("Communication failed"), MB_ICONERROR);
         return;
     }
@@ -638,7 +568,7 @@ void CMonitor::PreviewHostWave()
 void CMonitor::OnHostWaveTick()
 {
     const auto elapsed = static_cast<uint32_t>(m_hostWaveClock.elapsed());
-    const DriveAnswer move = DriveExchange(m_transact, HostWaveMoveCommand(m_form, elapsed));
+    const DriveAnswer move = DriveExchange(m_control.Transaction(), HostWaveMoveCommand(m_form, elapsed));
     if (!move.Ok()) {
         // The motor stays where the last position put it; the user is told why it stopped.
         StopHostWave();
@@ -663,12 +593,9 @@ void CMonitor::OnBnClickedSaveData()
 
 void CMonitor::SaveData(const QString& folder)
 {
-    const CapturedColumn columns[] = { { QStringLiteral("Speed(rpm)"), &m_samples.Array(1) },
-        { QStringLiteral("Position(r)"), &m_samples.Array(2) }, { QStringLiteral("Current(mA)"), &m_samples.Array(3) } };
-    QString path;
-    QString error;
-    if (!SaveCapturedData(kCapturedByTuning, folder, QDateTime::currentDateTime(), columns, &path, &error))
-        ShowBox(QStringLiteral("Cannot save the captured data to %1: %2").arg(path, error), MB_ICONERROR);
+    const CapturedColumn columns[] = { { QStringLiteral("Speed(rpm)"), &Samples().Array(1) },
+        { QStringLiteral("Position(r)"), &Samples().Array(2) }, { QStringLiteral("Current(mA)"), &Samples().Array(3) } };
+    SaveCaptured(kCapturedByTuning, folder, columns);
 }
 
 void CMonitor::OnCurveCheck(int id)
@@ -788,15 +715,14 @@ void CMonitor::OnViewButton(int id)
     case IDC_CATCH: {
         // The feedback curves' view, as the feedback zoom sets it.
         ChartAxis y = CurveRange(1);
-        if (!(id == IDC_ZERO ? ZeroView(x, y, m_form.yRef) : CatchLast(x, y, m_samples.Array(CURVE_FEEDBACK))))
+        if (!(id == IDC_ZERO ? ZeroView(x, y, m_form.yRef) : CatchLast(x, y, Samples().Array(CURVE_FEEDBACK))))
             return;
         for (int curve : { 1, 3, 0 })
             SetCurveRange(curve, y);
         break;
     }
     case IDC_ZOOM_BOX:
-        m_bZoom = !m_bZoom;
-        Button(IDC_ZOOM_BOX)->setIcon(QIcon(LoadMonitorBitmap(m_bZoom ? IDB_ZOOM_BOX_ON : IDB_ZOOM_BOX_OFF)));
+        ToggleZoomBox();
         return;
     case IDC_SET_Y_BASE:
     case IDC_SET_Y_SPAN:
@@ -823,60 +749,24 @@ void CMonitor::OnViewButton(int id)
     ViewChanged();
 }
 
-void CMonitor::DrawGrid()
-{
-    DrawChartGrid(*m_chart);
-    update();
-}
-
-void CMonitor::ViewChanged()
-{
-    DrawGrid();
-    ReplotSamples(*m_chart, m_samples, 1);
-}
-
 LPARAM CMonitor::OnNewSample(WPARAM wParam, LPARAM lParam)
 {
     const int index = HIWORD(lParam);
-    if (index >= kCurves)
-        return 0;
-    const auto value = static_cast<int32_t>(static_cast<uint32_t>(wParam));
-    const MonitorSamples::Plot plot
-        = m_samples.Append(value, 0, LOWORD(lParam), GetTickCount(), m_chart->m_xRange, index);
-    switch (plot.kind) {
-    case MonitorSamples::Plot::Kind::MoveTo:
-        m_chart->MoveTo(index + 1, plot.x, plot.y);
-        break;
-    case MonitorSamples::Plot::Kind::LineTo:
-        m_chart->LineTo(index + 1, plot.x, plot.y);
-        if (!m_refreshTimer.isActive())
-            m_refreshTimer.start(kRefreshMs, this);
-        break;
-    case MonitorSamples::Plot::Kind::PageForward:
-        m_chart->m_xRange.min = plot.xMin;
-        m_chart->m_xRange.max = plot.xMax;
-        DrawGrid();
-        for (int i = 0; i < kCurves; ++i) {
-            const std::vector<RetValue>& samples = m_samples.Array(i);
-            if (!samples.empty())
-                m_chart->MoveTo(i + 1, samples.back().time, samples.back().value);
-        }
-        m_chart->Refresh();
-        break;
-    }
+    if (index < kCurves)
+        PlotSample(static_cast<int32_t>(static_cast<uint32_t>(wParam)), 0, LOWORD(lParam), index);
     return 0;
 }
 
-LPARAM CMonitor::OnSampleEnd(const QByteArray& message)
+LPARAM CMonitor::OnWorkerEnd(const QByteArray& message)
 {
-    if (!m_bSampling)
+    if (!m_control.IsSampling())
         return 0;
     ShowBox(QString::fromUtf8(message), MB_ICONERROR);
     StopRunning();
     return 0;
 }
 
-LPARAM CMonitor::OnChartNotify(WPARAM wParam, LPARAM kind)
+LPARAM CMonitor::OnChartNotify(WPARAM wParam, LPARAM kind, const QByteArray&)
 {
     if (kind == CHART_NOTIFY_XDIST) {
         m_strX = QString::number(static_cast<int>(wParam));
@@ -894,7 +784,7 @@ void CMonitor::OnReadoutTimer()
 {
     double fx = 0.0;
     double fy = 0.0;
-    m_chart->GetMousePos(&fx, &fy);
+    MouseFractions(&fx, &fy);
     const ChartAxis y = CurveRange(m_form.curve + 1);
     if (!m_bXMarks)
         m_strX = QString::number(ReadoutValue(m_chart->m_xRange, fx));
@@ -912,14 +802,14 @@ void CMonitor::OnReadoutTimer()
 LPARAM CMonitor::OnPageLeaving()
 {
     // Nothing keeps running out of sight: the drive's wave stops with the sampling.
-    const bool sampling = m_bSampling;
+    const bool sampling = m_control.IsSampling();
     StopHostWave();
     StopRunning();
     if (sampling) {
         GetDlgItem(IDC_CHECK_VEL_ERROR)->setEnabled(true);
         Button(IDC_START_MONITOR)->setText(QStringLiteral("开始监测"));
     }
-    if (!m_bWaveRunning)
+    if (!m_control.IsWaveRunning())
         Button(IDC_RUN_MONITOR)->setText(QStringLiteral("运行&&监测"));
     update();
     return 0;
@@ -941,45 +831,20 @@ LPARAM CMonitor::OnPageInit()
     return 0;
 }
 
-bool CMonitor::event(QEvent* event)
-{
-    const int message = WindowMessage::MessageOf(event);
-    if (message == WM_NEW_SAMPLE || message == WM_MONITOR_END || message == WM_CHART_NOTIFY) {
-        auto* m = static_cast<WindowMessage*>(event);
-        if (!m_chart)
-            return true;
-        if (message == WM_NEW_SAMPLE)
-            m->SetResult(OnNewSample(m->WParam(), m->LParam()));
-        else if (message == WM_MONITOR_END)
-            m->SetResult(OnSampleEnd(m->Data()));
-        else
-            m->SetResult(OnChartNotify(m->WParam(), m->LParam()));
-        return true;
-    }
-    return CPropertyViewPage::event(event);
-}
-
 void CMonitor::timerEvent(QTimerEvent* event)
 {
-    if (event->timerId() == m_readoutTimer.timerId()) {
-        OnReadoutTimer();
-    } else if (event->timerId() == m_hostWaveTimer.timerId()) {
+    if (event->timerId() == m_hostWaveTimer.timerId())
         OnHostWaveTick();
-    } else if (event->timerId() == m_refreshTimer.timerId()) {
-        m_refreshTimer.stop();
-        m_chart->Refresh();
-    } else {
-        CPropertyViewPage::timerEvent(event);
-    }
+    else
+        ChartPage::timerEvent(event);
 }
 
-void CMonitor::paintEvent(QPaintEvent* event)
+ChartAxis CMonitor::ShownYAxis() const
 {
-    CPropertyViewPage::paintEvent(event);
-    if (!m_chart)
-        return;
-    QPainter painter(this);
-    painter.setPen(palette().color(QPalette::WindowText));
-    const QString unit = g_bDriveStatusBit8.load() ? QStringLiteral("0.01度") : QString();
-    PaintChartAxes(painter, m_chart->geometry(), m_chart->m_xRange, CurveRange(m_form.curve + 1), unit, 60);
+    return CurveRange(m_form.curve + 1);
+}
+
+QString CMonitor::AxisUnit() const
+{
+    return g_bDriveStatusBit8.load() ? QStringLiteral("0.01度") : QString();
 }

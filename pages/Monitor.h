@@ -1,10 +1,7 @@
 #pragma once
 
-#include "pages/MonitorSamples.h"
-#include "pages/SampleThread.h"
-#include "pages/TuningForm.h"
-#include "link/DriveExchange.h"
-#include "pages/ControlPage.h"
+#include "pages/ChartPage.h"
+#include "pages/TuningController.h"
 
 #include <QBasicTimer>
 #include <QElapsedTimer>
@@ -22,15 +19,14 @@ class QCheckBox;
 // command, sampled over CAN by SampleThread, on a four-curve chart with a Y range per curve
 // and measuring markers. "位置归零" moves the motor to position zero.
 //
-// The page moves values between its controls and its form and carries out what the plain
-// functions of TuningCommands, TuningView, MonitorView and MonitorSamples decide. A wave
+// The page moves values between its controls and its form and shows what its controller
+// and the plain functions of TuningCommands, TuningView and MonitorView decide. A wave
 // this page started is stopped on the drive whenever the page stops showing it as running:
 // the run button, leaving the page, the application quitting and the page's destruction.
-class CMonitor : public ControlPage {
+class CMonitor : public ChartPage {
     Q_OBJECT
 public:
     static constexpr unsigned IDD = 142;
-    static constexpr int IDC_CHART = 1009;
     static constexpr int IDC_RUN_MONITOR = 1139;
     // Held hidden and disabled: the page never shows them.
     static constexpr int IDC_HOST_WAVE = 1140;
@@ -38,15 +34,9 @@ public:
     static constexpr int IDC_SAVE_DATA = 1105;
     static constexpr int IDC_CATCH = 1206;
     static constexpr int IDC_ZERO = 1200;
-    static constexpr int IDC_ZOOM_BOX = 1150;
     static constexpr int IDC_CMD_CORRECTION = 1289;
     static constexpr int IDC_MARK_X_CHECK = 1271;
     static constexpr int IDC_MARK_Y_CHECK = 1272;
-    static constexpr int TIMER_HOST_WAVE = 1364;
-    static constexpr int TIMER_READOUT = 1354;
-    static constexpr int READOUT_PERIOD_MS = 100;
-    // The drive settles into its wave before sampling starts.
-    static constexpr int kWaveSettleMs = 1000;
     static constexpr int kCurves = MonitorSamples::kArrays;
 
     CMonitor();
@@ -54,15 +44,15 @@ public:
 
     CLineChartCtrl2* Chart() const { return m_chart; }
     const TuningForm& Form() const { return m_form; }
-    const MonitorSamples& Samples() const { return m_samples; }
-    bool IsWaveRunning() const { return m_bWaveRunning; }
-    bool IsSampling() const { return m_bSampling; }
+    const TuningController& Controller() const { return m_control; }
+    bool IsWaveRunning() const { return m_control.IsWaveRunning(); }
+    bool IsSampling() const { return m_control.IsSampling(); }
     bool IsHostWaveRunning() const { return m_hostWaveTimer.isActive(); }
-    uint64_t SamplesPosted() const { return m_sampler->SamplesPosted(); }
+    uint64_t SamplesPosted() const { return m_control.SamplesPosted(); }
 
     // Where the page's commands and its sampling go, and how long the wave settles (tests,
     // benchmarks); only while nothing runs.
-    void SetServices(LinkTransaction transact, PollPause sampling, int settleMs = kWaveSettleMs);
+    void SetServices(LinkTransaction transact, PollPause sampling, int settleMs = TuningController::kWaveSettleMs);
 
     // The context's transaction and poll pause serve the page from then on.
     void SetDriveContext(const DriveContext& context) override;
@@ -83,7 +73,7 @@ public:
     void OnBnClickedSaveData();    // 1105: arrays 1 to 3 into a captured-data file
     void SaveData(const QString& folder); // the same file, in the folder given
     // The axis buttons and settings, by control id (with the hidden 1150, 1200 and 1206).
-    void OnViewButton(int id);
+    void OnViewButton(int id) override;
     // Stops sampling and the drive's wave, asking nothing of the form.
     void StopRunning();
 
@@ -94,9 +84,13 @@ protected:
     LPARAM OnPageActivated() override;
     LPARAM OnPageInit() override;
 
-    bool event(QEvent* event) override;
+    LPARAM OnNewSample(WPARAM wParam, LPARAM lParam) override;
+    LPARAM OnWorkerEnd(const QByteArray& message) override;
+    LPARAM OnChartNotify(WPARAM wParam, LPARAM kind, const QByteArray& data) override;
+    void OnReadoutTimer() override;
+    ChartAxis ShownYAxis() const override;
+    QString AxisUnit() const override;
     void timerEvent(QTimerEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     void CreateControls();
@@ -115,38 +109,24 @@ private:
     void OnCurveCheck(int id);
     void SetMarkers(bool x, bool on);
 
-    LPARAM OnNewSample(WPARAM wParam, LPARAM lParam);
-    LPARAM OnSampleEnd(const QByteArray& message);
-    LPARAM OnChartNotify(WPARAM wParam, LPARAM kind);
-    void OnReadoutTimer();
-
     // A curve's Y range as an axis, and back.
     ChartAxis CurveRange(int curve) const;
     void SetCurveRange(int curve, const ChartAxis& y);
-    void DrawGrid();
-    void ViewChanged();
+    // A command of the page's buttons, logged with its failure's reason or not.
+    DriveAnswer Send(const QString& command, bool withReason = true, int replyBytes = kDriveReplyBytes);
 
     TuningForm m_form;
-    MonitorSamples m_samples;
-    LinkTransaction m_transact;
-    std::unique_ptr<SampleThread> m_sampler;
-    int m_settleMs = kWaveSettleMs;
+    TuningController m_control;
     CLineChartCtrl2* m_chart = nullptr;
     QButtonGroup* m_yRefGroup = nullptr;
     QButtonGroup* m_shapeGroup = nullptr;
     QButtonGroup* m_curveGroup = nullptr;
-    QBasicTimer m_readoutTimer;
-    QBasicTimer m_refreshTimer;
     QBasicTimer m_hostWaveTimer;
     QElapsedTimer m_hostWaveClock;
-    bool m_bZoom = false;
     int m_nSamplingButton = IDC_RUN_MONITOR;
 
     bool m_bXMarks = false;
     bool m_bYMarks = false;
-    bool m_bWaveRunning = false;
-    bool m_bSampling = false;
-    int m_nSavedMode = 0;
     QString m_strX;
     QString m_strY;
     QString m_strMrad;

@@ -2,7 +2,6 @@
 
 #include "controls/CLineChartCtrl.h"
 #include "link/LogRing.h"
-#include "pages/CapturedDataFile.h"
 #include "pages/ChartPageDrawing.h"
 #include "pages/MonitorView.h"
 #include "platform/DialogFont.h"
@@ -13,20 +12,14 @@
 #include "shell/ProgramFiles.h"
 
 #include <QButtonGroup>
-#include <QCoreApplication>
-#include <QDateTime>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimerEvent>
 #include <QVBoxLayout>
-
-#include <thread>
 
 namespace {
 
@@ -58,7 +51,6 @@ enum : int {
     IDC_SET_X_RANGE = 1149,
     IDC_ZERO = 1200,
     IDC_CATCH = 1206,
-    IDC_ZOOM_BOX = 1150,
     IDC_BASELINE_BOTTOM = 1203,
     IDC_BASELINE_CENTER = 1204,
     IDC_READOUT_X = 1024,
@@ -118,7 +110,8 @@ MonitorThread::Services ServicesOf(const DriveContext& context)
 } // namespace
 
 CPidParam::CPidParam()
-    : ControlPage(IDD, 0)
+    : ChartPage(IDD, 0, 40)
+    , m_control(this)
 {
     setWindowTitle(QStringLiteral("运行监测"));
     SetServices(ServicesOf(Context()));
@@ -127,15 +120,12 @@ CPidParam::CPidParam()
 CPidParam::~CPidParam()
 {
     // The thread posts to this page: it ends before the page does.
-    m_thread->Stop();
+    m_control.StopPolling();
 }
 
 void CPidParam::SetServices(MonitorThread::Services services)
 {
-    if (m_thread && m_thread->IsRunning())
-        return;
-    m_transact = services.transact;
-    m_thread = std::make_unique<MonitorThread>(this, std::move(services));
+    m_control.SetServices(std::move(services));
 }
 
 void CPidParam::OnClicked(int id, void (CPidParam::*handler)())
@@ -166,23 +156,9 @@ void CPidParam::CreateControls()
     top->setSpacing(8);
     page->addLayout(top);
 
-    auto edit = [this](int id) {
-        auto* line = new QLineEdit;
-        line->setFixedWidth(kEditWidth);
-        AddControl(id, line);
-        return line;
-    };
-    auto button = [this](int id, const char* text) {
-        auto* push = new QPushButton(QString::fromUtf8(text));
-        AddControl(id, push);
-        return push;
-    };
-    auto label = [this](int id, const char* text) {
-        auto* caption = new QLabel(QString::fromUtf8(text));
-        if (id > 0)
-            AddControl(id, caption);
-        return caption;
-    };
+    auto edit = [this](int id) { return NewEdit(id, kEditWidth); };
+    auto button = [this](int id, const char* text) { return NewButton(id, text); };
+    auto label = [this](int id, const char* text) { return NewLabel(id, text); };
 
     // The run: a mode, its target and the Run and Brake buttons.
     auto* runBox = new QGroupBox;
@@ -246,10 +222,10 @@ void CPidParam::CreateControls()
     page->addSpacing(kChartTop);
     auto* chartRow = new QHBoxLayout;
     chartRow->addSpacing(kChartLeft);
-    m_pChart = new CLineChartCtrl(this);
-    m_pChart->setFixedSize(kChartSize);
-    AddControl(IDC_CHART, m_pChart);
-    chartRow->addWidget(m_pChart);
+    auto* chart = new CLineChartCtrl(this);
+    chart->setFixedSize(kChartSize);
+    SetChart(chart);
+    chartRow->addWidget(chart);
     chartRow->addSpacing(kChartRight);
     chartRow->addStretch(1);
     page->addLayout(chartRow);
@@ -259,13 +235,7 @@ void CPidParam::CreateControls()
     auto* view = new QHBoxLayout;
     view->setSpacing(3);
     auto picture = [&](int id, int bitmap, const char* name) {
-        QPushButton* b = button(id, "");
-        b->setIcon(QIcon(LoadMonitorBitmap(bitmap)));
-        b->setIconSize(QSize(24, 24));
-        b->setFixedSize(32, 30);
-        b->setAccessibleName(QString::fromUtf8(name));
-        view->addWidget(b);
-        connect(b, &QPushButton::clicked, this, [this, id] { OnViewButton(id); });
+        view->addWidget(AddViewButton(id, bitmap, name, 24, QSize(32, 30)));
     };
     view->addWidget(label(0, "X"));
     picture(IDC_PAN_LEFT, IDB_PAN_LEFT, "←");
@@ -342,18 +312,14 @@ bool CPidParam::OnInitDialog()
     setFont(DialogTemplateFont());
     CreateControls();
     resize(kPageSize);
-    m_pChart->InitMemDC();
+    Chart()->InitMemDC();
     for (COLORREF colour : kCurveColours)
-        m_pChart->AddItem(colour);
-    m_pChart->SetYRange(1000, -1000);
-    m_pChart->SetXRange(0, 20000);
+        Chart()->AddItem(colour);
+    Chart()->SetYRange(1000, -1000);
+    Chart()->SetXRange(0, 20000);
     m_form.runMode = RUN_ABSOLUTE_POSITION;
-    m_readoutTimer.start(READOUT_PERIOD_MS, this);
-    DrawChartGrid(*m_pChart);
-    update();
+    DrawGrid();
     UpdateData(false);
-    m_bZoomBox = false;
-    m_bBrake = false;
     return true;
 }
 
@@ -385,16 +351,7 @@ bool CPidParam::DoDataExchange(bool saveAndValidate)
 
 bool CPidParam::TakeField(int id)
 {
-    auto* line = qobject_cast<QLineEdit*>(GetDlgItem(id));
-    if (!line)
-        return true;
-    const std::optional<ExchangeFailure> rejection = ::TakeField(m_form, id, line->text());
-    if (!rejection)
-        return true;
-    ShowBox(rejection->prompt, MB_ICONWARNING);
-    line->setFocus();
-    line->selectAll();
-    return false;
+    return TakeEdit(id, [this, id](const QString& text) { return ::TakeField(m_form, id, text); });
 }
 
 bool CPidParam::TakeFields(std::initializer_list<int> ids)
@@ -426,63 +383,45 @@ void CPidParam::OnBaselineClicked(int mode)
 void CPidParam::OnRun()
 {
     // Stopping the motor asks nothing of the form nor of the connected flag.
-    if (m_bRunToggle) {
+    if (m_control.IsRunHeld()) {
         StopRun();
         return;
     }
-    if (!CheckConnected())
-        return;
     const int mode = m_form.runMode;
-    if (!TakeField(TargetFieldOf(mode)))
+    if (!CheckConnected() || !TakeField(TargetFieldOf(mode)))
         return;
-    DriveAnswer answer;
-    for (const RunStep& step : RunStartCommands(mode, TargetOf(m_form, mode))) {
-        answer = LoggedExchange(m_transact, step.command, kDriveReplyBytes, { LogOrder::CommandFirst, true });
-        if (step.pauseAfterMs > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(step.pauseAfterMs));
-    }
-    if (!RunModeHolds(mode)) {
-        m_bRunToggle = false;
+    switch (m_control.StartRun(mode, TargetOf(m_form, mode))) {
+    case RunMonitorController::RunStart::Moved:
         Button(IDC_RUN)->setText(QStringLiteral("Run"));
-        return;
+        break;
+    case RunMonitorController::RunStart::Held:
+        Button(IDC_RUN)->setText(QStringLiteral("Stop"));
+        EnableControls(kRunModeRadios, false);
+        break;
+    case RunMonitorController::RunStart::Refused:
+        break;
     }
-    if (!answer.Ok())
-        return;
-    m_bRunToggle = true;
-    m_nHeldRunMode = mode;
-    Button(IDC_RUN)->setText(QStringLiteral("Stop"));
-    EnableControls(kRunModeRadios, false);
 }
 
 void CPidParam::StopRun()
 {
-    const QString command = RunStopCommand(m_nHeldRunMode);
-    const DriveAnswer answer = LoggedExchange(m_transact, command, kDriveReplyBytes, { LogOrder::CommandFirst, true });
-    if (!answer.Ok()) {
-        // The motor may still be turning: the run stays on for another try.
-        ShowBox(QStringLiteral("The drive did not take %1: %2")
-                    .arg(QString(command).remove(u'\r'), CommResultText(answer.result)),
-            MB_ICONERROR);
+    if (const std::optional<QString> failure = m_control.StopRun()) {
+        ShowBox(*failure, MB_ICONERROR);
         return;
     }
-    m_bRunToggle = false;
     Button(IDC_RUN)->setText(QStringLiteral("Run"));
     EnableControls(kRunModeRadios, true);
 }
 
 void CPidParam::OnBrake()
 {
-    if (!CheckConnected())
-        return;
-    if (!LoggedExchange(m_transact, BrakeToggleCommand(m_bBrake), kDriveReplyBytes, { LogOrder::CommandFirst, true }).Ok())
+    if (!CheckConnected() || !m_control.ToggleBrake())
         return;
     Button(IDC_RUN)->setText(QStringLiteral("Run"));
     if (Context().statusPane)
         Context().statusPane(QStringLiteral("Stop"));
     EnableControls(kFreedByBrake, true);
-    m_bRunToggle = false;
-    m_bBrake = !m_bBrake;
-    Button(IDC_BRAKE)->setText(BrakeToggleCaption(m_bBrake));
+    Button(IDC_BRAKE)->setText(BrakeToggleCaption(m_control.IsBrakeSet()));
 }
 
 void CPidParam::OnGraph()
@@ -502,21 +441,17 @@ void CPidParam::OnGraph()
         }
         query = user.command;
     }
-    if (!m_thread->Start(query))
+    if (!m_control.StartPolling(query))
         return; // the page stays idle, also when no thread can be made
-    m_bMonitoring = true;
-    g_bMonitoring = 1;
     if (Context().statusPane)
         Context().statusPane(QStringLiteral("开始监测"));
-    m_samples.Clear();
+    ClearSamples();
     EnableControls(kLockedWhileMonitoring, false);
     GetDlgItem(IDC_GRAPH)->hide();
     GetDlgItem(IDC_STOP)->show();
-    if (m_pChart->m_xRange.min > 0.000001)
-        m_pChart->SetXRange(0, m_pChart->m_xRange.span);
-    DrawChartGrid(*m_pChart);
-    update();
-    update();
+    if (Chart()->m_xRange.min > 0.000001)
+        Chart()->SetXRange(0, Chart()->m_xRange.span);
+    DrawGrid();
 }
 
 void CPidParam::OnStop()
@@ -527,18 +462,8 @@ void CPidParam::OnStop()
 
 void CPidParam::StopMonitoring()
 {
-    g_bMonitoring = 0;
-    m_thread->Stop();
-    // What the thread posted before it ended belongs to this run and is drawn now; a
-    // report of its own end is past news once the user has stopped it.
-    QCoreApplication::sendPostedEvents(this, WindowMessage::EventType(WM_NEW_SAMPLE));
-    QCoreApplication::removePostedEvents(this, WindowMessage::EventType(WM_MONITOR_END));
-    SetIdleLook();
-}
-
-void CPidParam::SetIdleLook()
-{
-    m_bMonitoring = false;
+    m_control.StopPolling();
+    TakeWorkerPosts();
     EnableControls(kLockedWhileMonitoring, true);
     GetDlgItem(IDC_GRAPH)->show();
     GetDlgItem(IDC_STOP)->hide();
@@ -550,7 +475,7 @@ void CPidParam::OnSetPid()
         || !TakeFields({ IDC_GAIN_P, IDC_GAIN_I, IDC_GAIN_D, IDC_GAIN_A, IDC_GAIN_MP, IDC_GAIN_MK }))
         return;
     for (const QString& command : GainWriteCommands(m_form.gains))
-        LoggedExchange(m_transact, command, kDriveReplyBytes, { LogOrder::CommandFirst, true });
+        Send(command);
 }
 
 void CPidParam::OnGetPid()
@@ -562,14 +487,14 @@ void CPidParam::OnGetPid()
 void CPidParam::OnSetAcc()
 {
     if (CheckConnected() && TakeField(IDC_GAIN_A))
-        LoggedExchange(m_transact, QStringLiteral("A%1\r").arg(m_form.gains[GAIN_A]), kDriveReplyBytes, { LogOrder::CommandFirst, true });
+        Send(QStringLiteral("A%1\r").arg(m_form.gains[GAIN_A]));
 }
 
 void CPidParam::OnGetAcc()
 {
     if (!CheckConnected())
         return;
-    const DriveAnswer answer = LoggedExchange(m_transact, QStringLiteral("GA\r"), kDriveReplyBytes, { LogOrder::CommandFirst, true });
+    const DriveAnswer answer = Send(QStringLiteral("GA\r"));
     if (answer.value) {
         PostLogText(answer.Line().constData(), kLogReplyLine, true);
         m_form.gains[GAIN_A] = *answer.value;
@@ -580,50 +505,44 @@ void CPidParam::OnGetAcc()
 void CPidParam::OnPosZero()
 {
     if (CheckConnected())
-        LoggedExchange(m_transact, QStringLiteral("PO0\r"), kDriveReplyBytes, { LogOrder::CommandFirst, true });
+        Send(QStringLiteral("PO0\r"));
 }
 
 void CPidParam::ReadGains()
 {
-    const auto& queries = GainQueries();
-    for (size_t gain = 0; gain < queries.size(); ++gain) {
-        const DriveAnswer answer = LoggedExchange(m_transact, queries[gain], kDriveReplyBytes, { LogOrder::CommandFirst, true });
-        if (!answer.value)
-            continue;
-        PostLogText(answer.Line().constData(), kLogReplyLine, true);
-        m_form.gains[gain] = *answer.value;
-    }
-    UpdateData(false);
+    ReadGainsInto(m_control.Transaction(), GainQueries(), m_form.gains, true);
+}
+
+DriveAnswer CPidParam::Send(const QString& command)
+{
+    return LoggedExchange(m_control.Transaction(), command, kDriveReplyBytes, { LogOrder::CommandFirst, true });
 }
 
 void CPidParam::OnResetAxes()
 {
     if (!TakeFields({ IDC_RESET_Y_MAX, IDC_RESET_Y_MIN, IDC_RESET_X_MIN, IDC_RESET_X_MAX }))
         return;
-    ResetAxes(m_pChart->m_xRange, m_pChart->m_yRange, m_form.resetYMax, m_form.resetYMin, m_form.resetXMin,
+    ResetAxes(Chart()->m_xRange, Chart()->m_yRange, m_form.resetYMax, m_form.resetYMin, m_form.resetXMin,
         m_form.resetXMax);
     ViewChanged();
 }
 
 void CPidParam::OnPlayback()
 {
-    ReplotSamples(*m_pChart, m_samples, 0);
+    ReplotSamples(*Chart(), Samples(), 0);
 }
 
 void CPidParam::OnSaveData()
 {
     // The page fills array 0 with the quantity it polls; the file names that quantity.
-    const CapturedColumn column { ChannelHeading(m_form.channel, m_form.userQuery), &m_samples.Array(0) };
-    QString path;
-    QString error;
-    if (!SaveCapturedData(kCapturedByRunMonitor, GetWritableFolderPath(), QDateTime::currentDateTime(), { &column, 1 }, &path, &error))
-        ShowBox(QStringLiteral("Cannot save the captured data to %1: %2").arg(path, error), MB_ICONERROR);
+    const CapturedColumn column { ChannelHeading(m_form.channel, m_form.userQuery), &Samples().Array(0) };
+    SaveCaptured(kCapturedByRunMonitor, GetWritableFolderPath(), { &column, 1 });
 }
 
 void CPidParam::OnViewButton(int id)
 {
-    ChartAxis& x = m_pChart->m_xRange;
-    ChartAxis& y = m_pChart->m_yRange;
+    ChartAxis& x = Chart()->m_xRange;
+    ChartAxis& y = Chart()->m_yRange;
     const int baseline = m_form.baselineMode;
     bool changed = false;
     std::optional<QString> refusal;
@@ -637,7 +556,7 @@ void CPidParam::OnViewButton(int id)
     case IDC_Y_BIG: changed = ZoomInY(y, baseline); break;
     case IDC_Y_SMALL: changed = ZoomOutY(y, baseline); break;
     case IDC_ZERO: changed = ZeroView(x, y, baseline); break;
-    case IDC_CATCH: changed = CatchLast(x, y, m_samples.Array(0)); break;
+    case IDC_CATCH: changed = CatchLast(x, y, Samples().Array(0)); break;
     case IDC_SET_BASELINE:
         changed = TakeField(IDC_Y_BASELINE) && SetBaseline(y, baseline, m_form.yBaseline);
         break;
@@ -654,8 +573,7 @@ void CPidParam::OnViewButton(int id)
         changed = !refusal;
         break;
     case IDC_ZOOM_BOX:
-        m_bZoomBox = !m_bZoomBox;
-        Button(IDC_ZOOM_BOX)->setIcon(QIcon(LoadMonitorBitmap(m_bZoomBox ? IDB_ZOOM_BOX_ON : IDB_ZOOM_BOX_OFF)));
+        ToggleZoomBox();
         return;
     default:
         return;
@@ -666,57 +584,25 @@ void CPidParam::OnViewButton(int id)
         ViewChanged();
 }
 
-void CPidParam::ViewChanged()
-{
-    DrawChartGrid(*m_pChart);
-    update();
-    ReplotSamples(*m_pChart, m_samples, 0);
-}
-
-void CPidParam::ScheduleRefresh()
-{
-    if (!m_refreshTimer.isActive())
-        m_refreshTimer.start(FRAME_MS, this);
-}
-
 LPARAM CPidParam::OnNewSample(WPARAM wParam, LPARAM lParam)
 {
-    const auto value = static_cast<int32_t>(static_cast<uint32_t>(wParam));
-    const auto value2 = static_cast<int16_t>(LOWORD(lParam));
-    const MonitorSamples::Plot plot = m_samples.Append(value, value2, HIWORD(lParam), GetTickCount(), m_pChart->m_xRange);
-    switch (plot.kind) {
-    case MonitorSamples::Plot::Kind::MoveTo:
-        m_pChart->MoveTo(0, plot.x, plot.y);
-        break;
-    case MonitorSamples::Plot::Kind::LineTo:
-        m_pChart->LineTo(0, plot.x, plot.y);
-        ScheduleRefresh();
-        break;
-    case MonitorSamples::Plot::Kind::PageForward:
-        m_pChart->m_xRange.min = plot.xMin;
-        m_pChart->m_xRange.max = plot.xMax;
-        DrawChartGrid(*m_pChart);
-        update();
-        m_pChart->MoveTo(0, plot.x, plot.y);
-        ScheduleRefresh();
-        break;
-    }
+    PlotSample(static_cast<int32_t>(static_cast<uint32_t>(wParam)), static_cast<int16_t>(LOWORD(lParam)), HIWORD(lParam), 0);
     return 0;
 }
 
-LPARAM CPidParam::OnMonitorEnd(const QByteArray& message)
+LPARAM CPidParam::OnWorkerEnd(const QByteArray& message)
 {
     StopMonitoring();
     ShowBox(QString::fromUtf8(message), MB_ICONERROR);
     return 0;
 }
 
-LPARAM CPidParam::OnChartNotify(LPARAM kind, const QByteArray& data)
+LPARAM CPidParam::OnChartNotify(WPARAM, LPARAM kind, const QByteArray& data)
 {
     ChartZoomRect box;
-    if (kind != CHART_NOTIFY_ZOOM || !m_bZoomBox || !ChartZoomRect::FromData(data, &box))
+    if (kind != CHART_NOTIFY_ZOOM || !IsZoomBoxOn() || !ChartZoomRect::FromData(data, &box))
         return -1;
-    const int result = ZoomToBox(m_pChart->m_xRange, m_pChart->m_yRange, box);
+    const int result = ZoomToBox(Chart()->m_xRange, Chart()->m_yRange, box);
     if (result == 0)
         ViewChanged();
     return result;
@@ -726,14 +612,26 @@ void CPidParam::OnReadoutTimer()
 {
     double fx = 0.0;
     double fy = 0.0;
-    m_pChart->GetMousePos(&fx, &fy);
-    SetText(IDC_READOUT_X, QString::number(ReadoutValue(m_pChart->m_xRange, fx)));
-    SetText(IDC_READOUT_Y, QString::number(ReadoutValue(m_pChart->m_yRange, fy)));
+    MouseFractions(&fx, &fy);
+    SetText(IDC_READOUT_X, QString::number(ReadoutValue(Chart()->m_xRange, fx)));
+    SetText(IDC_READOUT_Y, QString::number(ReadoutValue(Chart()->m_yRange, fy)));
+}
+
+ChartAxis CPidParam::ShownYAxis() const
+{
+    return Chart()->m_yRange;
+}
+
+QString CPidParam::AxisUnit() const
+{
+    return m_form.channel == CHANNEL_VELOCITY ? QStringLiteral("RPM")
+        : m_form.channel == CHANNEL_CURRENT   ? QStringLiteral("mA")
+                                              : QString();
 }
 
 LPARAM CPidParam::OnPageLeaving()
 {
-    if (m_bMonitoring || m_thread->IsRunning())
+    if (m_control.IsPolling() || m_control.IsThreadRunning())
         StopMonitoring();
     return 0;
 }
@@ -751,47 +649,4 @@ LPARAM CPidParam::OnPageInit()
     SetText(IDC_UNIT_ABS, QString());
     SetText(IDC_UNIT_REL, QString());
     return 0;
-}
-
-bool CPidParam::event(QEvent* event)
-{
-    const int message = WindowMessage::MessageOf(event);
-    if (message == WM_NEW_SAMPLE || message == WM_MONITOR_END || message == WM_CHART_NOTIFY) {
-        auto* m = static_cast<WindowMessage*>(event);
-        if (!m_pChart)
-            return true;
-        if (message == WM_NEW_SAMPLE)
-            m->SetResult(OnNewSample(m->WParam(), m->LParam()));
-        else if (message == WM_MONITOR_END)
-            m->SetResult(OnMonitorEnd(m->Data()));
-        else
-            m->SetResult(OnChartNotify(m->LParam(), m->Data()));
-        return true;
-    }
-    return CPropertyViewPage::event(event);
-}
-
-void CPidParam::timerEvent(QTimerEvent* event)
-{
-    if (event->timerId() == m_readoutTimer.timerId()) {
-        OnReadoutTimer();
-    } else if (event->timerId() == m_refreshTimer.timerId()) {
-        m_refreshTimer.stop();
-        m_pChart->Refresh();
-    } else {
-        CPropertyViewPage::timerEvent(event);
-    }
-}
-
-void CPidParam::paintEvent(QPaintEvent* event)
-{
-    CPropertyViewPage::paintEvent(event);
-    if (!m_pChart)
-        return;
-    QPainter painter(this);
-    painter.setPen(palette().color(QPalette::WindowText));
-    const QString unit = m_form.channel == CHANNEL_VELOCITY ? QStringLiteral("RPM")
-        : m_form.channel == CHANNEL_CURRENT                  ? QStringLiteral("mA")
-                                                             : QString();
-    PaintChartAxes(painter, m_pChart->geometry(), m_pChart->m_xRange, m_pChart->m_yRange, unit, 40);
 }

@@ -1,14 +1,8 @@
 #pragma once
 
+#include "pages/ChartPage.h"
 #include "pages/MonitorForm.h"
-#include "pages/MonitorSamples.h"
-#include "pages/MonitorThread.h"
-#include "link/DriveExchange.h"
-#include "pages/ControlPage.h"
-
-#include <QBasicTimer>
-
-#include <memory>
+#include "pages/RunMonitorController.h"
 
 class CLineChartCtrl;
 class QButtonGroup;
@@ -20,32 +14,27 @@ class QGridLayout;
 // on a live chart while MonitorThread polls the drive; the chart pans and zooms, and
 // what was captured can be written to a text file.
 //
-// The page moves values between its controls and its form, and carries out what the plain
-// functions of MonitorCommands, MonitorSamples, MonitorView and CapturedDataFile decide.
+// The page moves values between its controls and its form, and shows what its controller
+// and the plain functions of MonitorCommands, MonitorView and CapturedDataFile decide.
 // Each action takes only the edits it uses. Controls are found by GetDlgItem(id) or by
 // their object names "idc_<id>"; the controls the page keeps hidden exist with their
 // handlers.
-class CPidParam : public ControlPage {
+class CPidParam : public ChartPage {
     Q_OBJECT
 public:
     static constexpr unsigned IDD = 153;
-    static constexpr int IDC_CHART = 1009;
-    static constexpr int TIMER_READOUT = 1354;
-    static constexpr int READOUT_PERIOD_MS = 100;
-    // Live samples are drawn at once but shown at most once a frame.
-    static constexpr int FRAME_MS = 16;
 
     CPidParam();
     ~CPidParam() override;
 
-    CLineChartCtrl* Chart() const { return m_pChart; }
+    CLineChartCtrl* Chart() const { return ChartCtrl(); }
     const MonitorForm& Form() const { return m_form; }
-    const MonitorSamples& Samples() const { return m_samples; }
-    bool IsMonitoring() const { return m_bMonitoring; }
-    bool IsRunHeld() const { return m_bRunToggle; }
-    bool IsBrakeSet() const { return m_bBrake; }
+    const RunMonitorController& Controller() const { return m_control; }
+    bool IsMonitoring() const { return m_control.IsPolling(); }
+    bool IsRunHeld() const { return m_control.IsRunHeld(); }
+    bool IsBrakeSet() const { return m_control.IsBrakeSet(); }
     // The polling thread's samples so far (for the benchmark).
-    uint64_t SamplesPosted() const { return m_thread->SamplesPosted(); }
+    uint64_t SamplesPosted() const { return m_control.SamplesPosted(); }
 
     // Where the page's commands and its polling thread go (tests, benchmarks); only while
     // not monitoring.
@@ -67,8 +56,7 @@ public:
     void OnResetAxes(); // hidden 1022
     void OnPlayback(); // hidden 1023
     void OnSaveData(); // hidden and disabled 1105
-    // The view buttons, by control id.
-    void OnViewButton(int id);
+    void OnViewButton(int id) override;
 
 protected:
     bool OnInitDialog() override;
@@ -77,9 +65,12 @@ protected:
     LPARAM OnPageActivated() override;
     LPARAM OnPageInit() override;
 
-    bool event(QEvent* event) override;
-    void timerEvent(QTimerEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
+    LPARAM OnNewSample(WPARAM wParam, LPARAM lParam) override;
+    LPARAM OnWorkerEnd(const QByteArray& message) override;
+    LPARAM OnChartNotify(WPARAM wParam, LPARAM kind, const QByteArray& data) override;
+    void OnReadoutTimer() override;
+    ChartAxis ShownYAxis() const override;
+    QString AxisUnit() const override;
 
 private:
     void CreateControls();
@@ -98,30 +89,12 @@ private:
     void StopRun();
     void ReadGains();
     void StopMonitoring();
-    void SetIdleLook();
-
-    LPARAM OnNewSample(WPARAM wParam, LPARAM lParam);
-    LPARAM OnMonitorEnd(const QByteArray& message);
-    LPARAM OnChartNotify(LPARAM kind, const QByteArray& data);
-    void OnReadoutTimer();
-    void ScheduleRefresh();
-
-    void ViewChanged();
+    // A command of the hidden gain and acceleration buttons.
+    DriveAnswer Send(const QString& command);
 
     MonitorForm m_form;
-    MonitorSamples m_samples;
-    LinkTransaction m_transact;
-    std::unique_ptr<MonitorThread> m_thread;
-    CLineChartCtrl* m_pChart = nullptr;
+    RunMonitorController m_control;
     QButtonGroup* m_runModeGroup = nullptr;
     QButtonGroup* m_channelGroup = nullptr;
     QButtonGroup* m_baselineGroup = nullptr;
-    QBasicTimer m_readoutTimer;
-    QBasicTimer m_refreshTimer;
-
-    bool m_bRunToggle = false;
-    int m_nHeldRunMode = RUN_VELOCITY;
-    bool m_bBrake = false;
-    bool m_bZoomBox = false;
-    bool m_bMonitoring = false;
 };
