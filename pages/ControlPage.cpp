@@ -5,6 +5,7 @@
 #include "shell/Globals.h"
 
 #include <QAbstractButton>
+#include <QButtonGroup>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -62,6 +63,12 @@ void ControlPage::EnableControls(std::initializer_list<int> ids, bool enable)
 {
     for (int id : ids)
         GetDlgItem(id)->setEnabled(enable);
+}
+
+void ControlPage::CheckRadios(std::initializer_list<std::pair<QButtonGroup*, int>> choices)
+{
+    for (auto [group, value] : choices)
+        group->button(value)->setChecked(true);
 }
 
 void ControlPage::SetText(int id, const QString& text)

@@ -11,6 +11,7 @@
 #include <optional>
 
 class QAbstractButton;
+class QButtonGroup;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -39,6 +40,8 @@ protected:
     bool TakeEdit(int id, const std::function<std::optional<ExchangeFailure>(const QString&)>& take);
     bool HasControls() const { return !m_controls.isEmpty(); }
     void EnableControls(std::initializer_list<int> ids, bool enable);
+    // Checks in each group the button of its value.
+    static void CheckRadios(std::initializer_list<std::pair<QButtonGroup*, int>> choices);
     // The text of an edit or a static.
     void SetText(int id, const QString& text);
     void ShowBox(const QString& text, unsigned type);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <variant>
+#include <vector>
 
 // One edit of a chart page's form, as its table row: the control, the member it fills (a
 // number, an unsigned number, a text, or an entry of the form's `gains` array by index),
@@ -30,6 +31,16 @@ const FormField<Form>* FindFormField(std::span<const FormField<Form>> fields, in
             return &field;
     }
     return nullptr;
+}
+
+// The ids of the fields, in table order.
+template <class Form>
+std::vector<int> FormFieldIds(std::span<const FormField<Form>> fields)
+{
+    std::vector<int> ids;
+    for (const FormField<Form>& field : fields)
+        ids.push_back(field.id);
+    return ids;
 }
 
 // The edit's text for the form's value.
@@ -73,4 +84,20 @@ std::optional<ExchangeFailure> TakeFormField(const FormField<Form>& field, Form&
     else
         form.gains[static_cast<size_t>(std::get<int>(field.member))] = *value;
     return std::nullopt;
+}
+
+// The same, by the edit's id in the table: an empty text, or nothing taken, for an id that
+// is not in it.
+template <class Form>
+QString FormFieldText(std::span<const FormField<Form>> fields, const Form& form, int id)
+{
+    const FormField<Form>* field = FindFormField(fields, id);
+    return field ? FormFieldText(*field, form) : QString();
+}
+
+template <class Form>
+std::optional<ExchangeFailure> TakeFormField(std::span<const FormField<Form>> fields, Form& form, int id, const QString& text)
+{
+    const FormField<Form>* field = FindFormField(fields, id);
+    return field ? TakeFormField(*field, form, text) : std::nullopt;
 }

@@ -399,9 +399,7 @@ bool CMonitor::DoDataExchange(bool saveAndValidate)
     }
     for (int id : TuningFieldIds())
         SetText(id, TuningFieldText(m_form, id));
-    m_yRefGroup->button(m_form.yRef)->setChecked(true);
-    m_shapeGroup->button(m_form.waveShape)->setChecked(true);
-    m_curveGroup->button(m_form.curve)->setChecked(true);
+    CheckRadios({ { m_yRefGroup, m_form.yRef }, { m_shapeGroup, m_form.waveShape }, { m_curveGroup, m_form.curve } });
     check(IDC_CHECK_FEEDBACK)->setChecked(m_form.feedback);
     check(IDC_CHECK_POS_ERROR)->setChecked(m_form.posError);
     check(IDC_CHECK_COMMAND)->setChecked(m_form.command);
@@ -685,30 +683,26 @@ void CMonitor::OnViewButton(int id)
         }
         break;
     case IDC_FEEDBACK_ZOOM_IN:
-    case IDC_FEEDBACK_ZOOM_OUT: {
-        if (!UpdateData(true))
-            return;
-        m_form.curve = CURVE_FEEDBACK;
-        UpdateData(false);
-        ChartAxis y = CurveRange(1);
-        const auto span = FeedbackZoomSpan(y.span, zoomIn);
-        if (!span)
-            return;
-        ApplyYSpan(y, m_form.yRef, static_cast<uint32_t>(*span));
-        for (int curve : { 1, 3, 0 })
-            SetCurveRange(curve, y);
-        break;
-    }
+    case IDC_FEEDBACK_ZOOM_OUT:
     case IDC_ERROR_ZOOM_IN:
     case IDC_ERROR_ZOOM_OUT: {
+        // The feedback zoom sets curves 1, 3 and 0 (also when its span is beyond the chart,
+        // they then take curve 1's range); the error zoom only curve 2, and only a span it
+        // could apply.
+        const bool feedback = id == IDC_FEEDBACK_ZOOM_IN || id == IDC_FEEDBACK_ZOOM_OUT;
         if (!UpdateData(true))
             return;
-        m_form.curve = CURVE_POS_ERROR;
+        m_form.curve = feedback ? CURVE_FEEDBACK : CURVE_POS_ERROR;
         UpdateData(false);
-        ChartAxis y = CurveRange(2);
-        if (!ApplyYSpan(y, m_form.yRef, static_cast<uint32_t>(std::min<int64_t>(ErrorZoomSpan(y.span, zoomIn), UINT32_MAX))))
+        ChartAxis y = CurveRange(m_form.curve + 1);
+        const std::optional<int64_t> span = feedback ? FeedbackZoomSpan(y.span, zoomIn) : ErrorZoomSpan(y.span, zoomIn);
+        const bool applied = span && ApplyYSpan(y, m_form.yRef, static_cast<uint32_t>(std::min<int64_t>(*span, UINT32_MAX)));
+        if (!span || (!feedback && !applied))
             return;
-        SetCurveRange(2, y);
+        static constexpr int kFeedbackCurves[] = { 1, 3, 0 };
+        static constexpr int kErrorCurves[] = { 2 };
+        for (int curve : feedback ? std::span<const int>(kFeedbackCurves) : std::span<const int>(kErrorCurves))
+            SetCurveRange(curve, y);
         break;
     }
     case IDC_ZERO:

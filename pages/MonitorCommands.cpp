@@ -99,18 +99,41 @@ QStringList GainWriteCommands(const MonitorGains& gains)
     return commands;
 }
 
+namespace {
+
+struct ChannelTexts {
+    const char* query;
+    const char* heading;
+    const char* unit;
+};
+
+// Position, Velocity, Current; Cmd. is the user's own query.
+constexpr ChannelTexts kChannels[] = { { "GM\r", "Position(r)", "" }, { "GV\r", "Speed(rpm)", "RPM" },
+    { "GC\r", "Current(mA)", "mA" } };
+
+const ChannelTexts* TextsOf(int channel)
+{
+    return channel >= 0 && channel < CHANNEL_COMMAND ? &kChannels[channel] : nullptr;
+}
+
+}
+
 QString ChannelQuery(int channel)
 {
-    switch (channel) {
-    case CHANNEL_POSITION:
-        return QStringLiteral("GM\r");
-    case CHANNEL_VELOCITY:
-        return QStringLiteral("GV\r");
-    case CHANNEL_CURRENT:
-        return QStringLiteral("GC\r");
-    default:
-        return {};
-    }
+    const ChannelTexts* texts = TextsOf(channel);
+    return texts ? QString::fromLatin1(texts->query) : QString();
+}
+
+QString ChannelHeading(int channel, const QString& userQuery)
+{
+    const ChannelTexts* texts = TextsOf(channel);
+    return texts ? QString::fromLatin1(texts->heading) : userQuery.trimmed().toUpper();
+}
+
+QString ChannelUnit(int channel)
+{
+    const ChannelTexts* texts = TextsOf(channel);
+    return texts ? QString::fromLatin1(texts->unit) : QString();
 }
 
 UserQuery CheckUserQuery(const QString& text)

@@ -61,6 +61,11 @@ QStringList GainWriteCommands(const MonitorGains& gains);
 
 // The fixed query of a channel ("GM\r", "GV\r", "GC\r"); empty for CHANNEL_COMMAND.
 QString ChannelQuery(int channel);
+// The column heading of the channel's captured data: "Position(r)", "Speed(rpm)",
+// "Current(mA)", or the user's query in capitals.
+QString ChannelHeading(int channel, const QString& userQuery);
+// The unit painted beside the chart: "RPM" for velocity, "mA" for current, else none.
+QString ChannelUnit(int channel);
 
 // The user's own query for channel Cmd. as the page checks it before monitoring.
 struct UserQuery {

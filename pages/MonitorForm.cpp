@@ -42,12 +42,7 @@ const Field* FindField(int id)
 
 std::span<const int> MonitorFieldIds()
 {
-    static const std::vector<int> ids = [] {
-        std::vector<int> list;
-        for (const Field& field : kFields)
-            list.push_back(field.id);
-        return list;
-    }();
+    static const std::vector<int> ids = FormFieldIds<MonitorForm>(kFields);
     return ids;
 }
 
@@ -59,14 +54,12 @@ bool IsHiddenField(int id)
 
 QString FieldText(const MonitorForm& form, int id)
 {
-    const Field* field = FindField(id);
-    return field ? FormFieldText(*field, form) : QString();
+    return FormFieldText<MonitorForm>(kFields, form, id);
 }
 
 std::optional<ExchangeFailure> TakeField(MonitorForm& form, int id, const QString& text)
 {
-    const Field* field = FindField(id);
-    return field ? TakeFormField(*field, form, text) : std::nullopt;
+    return TakeFormField<MonitorForm>(kFields, form, id, text);
 }
 
 int TargetFieldOf(int runMode)

@@ -87,20 +87,6 @@ const std::initializer_list<int> kFreedByBrake = { IDC_SET_ACC, IDC_SET_PID, IDC
     IDC_RADIO_VEL, IDC_RADIO_ABS, IDC_RADIO_REL, IDC_RADIO_CUR };
 const std::initializer_list<int> kRunModeRadios = { IDC_RADIO_VEL, IDC_RADIO_ABS, IDC_RADIO_REL, IDC_RADIO_CUR };
 
-QString ChannelHeading(int channel, const QString& userQuery)
-{
-    switch (channel) {
-    case CHANNEL_POSITION:
-        return QStringLiteral("Position(r)");
-    case CHANNEL_VELOCITY:
-        return QStringLiteral("Speed(rpm)");
-    case CHANNEL_CURRENT:
-        return QStringLiteral("Current(mA)");
-    default:
-        return userQuery.trimmed().toUpper();
-    }
-}
-
 // The polling thread on what the context provides, at the system tick count.
 MonitorThread::Services ServicesOf(const DriveContext& context)
 {
@@ -134,16 +120,20 @@ void CPidParam::OnClicked(int id, void (CPidParam::*handler)())
 }
 
 QButtonGroup* CPidParam::AddRadioGroup(QGridLayout* grid, const int* ids, const char* const* texts, int count,
-    int row, int column, bool vertical, void (CPidParam::*handler)(int))
+    int column, int MonitorForm::*member)
 {
     auto* group = new QButtonGroup(this);
     for (int i = 0; i < count; ++i) {
         auto* radio = new QRadioButton(QString::fromUtf8(texts[i]));
         AddControl(ids[i], radio);
         group->addButton(radio, i);
-        grid->addWidget(radio, row + (vertical ? i : 0), column + (vertical ? 0 : i));
+        grid->addWidget(radio, i, column);
     }
-    connect(group, &QButtonGroup::idClicked, this, handler);
+    // A click takes the choice into the form at once; the unit painted may change with it.
+    connect(group, &QButtonGroup::idClicked, this, [this, member](int choice) {
+        m_form.*member = choice;
+        update();
+    });
     return group;
 }
 
@@ -165,7 +155,7 @@ void CPidParam::CreateControls()
     auto* run = new QGridLayout(runBox);
     const int runIds[] = { IDC_RADIO_ABS, IDC_RADIO_REL, IDC_RADIO_VEL, IDC_RADIO_CUR };
     const char* const runTexts[] = { "Absolute P", "Relative P", "Velocity", "Current" };
-    m_runModeGroup = AddRadioGroup(run, runIds, runTexts, 4, 0, 0, true, &CPidParam::OnRunModeClicked);
+    m_runModeGroup = AddRadioGroup(run, runIds, runTexts, 4, 0, &MonitorForm::runMode);
     const int targets[] = { IDC_ABS_TARGET, IDC_REL_TARGET, IDC_VEL_TARGET, IDC_CUR_TARGET };
     const int units[] = { IDC_UNIT_ABS, IDC_UNIT_REL, IDC_UNIT_VELOCITY, 0 };
     for (int i = 0; i < 4; ++i) {
@@ -187,7 +177,7 @@ void CPidParam::CreateControls()
     auto* monitor = new QGridLayout(monitorBox);
     const int channelIds[] = { IDC_CH_POSITION, IDC_CH_VELOCITY, IDC_CH_CURRENT, IDC_CH_COMMAND };
     const char* const channelTexts[] = { "Position", "Velocity", "Current", "Cmd." };
-    m_channelGroup = AddRadioGroup(monitor, channelIds, channelTexts, 4, 0, 0, true, &CPidParam::OnChannelClicked);
+    m_channelGroup = AddRadioGroup(monitor, channelIds, channelTexts, 4, 0, &MonitorForm::channel);
     monitor->addWidget(edit(IDC_USER_QUERY), 3, 1);
     QPushButton* graph = button(IDC_GRAPH, "Graph");
     QPushButton* stop = button(IDC_STOP, "Stop");
@@ -214,7 +204,7 @@ void CPidParam::CreateControls()
     }
     const int baselineIds[] = { IDC_BASELINE_BOTTOM, IDC_BASELINE_CENTER };
     const char* const baselineTexts[] = { "bottom", "center" };
-    m_baselineGroup = AddRadioGroup(scale, baselineIds, baselineTexts, 2, 0, 3, true, &CPidParam::OnBaselineClicked);
+    m_baselineGroup = AddRadioGroup(scale, baselineIds, baselineTexts, 2, 3, &MonitorForm::baselineMode);
     top->addWidget(scaleBox);
     top->addStretch(1);
 
@@ -237,18 +227,22 @@ void CPidParam::CreateControls()
     auto picture = [&](int id, int bitmap, const char* name) {
         view->addWidget(AddViewButton(id, bitmap, name, 24, QSize(32, 30)));
     };
-    view->addWidget(label(0, "X"));
-    picture(IDC_PAN_LEFT, IDB_PAN_LEFT, "←");
-    picture(IDC_PAN_RIGHT, IDB_PAN_RIGHT, "→");
-    picture(IDC_X_BIG, IDB_ZOOM_IN, "Big");
-    picture(IDC_X_SMALL, IDB_ZOOM_OUT, "Small");
-    view->addSpacing(12);
-    view->addWidget(label(0, "Y"));
-    picture(IDC_Y_UP, IDB_PAN_UP, "↑");
-    picture(IDC_Y_DOWN, IDB_PAN_DOWN, "↓");
-    picture(IDC_Y_BIG, IDB_ZOOM_IN, "Big");
-    picture(IDC_Y_SMALL, IDB_ZOOM_OUT, "Small");
-    view->addSpacing(12);
+    // Per axis: its two pans, then Big and Small.
+    const struct {
+        const char* axis;
+        int ids[4];
+        int pans[2];
+        const char* panNames[2];
+    } axes[] = { { "X", { IDC_PAN_LEFT, IDC_PAN_RIGHT, IDC_X_BIG, IDC_X_SMALL }, { IDB_PAN_LEFT, IDB_PAN_RIGHT }, { "←", "→" } },
+        { "Y", { IDC_Y_UP, IDC_Y_DOWN, IDC_Y_BIG, IDC_Y_SMALL }, { IDB_PAN_UP, IDB_PAN_DOWN }, { "↑", "↓" } } };
+    for (const auto& axis : axes) {
+        view->addWidget(label(0, axis.axis));
+        const int bitmaps[] = { axis.pans[0], axis.pans[1], IDB_ZOOM_IN, IDB_ZOOM_OUT };
+        const char* const names[] = { axis.panNames[0], axis.panNames[1], "Big", "Small" };
+        for (int i = 0; i < 4; ++i)
+            picture(axis.ids[i], bitmaps[i], names[i]);
+        view->addSpacing(12);
+    }
     picture(IDC_ZOOM_BOX, IDB_ZOOM_BOX_OFF, "Big");
     for (auto [id, text] : { std::pair { IDC_ZERO, "Zero" }, std::pair { IDC_CATCH, "Catch" } }) {
         QPushButton* b = button(id, text);
@@ -343,9 +337,8 @@ bool CPidParam::DoDataExchange(bool saveAndValidate)
     }
     for (int id : MonitorFieldIds())
         SetText(id, FieldText(m_form, id));
-    m_runModeGroup->button(m_form.runMode)->setChecked(true);
-    m_channelGroup->button(m_form.channel)->setChecked(true);
-    m_baselineGroup->button(m_form.baselineMode)->setChecked(true);
+    CheckRadios({ { m_runModeGroup, m_form.runMode }, { m_channelGroup, m_form.channel },
+        { m_baselineGroup, m_form.baselineMode } });
     return true;
 }
 
@@ -361,23 +354,6 @@ bool CPidParam::TakeFields(std::initializer_list<int> ids)
             return false;
     }
     return true;
-}
-
-void CPidParam::OnRunModeClicked(int mode)
-{
-    m_form.runMode = mode;
-    update();
-}
-
-void CPidParam::OnChannelClicked(int channel)
-{
-    m_form.channel = channel;
-    update();
-}
-
-void CPidParam::OnBaselineClicked(int mode)
-{
-    m_form.baselineMode = mode;
 }
 
 void CPidParam::OnRun()
@@ -624,9 +600,7 @@ ChartAxis CPidParam::ShownYAxis() const
 
 QString CPidParam::AxisUnit() const
 {
-    return m_form.channel == CHANNEL_VELOCITY ? QStringLiteral("RPM")
-        : m_form.channel == CHANNEL_CURRENT   ? QStringLiteral("mA")
-                                              : QString();
+    return ChannelUnit(m_form.channel);
 }
 
 LPARAM CPidParam::OnPageLeaving()

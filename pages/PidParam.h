@@ -74,8 +74,9 @@ protected:
 
 private:
     void CreateControls();
-    QButtonGroup* AddRadioGroup(QGridLayout* grid, const int* ids, const char* const* texts, int count, int row,
-        int column, bool vertical, void (CPidParam::*handler)(int));
+    // A column of radios whose choice is the form's member.
+    QButtonGroup* AddRadioGroup(QGridLayout* grid, const int* ids, const char* const* texts, int count, int column,
+        int MonitorForm::*member);
     void OnClicked(int id, void (CPidParam::*handler)());
 
     // Takes the edits into the form; false (the user told, the edit focused) at the first
@@ -83,9 +84,6 @@ private:
     bool TakeFields(std::initializer_list<int> ids);
     bool TakeField(int id);
 
-    void OnRunModeClicked(int mode);
-    void OnChannelClicked(int channel);
-    void OnBaselineClicked(int mode);
     void StopRun();
     void ReadGains();
     void StopMonitoring();

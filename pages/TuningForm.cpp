@@ -22,21 +22,11 @@ const Field kFields[] = {
     { IDC_TUNE_KT, TGAIN_MPT, 0, 100 },
 };
 
-const Field* FindField(int id)
-{
-    return FindFormField<TuningForm>(kFields, id);
-}
-
 }
 
 std::span<const int> TuningFieldIds()
 {
-    static const auto ids = [] {
-        std::array<int, std::size(kFields)> list {};
-        for (size_t i = 0; i < std::size(kFields); ++i)
-            list[i] = kFields[i].id;
-        return list;
-    }();
+    static const std::vector<int> ids = FormFieldIds<TuningForm>(kFields);
     return ids;
 }
 
@@ -55,12 +45,10 @@ std::span<const int> TuningWaveIds()
 
 QString TuningFieldText(const TuningForm& form, int id)
 {
-    const Field* field = FindField(id);
-    return field ? FormFieldText(*field, form) : QString();
+    return FormFieldText<TuningForm>(kFields, form, id);
 }
 
 std::optional<ExchangeFailure> TakeTuningField(TuningForm& form, int id, const QString& text)
 {
-    const Field* field = FindField(id);
-    return field ? TakeFormField(*field, form, text) : std::nullopt;
+    return TakeFormField<TuningForm>(kFields, form, id, text);
 }
