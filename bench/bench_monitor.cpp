@@ -147,14 +147,14 @@ void Monitor(CPidParam& page, const Run& run, int seconds)
     const bool serial = run.channel == COMM_RS232;
     const double exchangeMs = exchanges->MeanMs();
     const double cycleMs = exchangeMs + run.pauseMs * (serial ? 2 : 1);
-    const double rate = page.SamplesPosted() / wall;
+    const double rate = page.Controller().SamplesPosted() / wall;
     const double allowed = 1000.0 / cycleMs;
     const double ratePercent = 100.0 * rate / allowed;
     const double busyPercent = 100.0 * cpu / wall;
     std::printf("%-34s exchange %6.3f ms, cycle %6.2f ms: %7.1f samples/s of %7.1f allowed (%5.1f %%); "
                 "UI busy %4.1f %%; posted %llu, plotted %llu; chart repainted %5.1f /s\n",
         run.name, exchangeMs, cycleMs, rate, allowed, ratePercent, busyPercent,
-        static_cast<unsigned long long>(page.SamplesPosted()), static_cast<unsigned long long>(plotted.count),
+        static_cast<unsigned long long>(page.Controller().SamplesPosted()), static_cast<unsigned long long>(plotted.count),
         paints.count / wall);
     if (!serial && run.pauseMs == 0 && run.log)
         std::printf("%-34s goal >= %.0f %% of allowed: %s; UI busy <= %.0f %%: %s\n", "", kGoalRatePercent,

@@ -10,7 +10,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QPainter>
-#include <QPushButton>
 #include <QTimerEvent>
 
 ChartPage::ChartPage(unsigned idd, int firstCurve, int unitHalfWidth)
@@ -18,6 +17,11 @@ ChartPage::ChartPage(unsigned idd, int firstCurve, int unitHalfWidth)
     , m_firstCurve(firstCurve)
     , m_unitHalfWidth(unitHalfWidth)
 {
+}
+
+ChartAxis ChartPage::ShownYAxis() const
+{
+    return m_chart->m_yRange;
 }
 
 void ChartPage::SetChart(CLineChartCtrl* chart)

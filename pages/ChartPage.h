@@ -41,8 +41,9 @@ protected:
     virtual LPARAM OnWorkerEnd(const QByteArray& message) = 0;
     virtual LPARAM OnChartNotify(WPARAM wParam, LPARAM kind, const QByteArray& data) = 0;
     virtual void OnReadoutTimer() = 0;
-    // The Y axis and the unit painted beside the chart.
-    virtual ChartAxis ShownYAxis() const = 0;
+    // The Y axis and the unit painted beside the chart; the Y axis is the chart's own unless
+    // the page's curves have their own.
+    virtual ChartAxis ShownYAxis() const;
     virtual QString AxisUnit() const = 0;
 
     // Enters the chart (made by the page) and starts the read-out timer.

@@ -6,9 +6,6 @@
 
 #include <QAbstractButton>
 #include <QButtonGroup>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 
 QWidget* ControlPage::AddControl(int id, QWidget* control)
 {

@@ -5,6 +5,9 @@
 #include "pages/DataExchange.h"
 
 #include <QHash>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 
 #include <functional>
 #include <initializer_list>
@@ -12,9 +15,6 @@
 
 class QAbstractButton;
 class QButtonGroup;
-class QLabel;
-class QLineEdit;
-class QPushButton;
 
 // A drive page built in code whose controls are found by their control id, as dialog
 // items are: GetDlgItem(id), or the object name "idc_<id>". Holds what the chart pages

@@ -44,11 +44,9 @@ public:
 
     CLineChartCtrl2* Chart() const { return m_chart; }
     const TuningForm& Form() const { return m_form; }
+    // The drive's wave and the sampling.
     const TuningController& Controller() const { return m_control; }
-    bool IsWaveRunning() const { return m_control.IsWaveRunning(); }
-    bool IsSampling() const { return m_control.IsSampling(); }
     bool IsHostWaveRunning() const { return m_hostWaveTimer.isActive(); }
-    uint64_t SamplesPosted() const { return m_control.SamplesPosted(); }
 
     // Where the page's commands and its sampling go, and how long the wave settles (tests,
     // benchmarks); only while nothing runs.
@@ -79,18 +77,13 @@ public:
 
 protected:
     bool OnInitDialog() override;
-    bool DoDataExchange(bool saveAndValidate) override;
-    LPARAM OnPageLeaving() override;
-    LPARAM OnPageActivated() override;
+    // The wave's units follow the drive's status bit 8.
     LPARAM OnPageInit() override;
-
-    LPARAM OnNewSample(WPARAM wParam, LPARAM lParam) override;
-    LPARAM OnWorkerEnd(const QByteArray& message) override;
-    LPARAM OnChartNotify(WPARAM wParam, LPARAM kind, const QByteArray& data) override;
-    void OnReadoutTimer() override;
-    ChartAxis ShownYAxis() const override;
-    QString AxisUnit() const override;
-    void timerEvent(QTimerEvent* event) override;
+    // Activation reads the gains; -1 while no drive is connected.
+    LPARAM OnPageActivated() override;
+    // Leaving stops the sampling, the drive's wave and the page's own.
+    LPARAM OnPageLeaving() override;
+    bool DoDataExchange(bool saveAndValidate) override;
 
 private:
     void CreateControls();
@@ -100,18 +93,28 @@ private:
     void StopWave();
     // Sampling started from `button`, which reads "Stop" while it runs.
     void StartSampling(int button);
-    void StopHostWave();
-    void OnHostWaveTick();
-    void PreviewHostWave();
     void StopSampling();
     // The program or the page ends: sampling and the wave stop without a word.
     void StopOnExit();
+    LPARAM OnNewSample(WPARAM wParam, LPARAM lParam) override;
+    LPARAM OnWorkerEnd(const QByteArray& message) override;
+
+    // The page's own wave, timed tick by tick.
+    void StopHostWave();
+    void OnHostWaveTick();
+    void PreviewHostWave();
+    void timerEvent(QTimerEvent* event) override;
+
     void OnCurveCheck(int id);
     void SetMarkers(bool x, bool on);
-
     // A curve's Y range as an axis, and back.
     ChartAxis CurveRange(int curve) const;
     void SetCurveRange(int curve, const ChartAxis& y);
+    // The markers' distances, the read-out and the Y axis of the selected curve.
+    LPARAM OnChartNotify(WPARAM wParam, LPARAM kind, const QByteArray& data) override;
+    void OnReadoutTimer() override;
+    ChartAxis ShownYAxis() const override;
+    QString AxisUnit() const override;
     // A command of the page's buttons, logged with its failure's reason or not.
     DriveAnswer Send(const QString& command, bool withReason = true, int replyBytes = kDriveReplyBytes);
 

@@ -15,9 +15,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -591,11 +588,6 @@ void CPidParam::OnReadoutTimer()
     MouseFractions(&fx, &fy);
     SetText(IDC_READOUT_X, QString::number(ReadoutValue(Chart()->m_xRange, fx)));
     SetText(IDC_READOUT_Y, QString::number(ReadoutValue(Chart()->m_yRange, fy)));
-}
-
-ChartAxis CPidParam::ShownYAxis() const
-{
-    return Chart()->m_yRange;
 }
 
 QString CPidParam::AxisUnit() const

@@ -29,12 +29,8 @@ public:
 
     CLineChartCtrl* Chart() const { return ChartCtrl(); }
     const MonitorForm& Form() const { return m_form; }
+    // The run, the brake and the polling.
     const RunMonitorController& Controller() const { return m_control; }
-    bool IsMonitoring() const { return m_control.IsPolling(); }
-    bool IsRunHeld() const { return m_control.IsRunHeld(); }
-    bool IsBrakeSet() const { return m_control.IsBrakeSet(); }
-    // The polling thread's samples so far (for the benchmark).
-    uint64_t SamplesPosted() const { return m_control.SamplesPosted(); }
 
     // Where the page's commands and its polling thread go (tests, benchmarks); only while
     // not monitoring.
@@ -60,17 +56,13 @@ public:
 
 protected:
     bool OnInitDialog() override;
+    // The visible edits are checked; the hidden ones are taken by the actions that use them.
     bool DoDataExchange(bool saveAndValidate) override;
+    // Leaving stops the polling.
     LPARAM OnPageLeaving() override;
+    // Activation reads the gains while a drive is connected.
     LPARAM OnPageActivated() override;
     LPARAM OnPageInit() override;
-
-    LPARAM OnNewSample(WPARAM wParam, LPARAM lParam) override;
-    LPARAM OnWorkerEnd(const QByteArray& message) override;
-    LPARAM OnChartNotify(WPARAM wParam, LPARAM kind, const QByteArray& data) override;
-    void OnReadoutTimer() override;
-    ChartAxis ShownYAxis() const override;
-    QString AxisUnit() const override;
 
 private:
     void CreateControls();
@@ -86,9 +78,17 @@ private:
 
     void StopRun();
     void ReadGains();
-    void StopMonitoring();
     // A command of the hidden gain and acceleration buttons.
     DriveAnswer Send(const QString& command);
+
+    // The polling's samples and its end.
+    void StopMonitoring();
+    LPARAM OnNewSample(WPARAM wParam, LPARAM lParam) override;
+    LPARAM OnWorkerEnd(const QByteArray& message) override;
+    // The zoom box, the mouse read-out and the unit of what is polled.
+    LPARAM OnChartNotify(WPARAM wParam, LPARAM kind, const QByteArray& data) override;
+    void OnReadoutTimer() override;
+    QString AxisUnit() const override;
 
     MonitorForm m_form;
     RunMonitorController m_control;

@@ -49,6 +49,7 @@ private:
     QObject* const m_page;
     LinkTransaction m_transact;
     std::unique_ptr<MonitorThread> m_thread;
+    // The held run and the mode whose stop command ends it.
     bool m_bRunToggle = false;
     int m_nHeldRunMode = RUN_VELOCITY;
     bool m_bBrake = false;

@@ -46,11 +46,13 @@ public:
     uint64_t SamplesPosted() const { return m_sampler->SamplesPosted(); }
 
 private:
+    bool m_bWaveRunning = false;
+    bool m_bSampling = false;
+    // The drive's mode before the wave, given back when it stops.
+    int m_nSavedMode = 0;
+
     QObject* const m_page;
     LinkTransaction m_transact;
     std::unique_ptr<SampleThread> m_sampler;
     int m_settleMs = kWaveSettleMs;
-    bool m_bWaveRunning = false;
-    bool m_bSampling = false;
-    int m_nSavedMode = 0;
 };

@@ -70,9 +70,9 @@ TEST_P(MonitorOnDriveSim, AVelocityRunPlotsARisingPositionAndStops)
     Click(1167);
     Type(1018, QStringLiteral("30")); // 5000 counts a second
     Click(1019);
-    ASSERT_TRUE(page.IsRunHeld()) << boxes.join(u'\n').toStdString();
+    ASSERT_TRUE(page.Controller().IsRunHeld()) << boxes.join(u'\n').toStdString();
     Click(1140);
-    ASSERT_TRUE(page.IsMonitoring());
+    ASSERT_TRUE(page.Controller().IsPolling());
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while ((page.Samples().Array(0).empty() || page.Samples().Array(0).back().time < 2500)
            && std::chrono::steady_clock::now() < end)
@@ -80,7 +80,7 @@ TEST_P(MonitorOnDriveSim, AVelocityRunPlotsARisingPositionAndStops)
     if (const QByteArray folder = qgetenv("VELQUARIN_SCREENSHOT_DIR"); !folder.isEmpty())
         page.grab().save(QString::fromLocal8Bit(folder) + (Serial() ? "/monitor-serial.png" : "/monitor-can.png"));
     Click(1169);
-    ASSERT_FALSE(page.IsMonitoring());
+    ASSERT_FALSE(page.Controller().IsPolling());
 
     const std::vector<RetValue>& samples = page.Samples().Array(0);
     ASSERT_GE(samples.size(), 20u);
@@ -99,7 +99,7 @@ TEST_P(MonitorOnDriveSim, AVelocityRunPlotsARisingPositionAndStops)
 
     g_bDriveConnected = 0; // stopping the motor asks for nothing
     Click(1019);
-    EXPECT_FALSE(page.IsRunHeld());
+    EXPECT_FALSE(page.Controller().IsRunHeld());
     QTest::qWait(200);
     EXPECT_EQ(motion->Now().velocity, 0.0);
     EXPECT_TRUE(boxes.isEmpty()) << boxes.join(u'\n').toStdString();

@@ -40,7 +40,7 @@ TEST(TuningOnDriveSim, SamplesARunningWaveAndStopsItWhenThePageGoes)
     type(1198, "4000");
     click(1170); // command too
     click(1139);
-    ASSERT_TRUE(page->IsWaveRunning() && page->IsSampling()) << boxes.join(u'\n').toStdString();
+    ASSERT_TRUE(page->Controller().IsWaveRunning() && page->Controller().IsSampling()) << boxes.join(u'\n').toStdString();
     EXPECT_TRUE(wave->Running());
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while ((page->Samples().Array(2).empty() || page->Samples().Array(2).back().time < 3500)

@@ -101,11 +101,11 @@ TEST_F(PidParamPageTest, EachRunModeSendsItsCommandsAndHeldRunsStopWithoutAsking
         Click(1019);
         EXPECT_EQ(TakeCommands(), c.start) << c.target;
         if (!c.stop) {
-            EXPECT_FALSE(page.IsRunHeld());
+            EXPECT_FALSE(page.Controller().IsRunHeld());
             EXPECT_EQ(Button(1019)->text(), "Run");
             continue;
         }
-        EXPECT_TRUE(page.IsRunHeld());
+        EXPECT_TRUE(page.Controller().IsRunHeld());
         EXPECT_EQ(Button(1019)->text(), "Stop");
         EXPECT_FALSE(RunRadiosEnabled());
 
@@ -114,7 +114,7 @@ TEST_F(PidParamPageTest, EachRunModeSendsItsCommandsAndHeldRunsStopWithoutAsking
         Type(c.edit, "fast");
         Click(1019);
         EXPECT_EQ(TakeCommands(), QStringList { c.stop });
-        EXPECT_FALSE(page.IsRunHeld());
+        EXPECT_FALSE(page.Controller().IsRunHeld());
         EXPECT_EQ(Button(1019)->text(), "Run");
         EXPECT_TRUE(RunRadiosEnabled());
         g_bDriveConnected = 1;
@@ -134,14 +134,14 @@ TEST_F(PidParamPageTest, ARefusedOrUnstoppedRunKeepsItsLook)
 
     link.Serial("V600", "OK");
     Click(1019);
-    ASSERT_TRUE(page.IsRunHeld());
+    ASSERT_TRUE(page.Controller().IsRunHeld());
     link.Clear();
     link.Fail("V0", COMM_RS232_TIMEOUT);
     Click(1019);
     EXPECT_EQ(TakeCommands(), QStringList { "V0" });
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_EQ(boxes[0], "The drive did not take V0: RS232接收超时");
-    EXPECT_TRUE(page.IsRunHeld()) << "the motor may still turn: Stop stays offered";
+    EXPECT_TRUE(page.Controller().IsRunHeld()) << "the motor may still turn: Stop stays offered";
     EXPECT_EQ(Button(1019)->text(), "Stop");
 }
 
@@ -181,16 +181,16 @@ TEST_F(PidParamPageTest, BrakeTogglesOnlyWhenTheDriveTakesIt)
     link.Serial("SBS", "OK");
     link.Serial("CBS", "OK");
     Click(1020);
-    EXPECT_TRUE(page.IsBrakeSet());
+    EXPECT_TRUE(page.Controller().IsBrakeSet());
     EXPECT_EQ(Button(1020)->text(), "Cancel");
     Click(1020);
-    EXPECT_FALSE(page.IsBrakeSet());
+    EXPECT_FALSE(page.Controller().IsBrakeSet());
     EXPECT_EQ(Button(1020)->text(), "Brake");
     EXPECT_EQ(TakeCommands(), (QStringList { "SBS", "CBS" }));
 
     link.Fail("SBS", COMM_RS232_TIMEOUT);
     Click(1020);
-    EXPECT_FALSE(page.IsBrakeSet());
+    EXPECT_FALSE(page.Controller().IsBrakeSet());
     EXPECT_EQ(Button(1020)->text(), "Brake");
 }
 
@@ -216,7 +216,7 @@ TEST_F(PidParamPageTest, GraphPlotsUntilStopAndEachClickRunsOneThread)
 {
     link.Serial("GM", "250");
     Click(1140);
-    EXPECT_TRUE(page.IsMonitoring());
+    EXPECT_TRUE(page.Controller().IsPolling());
     EXPECT_FALSE(page.GetDlgItem(1140)->isVisible());
     EXPECT_TRUE(page.GetDlgItem(1169)->isVisible());
     EXPECT_FALSE(Button(1162)->isEnabled());
@@ -225,8 +225,8 @@ TEST_F(PidParamPageTest, GraphPlotsUntilStopAndEachClickRunsOneThread)
     // Stopping asks for no drive and takes what was posted before the thread ended.
     g_bDriveConnected = 0;
     Click(1169);
-    EXPECT_FALSE(page.IsMonitoring());
-    EXPECT_EQ(page.Samples().Array(0).size(), page.SamplesPosted());
+    EXPECT_FALSE(page.Controller().IsPolling());
+    EXPECT_EQ(page.Samples().Array(0).size(), page.Controller().SamplesPosted());
     EXPECT_TRUE(page.GetDlgItem(1140)->isVisible());
     EXPECT_TRUE(Button(1162)->isEnabled());
     EXPECT_EQ(page.Samples().Array(0).back().value, 250);
@@ -239,7 +239,7 @@ TEST_F(PidParamPageTest, GraphPlotsUntilStopAndEachClickRunsOneThread)
     Click(1140);
     WaitFor([this] { return page.Samples().Array(0).size() >= 2; });
     SendMessage(&page, WM_PAGE_LEAVING, 0, 0);
-    EXPECT_FALSE(page.IsMonitoring()) << "leaving the page stops it";
+    EXPECT_FALSE(page.Controller().IsPolling()) << "leaving the page stops it";
 }
 
 TEST_F(PidParamPageTest, AThreadThatEndsByItselfReturnsThePageToIdleWithItsMessage)
@@ -247,7 +247,7 @@ TEST_F(PidParamPageTest, AThreadThatEndsByItselfReturnsThePageToIdleWithItsMessa
     link.Fail("GV", COMM_RS232_TIMEOUT);
     Click(1157);
     Click(1140);
-    WaitFor([this] { return !page.IsMonitoring(); });
+    WaitFor([this] { return !page.Controller().IsPolling(); });
     EXPECT_EQ(boxes, QStringList { "Communication failed" });
     EXPECT_TRUE(page.GetDlgItem(1140)->isVisible());
     EXPECT_EQ(link.Commands(), QStringList(3, QStringLiteral("GV")));
@@ -258,12 +258,12 @@ TEST_F(PidParamPageTest, TheUserQueryIsCheckedBeforeItIsPolled)
     Click(1165);
     Type(1343, "");
     Click(1140);
-    EXPECT_FALSE(page.IsMonitoring());
+    EXPECT_FALSE(page.Controller().IsPolling());
     EXPECT_TRUE(boxes.isEmpty()) << "nothing typed, nothing said";
     for (const char* refused : { "V100", "GQZX", "G-M", "GDTN12" }) {
         Type(1343, refused);
         Click(1140);
-        EXPECT_FALSE(page.IsMonitoring()) << refused;
+        EXPECT_FALSE(page.Controller().IsPolling()) << refused;
     }
     EXPECT_EQ(boxes, (QStringList { "Only a query (a command beginning with G) can be monitored",
                          "Not found the command",

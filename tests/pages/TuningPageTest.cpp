@@ -75,7 +75,7 @@ protected:
     {
         Click(1244); // no curve: the thread only waits
         Click(1139);
-        ASSERT_TRUE(page->IsWaveRunning() && page->IsSampling()) << boxes.join(u'\n').toStdString();
+        ASSERT_TRUE(page->Controller().IsWaveRunning() && page->Controller().IsSampling()) << boxes.join(u'\n').toStdString();
         ASSERT_EQ(TakeCommands(), kWaveStart);
     }
     std::pair<double, double> Range(int curve)
@@ -107,7 +107,7 @@ TEST_F(TuningPageTest, RunStartsTheWaveAndStopNeedsNoValidField)
     g_bDriveConnected = 0;
     Click(1139);
     EXPECT_EQ(TakeCommands(), kWaveStop);
-    EXPECT_FALSE(page->IsWaveRunning() || page->IsSampling());
+    EXPECT_FALSE(page->Controller().IsWaveRunning() || page->Controller().IsSampling());
     EXPECT_TRUE(WaveControlsEnabled());
     EXPECT_EQ(Button(1139)->text(), "Start");
     EXPECT_TRUE(Button(1273)->isEnabled() && !page->GetDlgItem(1247)->isEnabled()) << "the hidden check stays off";
@@ -126,7 +126,7 @@ TEST_F(TuningPageTest, LeavingThePageStopsTheWaveOnTheDrive)
     StartIdle();
     SendMessage(page.get(), WM_PAGE_LEAVING, 0, 0);
     EXPECT_EQ(TakeCommands(), kWaveStop);
-    EXPECT_FALSE(page->IsWaveRunning() || page->IsSampling());
+    EXPECT_FALSE(page->Controller().IsWaveRunning() || page->Controller().IsSampling());
     EXPECT_EQ(Button(1139)->text(), "运行&&监测");
 }
 
@@ -135,13 +135,13 @@ TEST_F(TuningPageTest, AStopTheDriveRefusesKeepsTheWaveShownRunning)
     StartIdle();
     link.Fail("SWM0", 11);
     Click(1139);
-    EXPECT_TRUE(page->IsWaveRunning());
-    EXPECT_FALSE(page->IsSampling());
+    EXPECT_TRUE(page->Controller().IsWaveRunning());
+    EXPECT_FALSE(page->Controller().IsSampling());
     EXPECT_EQ(Button(1139)->text(), "Stop");
     ASSERT_EQ(boxes.size(), 1);
     link.Can("SWM0", 0, 6);
     Click(1139);
-    EXPECT_FALSE(page->IsWaveRunning());
+    EXPECT_FALSE(page->Controller().IsWaveRunning());
 }
 
 TEST_F(TuningPageTest, FailedWaveStartsShowCommunicationFailed)
@@ -154,7 +154,7 @@ TEST_F(TuningPageTest, FailedWaveStartsShowCommunicationFailed)
     Click(1139);
     EXPECT_EQ(TakeCommands(), QStringList { "GMOD" });
     EXPECT_EQ(boxes, QStringList({ "Communication failed", "Communication failed" }));
-    EXPECT_FALSE(page->IsWaveRunning() || page->IsSampling());
+    EXPECT_FALSE(page->Controller().IsWaveRunning() || page->Controller().IsSampling());
     EXPECT_TRUE(WaveControlsEnabled());
 }
 
@@ -165,11 +165,11 @@ TEST_F(TuningPageTest, OnASerialLineTheRefusalIsFollowedByTheStoppedPage)
     for (const char* command : { "SMOD4665", "SAT655363000", "SWM1", "SMOD4609", "SWM0" })
         link.Serial(command, "0");
     Click(1139);
-    for (int i = 0; i < 2000 && page->IsSampling(); ++i)
+    for (int i = 0; i < 2000 && page->Controller().IsSampling(); ++i)
         QTest::qWait(1);
     EXPECT_EQ(boxes, QStringList { "请使用CAN设备监测" });
     EXPECT_EQ(TakeCommands(), kWaveStart + kWaveStop);
-    EXPECT_FALSE(page->IsWaveRunning() || page->IsSampling());
+    EXPECT_FALSE(page->Controller().IsWaveRunning() || page->Controller().IsSampling());
 }
 
 TEST_F(TuningPageTest, GainsAndPositionZero)
@@ -278,10 +278,10 @@ TEST_F(TuningPageTest, HiddenControlsExistHiddenAndDisabled)
     // 1151 samples without a wave and is reset by leaving.
     Click(1244); // no curve: the thread only waits
     page->OnBnClickedStartMonitor();
-    EXPECT_TRUE(page->IsSampling() && !page->IsWaveRunning());
+    EXPECT_TRUE(page->Controller().IsSampling() && !page->Controller().IsWaveRunning());
     EXPECT_EQ(Button(1151)->text(), "Stop");
     SendMessage(page.get(), WM_PAGE_LEAVING, 0, 0);
-    EXPECT_FALSE(page->IsSampling());
+    EXPECT_FALSE(page->Controller().IsSampling());
     EXPECT_EQ(Button(1151)->text(), "开始监测");
     EXPECT_TRUE(TakeCommands().isEmpty());
 }
