@@ -2,6 +2,7 @@
 
 #include "link/LinkLayer.h"
 #include "platform/Profile.h"
+#include "shell/Globals.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -10,6 +11,26 @@
 
 #include <cstdlib>
 #include <filesystem>
+
+void SetCounters(benchmark::State& state, std::initializer_list<std::pair<const char*, double>> figures)
+{
+    for (const auto& [name, value] : figures)
+        state.counters[name] = value;
+}
+
+void CloseBenchLink()
+{
+    LinkShutdown();
+    g_bDriveConnected = 0;
+    g_bRs232Open = 0;
+    g_bCanUsbOpen = 0;
+}
+
+void SkipAndClose(benchmark::State& state, const char* reason)
+{
+    state.SkipWithError(reason);
+    CloseBenchLink();
+}
 
 BenchProfile::BenchProfile()
 {

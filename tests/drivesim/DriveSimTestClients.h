@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tools/drivesim/FaultPlan.h"
 #include "tools/drivesim/LoopbackPort.h"
 
 #include "tools/drivesim/SimCanFrame.h"
@@ -9,6 +10,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +18,15 @@
 
 // The tests' own ends of the simulated drive's line and bus, written with plain termios
 // and a plain QCanBusDevice so that they share no code with the simulator.
+
+// A fault plan for the simulated drive, as an edit of an empty one makes it.
+using FaultEdit = std::function<void(FaultPlan&)>;
+inline FaultPlan MakeFaults(const FaultEdit& edit)
+{
+    FaultPlan plan;
+    edit(plan);
+    return plan;
+}
 
 // A TCP port on the loopback interface that was free a moment ago.
 std::string VirtualCanUrl(uint16_t port);
