@@ -4,6 +4,7 @@
 #include "platform/Profile.h"
 #include "shell/Globals.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -30,6 +31,22 @@ void SkipAndClose(benchmark::State& state, const char* reason)
 {
     state.SkipWithError(reason);
     CloseBenchLink();
+}
+
+int RunBenchmarks(int argc, char** argv, const std::function<void()>& before, const std::function<void()>& after)
+{
+    BenchProfile profile;
+    if (!profile.Made())
+        return 1;
+    QCoreApplication app(argc, argv);
+    if (before)
+        before();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (after)
+        after();
+    return 0;
 }
 
 BenchProfile::BenchProfile()

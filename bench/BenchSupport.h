@@ -2,6 +2,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -21,6 +22,12 @@ public:
 private:
     std::string m_home;
 };
+
+// A benchmark program's main: a profile of its own and an application object, then the
+// benchmarks the command line selects, with `before` and `after` run around them. 1 when
+// there is no profile folder.
+int RunBenchmarks(int argc, char** argv, const std::function<void()>& before = {},
+    const std::function<void()>& after = {});
 
 // A positive whole number from the environment (a run's length, a file's size), else fallback.
 int EnvCount(const char* name, int fallback);

@@ -296,12 +296,5 @@ BENCHMARK(BM_FaultyRead)
 
 int main(int argc, char** argv)
 {
-    BenchProfile profile;
-    if (!profile.Made())
-        return 1;
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }

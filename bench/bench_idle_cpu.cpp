@@ -164,17 +164,11 @@ BENCHMARK(BM_IdleConnected)->Arg(COMM_RS232)->Arg(COMM_CAN_USB2)->Iterations(1)-
 
 int main(int argc, char** argv)
 {
-    BenchProfile home;
-    if (!home.Made())
-        return 1;
-    QCoreApplication app(argc, argv);
-
-    StartDrive();
-    PointLinkAtDrive(kCom, g_ptyPath, g_canUrl);
-
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    StopDrive();
-    return 0;
+    return RunBenchmarks(
+        argc, argv,
+        [] {
+            StartDrive();
+            PointLinkAtDrive(kCom, g_ptyPath, g_canUrl);
+        },
+        StopDrive);
 }
