@@ -19,15 +19,6 @@
 // The tests' own ends of the simulated drive's line and bus, written with plain termios
 // and a plain QCanBusDevice so that they share no code with the simulator.
 
-// A fault plan for the simulated drive, as an edit of an empty one makes it.
-using FaultEdit = std::function<void(FaultPlan&)>;
-inline FaultPlan MakeFaults(const FaultEdit& edit)
-{
-    FaultPlan plan;
-    edit(plan);
-    return plan;
-}
-
 // A TCP port on the loopback interface that was free a moment ago.
 std::string VirtualCanUrl(uint16_t port);
 
@@ -71,3 +62,12 @@ private:
 };
 
 std::vector<uint8_t> Bytes(const QCanBusFrame& frame);
+
+// A fault plan for the simulated drive, as an edit of an empty one makes it.
+using FaultEdit = std::function<void(FaultPlan&)>;
+inline FaultPlan MakeFaults(const FaultEdit& edit)
+{
+    FaultPlan plan;
+    edit(plan);
+    return plan;
+}
