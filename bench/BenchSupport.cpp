@@ -2,7 +2,9 @@
 
 #include "link/LinkLayer.h"
 #include "platform/Profile.h"
+#include "shell/Globals.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -10,6 +12,42 @@
 
 #include <cstdlib>
 #include <filesystem>
+
+void SetCounters(benchmark::State& state, std::initializer_list<std::pair<const char*, double>> figures)
+{
+    for (const auto& [name, value] : figures)
+        state.counters[name] = value;
+}
+
+void CloseBenchLink()
+{
+    LinkShutdown();
+    g_bDriveConnected = 0;
+    g_bRs232Open = 0;
+    g_bCanUsbOpen = 0;
+}
+
+void SkipAndClose(benchmark::State& state, const char* reason)
+{
+    state.SkipWithError(reason);
+    CloseBenchLink();
+}
+
+int RunBenchmarks(int argc, char** argv, const std::function<void()>& before, const std::function<void()>& after)
+{
+    BenchProfile profile;
+    if (!profile.Made())
+        return 1;
+    QCoreApplication app(argc, argv);
+    if (before)
+        before();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (after)
+        after();
+    return 0;
+}
 
 BenchProfile::BenchProfile()
 {

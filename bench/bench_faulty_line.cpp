@@ -85,14 +85,6 @@ std::unique_ptr<DriveSimulator> StartDrive(bool can)
     return sim;
 }
 
-void CloseLink()
-{
-    LinkShutdown();
-    g_bDriveConnected = 0;
-    g_bRs232Open = 0;
-    g_bCanUsbOpen = 0;
-}
-
 // The drive goes away while the program polls it.
 void BM_LineLost(benchmark::State& state)
 {
@@ -106,8 +98,7 @@ void BM_LineLost(benchmark::State& state)
         QElapsedTimer sinceKill;
         LinkSetChannelLostHandler([&](int, const QString&) { lostAfterMs = sinceKill.elapsed(); });
         if (!sim || !OpenBenchChannel(type, kCom, kBaud)) {
-            state.SkipWithError("the channel does not open");
-            CloseLink();
+            SkipAndClose(state, "the channel does not open");
             return;
         }
         StripRecorder strip;
@@ -136,7 +127,7 @@ void BM_LineLost(benchmark::State& state)
 
         poll.Stop();
         LinkSetChannelLostHandler({});
-        CloseLink();
+        CloseBenchLink();
 
         const double percent = 100.0 * cpu / wall;
         state.SetIterationTime(wall);
@@ -198,8 +189,7 @@ std::unique_ptr<DriveSimulator> StartSerialDrive(benchmark::State& state)
     auto sim = StartDrive(false);
     LinkInit();
     if (!sim || !OpenBenchChannel(COMM_RS232, kCom, kBaud)) {
-        state.SkipWithError("the channel does not open");
-        CloseLink();
+        SkipAndClose(state, "the channel does not open");
         return nullptr;
     }
     return sim;
@@ -214,7 +204,7 @@ void BM_LateReplies(benchmark::State& state)
             return;
         const LateRun punctual = RunLate(*sim, 0);
         const LateRun late = RunLate(*sim, delayMs);
-        CloseLink();
+        CloseBenchLink();
 
         int wrong = 0;
         for (const auto& [id, value] : late.strip) {
@@ -275,7 +265,7 @@ void BM_FaultyRead(benchmark::State& state)
             return LinkTransactLocked(std::move(command), reply, length);
         });
         sim->ClearFaults();
-        CloseLink();
+        CloseBenchLink();
 
         int wrong = 0;
         for (const auto& [id, value] : faulty.values) {
@@ -306,12 +296,5 @@ BENCHMARK(BM_FaultyRead)
 
 int main(int argc, char** argv)
 {
-    BenchProfile profile;
-    if (!profile.Made())
-        return 1;
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }

@@ -125,8 +125,7 @@ void BM_IdleConnected(benchmark::State& state)
     for (auto _ : state) {
         LinkInit();
         if (!OpenBenchChannel(type, kCom, kBaud)) {
-            state.SkipWithError("the channel does not open");
-            LinkShutdown();
+            SkipAndClose(state, "the channel does not open");
             return;
         }
         StripCounter strip;
@@ -134,8 +133,7 @@ void BM_IdleConnected(benchmark::State& state)
         commands.SetStripReceiver(&strip);
         commands.OnConnectDrive();
         if (!g_bDriveConnected.load()) {
-            state.SkipWithError("the drive does not answer");
-            LinkShutdown();
+            SkipAndClose(state, "the drive does not answer");
             return;
         }
         StatusPollThread poll([&commands](PauseGate& gate, std::mutex& csPoll) { commands.PollCycle(gate, csPoll); });
@@ -150,10 +148,7 @@ void BM_IdleConnected(benchmark::State& state)
         const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
 
         poll.Stop();
-        LinkShutdown();
-        g_bDriveConnected = 0;
-        g_bRs232Open = 0;
-        g_bCanUsbOpen = 0;
+        CloseBenchLink();
 
         const double percent = 100.0 * cpu / wall;
         state.SetIterationTime(wall);
@@ -169,17 +164,11 @@ BENCHMARK(BM_IdleConnected)->Arg(COMM_RS232)->Arg(COMM_CAN_USB2)->Iterations(1)-
 
 int main(int argc, char** argv)
 {
-    BenchProfile home;
-    if (!home.Made())
-        return 1;
-    QCoreApplication app(argc, argv);
-
-    StartDrive();
-    PointLinkAtDrive(kCom, g_ptyPath, g_canUrl);
-
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    StopDrive();
-    return 0;
+    return RunBenchmarks(
+        argc, argv,
+        [] {
+            StartDrive();
+            PointLinkAtDrive(kCom, g_ptyPath, g_canUrl);
+        },
+        StopDrive);
 }

@@ -158,8 +158,8 @@ void Monitor(CPidParam& page, const Run& run, int seconds)
         paints.count / wall);
     if (!serial && run.pauseMs == 0 && run.log)
         std::printf("%-34s goal >= %.0f %% of allowed: %s; UI busy <= %.0f %%: %s\n", "", kGoalRatePercent,
-            ratePercent >= kGoalRatePercent ? "met" : "NOT met", kGoalUiBusyPercent,
-            busyPercent <= kGoalUiBusyPercent ? "met" : "NOT met");
+            Verdict(ratePercent >= kGoalRatePercent), kGoalUiBusyPercent,
+            Verdict(busyPercent <= kGoalUiBusyPercent));
     std::fflush(stdout);
 }
 

@@ -120,7 +120,7 @@ void BM_SearchWholeRange(benchmark::State& state)
         std::printf("%s pass, nodes %d..%d, drives at 5 64 127: %.0f ms, pacing %.0f ms, %+.2f %% (goal <= +%.1f %%: %s); "
                     "found %s(%s)\n",
             type == COMM_CAN_K8110 ? "card" : "USB-CAN", kFrom, kTo, ms, pacing, over, goal,
-            over <= goal ? "met" : "NOT met", qPrintable(list),
+            Verdict(over <= goal), qPrintable(list),
             found == kDrives ? "every drive, no other node" : "NOT the drives present");
         state.counters["pacing_ms"] = pacing;
         state.counters["over_pacing_percent"] = over;

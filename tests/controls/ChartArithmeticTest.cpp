@@ -22,6 +22,20 @@ ChartAxis Axis(double min, double max, double minimumSpan)
     return a;
 }
 
+// A builder for a chart of 100 by 100 pixels showing 0 to 100 on both axes.
+ChartCurveBuilder Builder100()
+{
+    return ChartCurveBuilder(Axis(0, 100, 1), Axis(0, 100, 20), 100, 100, 100);
+}
+
+// Moves to the first pixel and draws lines through the others.
+void DrawPixels(ChartCurveBuilder& b, std::initializer_list<QPoint> pixels)
+{
+    b.MoveToPixel(*pixels.begin());
+    for (auto p = pixels.begin() + 1; p != pixels.end(); ++p)
+        b.LineToPixel(*p);
+}
+
 // The conversions as optionals: nothing when there is no pixel.
 template <class Convert>
 std::optional<int> Pixel(Convert convert)
@@ -158,14 +172,8 @@ TEST(ChartCurveBuilder, KeepsTwoLinesPerColumn)
 
 TEST(ChartCurveBuilder, SegmentsAlongAnEdgeAreWhite)
 {
-    ChartCurveBuilder b(Axis(0, 100, 1), Axis(0, 100, 20), 100, 100, 100);
-    b.MoveToPixel({ 10, 50 });
-    b.LineToPixel({ 20, 0 });
-    b.LineToPixel({ 30, 0 });
-    b.LineToPixel({ 40, 0 });
-    b.LineToPixel({ 50, 30 });
-    b.LineToPixel({ 60, 100 });
-    b.LineToPixel({ 70, 100 });
+    ChartCurveBuilder b = Builder100();
+    DrawPixels(b, { { 10, 50 }, { 20, 0 }, { 30, 0 }, { 40, 0 }, { 50, 30 }, { 60, 100 }, { 70, 100 } });
     b.Finish();
     const auto& runs = b.Runs();
     const auto& lines = b.Lines();
@@ -184,32 +192,29 @@ TEST(ChartCurveBuilder, SegmentsAlongAnEdgeAreWhite)
 
 TEST(ChartCurveBuilder, ALoneMoveDrawsNothingAPointOntoItselfIsADot)
 {
-    ChartCurveBuilder moveOnly(Axis(0, 100, 1), Axis(0, 100, 20), 100, 100, 100);
-    moveOnly.MoveToPixel({ 5, 5 });
+    ChartCurveBuilder moveOnly = Builder100();
+    DrawPixels(moveOnly, { { 5, 5 } });
     moveOnly.Finish();
     EXPECT_TRUE(moveOnly.Runs().empty());
     EXPECT_TRUE(moveOnly.HasCurrent());
 
-    ChartCurveBuilder dot(Axis(0, 100, 1), Axis(0, 100, 20), 100, 100, 100);
-    dot.MoveToPixel({ 5, 5 });
-    dot.LineToPixel({ 5, 5 });
+    ChartCurveBuilder dot = Builder100();
+    DrawPixels(dot, { { 5, 5 }, { 5, 5 } });
     dot.Finish();
     dot.Finish();
     ASSERT_EQ(dot.Lines().size(), 1u);
     EXPECT_EQ(dot.Lines()[0], QLine(5, 5, 5, 5));
 
-    ChartCurveBuilder none(Axis(0, 100, 1), Axis(0, 100, 20), 100, 100, 100);
+    ChartCurveBuilder none = Builder100();
     EXPECT_FALSE(none.LineTo(5, 5)) << "no segment before a current point";
     EXPECT_FALSE(none.HasCurrent());
 }
 
 TEST(ChartCurveBuilder, AMoveInTheMiddleStartsASeparateLine)
 {
-    ChartCurveBuilder b(Axis(0, 100, 1), Axis(0, 100, 20), 100, 100, 100);
-    b.MoveToPixel({ 1, 10 });
-    b.LineToPixel({ 5, 10 });
-    b.MoveToPixel({ 50, 60 });
-    b.LineToPixel({ 60, 70 });
+    ChartCurveBuilder b = Builder100();
+    DrawPixels(b, { { 1, 10 }, { 5, 10 } });
+    DrawPixels(b, { { 50, 60 }, { 60, 70 } });
     b.Finish();
     ASSERT_EQ(b.Lines().size(), 2u);
     EXPECT_EQ(b.Lines()[1], QLine(50, 60, 60, 70));

@@ -40,6 +40,21 @@ protected:
     }
 };
 
+// A chart of the given class at the top left of a 300 x 200 owner, sized and with its
+// image made.
+template <class Chart>
+struct OwnedChart {
+    OwnedChart(int width, int height)
+    {
+        owner.resize(300, 200);
+        chart->setGeometry(0, 0, width, height);
+        chart->InitMemDC();
+    }
+
+    ChartOwner owner;
+    Chart* chart = new Chart(&owner);
+};
+
 inline void SendMouse(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons buttons)
 {
     QMouseEvent e(type, QPointF(p), w->mapToGlobal(QPointF(p)), button, buttons, Qt::NoModifier);

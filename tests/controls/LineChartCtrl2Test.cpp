@@ -4,15 +4,10 @@
 #include <gtest/gtest.h>
 
 namespace {
-struct CursorChart : ::testing::Test {
-    ChartOwner owner;
-    CLineChartCtrl2* chart = new CLineChartCtrl2(&owner);
-
+struct CursorChart : ::testing::Test, OwnedChart<CLineChartCtrl2> {
     CursorChart()
+        : OwnedChart(200, 100)
     {
-        owner.resize(300, 200);
-        chart->setGeometry(0, 0, 200, 100);
-        chart->InitMemDC();
         chart->SetXRange(0, 1000);
     }
 

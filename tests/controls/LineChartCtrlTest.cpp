@@ -14,15 +14,10 @@ const QRgb kWhitePixel = qRgb(255, 255, 255);
 
 // A 256 x 128 chart showing X 0..256 and Y 0..128, so values map to pixels exactly:
 // column = x, row = 128 - y.
-struct PixelChart : ::testing::Test {
-    ChartOwner owner;
-    CLineChartCtrl* chart = new CLineChartCtrl(&owner);
-
+struct PixelChart : ::testing::Test, OwnedChart<CLineChartCtrl> {
     PixelChart()
+        : OwnedChart(256, 128)
     {
-        owner.resize(300, 200);
-        chart->setGeometry(0, 0, 256, 128);
-        chart->InitMemDC();
         chart->SetXRange(0, 256);
         chart->SetYRange(128, 0);
         chart->AddItem(kRed);
@@ -325,15 +320,10 @@ TEST(CLineChartCtrl, AChartOfNoSizeDrawsNothingAndDividesByNothing)
 }
 
 namespace {
-struct ZoomChart : ::testing::Test {
-    ChartOwner owner;
-    CLineChartCtrl* chart = new CLineChartCtrl(&owner);
-
+struct ZoomChart : ::testing::Test, OwnedChart<CLineChartCtrl> {
     ZoomChart()
+        : OwnedChart(200, 100)
     {
-        owner.resize(300, 200);
-        chart->setGeometry(0, 0, 200, 100);
-        chart->InitMemDC();
     }
 
     ChartZoomRect OnlyZoom()

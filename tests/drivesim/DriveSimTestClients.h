@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tools/drivesim/FaultPlan.h"
 #include "tools/drivesim/LoopbackPort.h"
 
 #include "tools/drivesim/SimCanFrame.h"
@@ -9,6 +10,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,3 +62,12 @@ private:
 };
 
 std::vector<uint8_t> Bytes(const QCanBusFrame& frame);
+
+// A fault plan for the simulated drive, as an edit of an empty one makes it.
+using FaultEdit = std::function<void(FaultPlan&)>;
+inline FaultPlan MakeFaults(const FaultEdit& edit)
+{
+    FaultPlan plan;
+    edit(plan);
+    return plan;
+}

@@ -13,24 +13,35 @@ namespace {
 
 using Data = std::vector<uint8_t>;
 
+// A simulator with drives at `nodes` on the CAN bus at `url`, started; null when it did not start.
+std::unique_ptr<DriveSimulator> StartOnBus(const std::string& url, std::vector<int> nodes, int bitrate = 0)
+{
+    DriveSimulatorConfig config;
+    config.canUrl = url;
+    config.nodes = std::move(nodes);
+    config.bitrateKbit = bitrate;
+    auto sim = std::make_unique<DriveSimulator>(config);
+    std::string error;
+    if (!sim->Start(&error)) {
+        ADD_FAILURE() << error;
+        return nullptr;
+    }
+    return sim;
+}
+
 class SimCanBus : public ::testing::Test {
 protected:
     void Start(std::vector<int> nodes = {1}, int bitrate = 0)
     {
         url = VirtualCanUrl(FreeLoopbackPort());
-        DriveSimulatorConfig config;
-        config.canUrl = url;
-        config.nodes = std::move(nodes);
-        config.bitrateKbit = bitrate;
-        sim = std::make_unique<DriveSimulator>(config);
-        std::string error;
-        ASSERT_TRUE(sim->Start(&error)) << error;
+        sim = StartOnBus(url, std::move(nodes), bitrate);
+        ASSERT_TRUE(sim);
         ASSERT_TRUE(sim->IsCanHost());
         bus = std::make_unique<CanClient>(url);
         ASSERT_TRUE(bus->IsConnected());
     }
 
-    void Faults(const FaultPlan& plan) { sim->SetFaults(SimChannel::Can, plan); }
+    void Faults(const FaultEdit& edit) { sim->SetFaults(SimChannel::Can, MakeFaults(edit)); }
 
     std::string url;
     std::unique_ptr<DriveSimulator> sim;
@@ -133,17 +144,11 @@ TEST_F(SimCanBus, IgnoresMalformedCommands)
 TEST_F(SimCanBus, FaultsSilenceAndDelay)
 {
     Start();
-    FaultPlan plan;
-    plan.silent = true;
-    plan.count = 1;
-    Faults(plan);
+    Faults([](FaultPlan& p) { p.silent = true; p.count = 1; });
     EXPECT_FALSE(bus->Ask(1, 43, {}, 200ms));
     EXPECT_TRUE(bus->Ask(1, 43));
 
-    plan = FaultPlan {};
-    plan.delayMs = 150;
-    plan.count = 1;
-    Faults(plan);
+    Faults([](FaultPlan& p) { p.delayMs = 150; p.count = 1; });
     const auto start = steady_clock::now();
     bus->Send(CanClient::Request(1, 43));
     EXPECT_FALSE(bus->Receive(80ms));
@@ -154,23 +159,17 @@ TEST_F(SimCanBus, FaultsSilenceAndDelay)
 TEST_F(SimCanBus, FaultsWrongNodeCommandAndIdentifier)
 {
     Start({5});
-    FaultPlan plan;
-    plan.wrongNode = true;
-    Faults(plan);
+    Faults([](FaultPlan& p) { p.wrongNode = true; });
     auto reply = bus->Ask(5, 43);
     ASSERT_TRUE(reply);
     EXPECT_EQ(Bytes(*reply), (Data {6, 0, 43, 0x80, 0, 0}));
 
-    plan = FaultPlan {};
-    plan.wrongCommandId = true;
-    Faults(plan);
+    Faults([](FaultPlan& p) { p.wrongCommandId = true; });
     reply = bus->Ask(5, 43);
     ASSERT_TRUE(reply);
     EXPECT_EQ(Bytes(*reply), (Data {5, 0, 44, 0x80, 0, 0}));
 
-    plan = FaultPlan {};
-    plan.wrongIdentifier = true;
-    Faults(plan);
+    Faults([](FaultPlan& p) { p.wrongIdentifier = true; });
     reply = bus->Ask(5, 43);
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->frameId(), 0x102u);
@@ -180,15 +179,12 @@ TEST_F(SimCanBus, FaultsWrongNodeCommandAndIdentifier)
 TEST_F(SimCanBus, FaultsDataLength)
 {
     Start();
-    FaultPlan plan;
-    plan.dlc = 5;
-    Faults(plan);
+    Faults([](FaultPlan& p) { p.dlc = 5; });
     auto reply = bus->Ask(1, 23);  // GSP: normally 8 bytes
     ASSERT_TRUE(reply);
     EXPECT_EQ(Bytes(*reply), (Data {1, 0, 23, 0x80, 0}));
 
-    plan.dlc = 12;
-    Faults(plan);
+    Faults([](FaultPlan& p) { p.dlc = 12; });
     reply = bus->Ask(1, 43);
     ASSERT_TRUE(reply);
     EXPECT_EQ(Bytes(*reply), (Data {1, 0, 43, 0x80, 0, 0, 0, 0, 0, 0, 0, 0}));
@@ -238,20 +234,13 @@ TEST_F(SimCanBus, RelaysFramesBetweenItsClients)
 TEST(SimCanJoin, DrivesOnASecondSimulatorJoinTheFirstOnesBus)
 {
     const std::string url = VirtualCanUrl(FreeLoopbackPort());
-    DriveSimulatorConfig hostConfig;
-    hostConfig.canUrl = url;
-    hostConfig.nodes = {1};
-    DriveSimulator host(hostConfig);
-    std::string error;
-    ASSERT_TRUE(host.Start(&error)) << error;
-
-    DriveSimulatorConfig guestConfig = hostConfig;
-    guestConfig.nodes = {2};
-    DriveSimulator guest(guestConfig);
-    ASSERT_TRUE(guest.Start(&error)) << error;
-    EXPECT_TRUE(host.IsCanHost());
-    EXPECT_FALSE(guest.IsCanHost());
-    guest.Drive(2)->SetParameter("GMOD", 4);
+    const auto host = StartOnBus(url, {1});
+    ASSERT_TRUE(host);
+    const auto guest = StartOnBus(url, {2});
+    ASSERT_TRUE(guest);
+    EXPECT_TRUE(host->IsCanHost());
+    EXPECT_FALSE(guest->IsCanHost());
+    guest->Drive(2)->SetParameter("GMOD", 4);
 
     CanClient client(url);
     ASSERT_TRUE(client.IsConnected());
@@ -275,13 +264,9 @@ TEST(SimCanJoin, JoinsABusThatQtHosts)
     CanClient client(url);
     ASSERT_TRUE(client.IsConnected());
 
-    DriveSimulatorConfig config;
-    config.canUrl = url;
-    config.nodes = {7};
-    DriveSimulator sim(config);
-    std::string error;
-    ASSERT_TRUE(sim.Start(&error)) << error;
-    EXPECT_FALSE(sim.IsCanHost());
+    const auto sim = StartOnBus(url, {7});
+    ASSERT_TRUE(sim);
+    EXPECT_FALSE(sim->IsCanHost());
     auto reply = AskUntilAnswered(client, 7, 43);
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->frameId(), 0x101u);

@@ -27,7 +27,7 @@ protected:
         ASSERT_TRUE(port->IsOpen());
     }
 
-    void Faults(const FaultPlan& plan) { sim->SetFaults(SimChannel::Serial, plan); }
+    void Faults(const FaultEdit& edit) { sim->SetFaults(SimChannel::Serial, MakeFaults(edit)); }
 
     std::unique_ptr<DriveSimulator> sim;
     std::unique_ptr<PtyClient> port;
@@ -107,10 +107,7 @@ TEST_F(SimSerialLine, KeepsAStableLinkWhileRunning)
 TEST_F(SimSerialLine, SilenceSendsNothingAndCountedFaultsWearOff)
 {
     Start();
-    FaultPlan plan;
-    plan.silent = true;
-    plan.count = 2;
-    Faults(plan);
+    Faults([](FaultPlan& p) { p.silent = true; p.count = 2; });
     port->Write("GMOD\r");
     EXPECT_EQ(port->ReadFor(300ms), "");
     port->Write("GMOD\r");
@@ -122,10 +119,7 @@ TEST_F(SimSerialLine, SilenceSendsNothingAndCountedFaultsWearOff)
 TEST_F(SimSerialLine, DelaysRepliesPastTheLinkTimeout)
 {
     Start();
-    FaultPlan plan;
-    plan.delayMs = 600;
-    plan.count = 1;
-    Faults(plan);
+    Faults([](FaultPlan& p) { p.delayMs = 600; p.count = 1; });
     const auto start = steady_clock::now();
     port->Write("GMOD\r");
     EXPECT_EQ(port->ReadFor(450ms), "");
@@ -138,15 +132,12 @@ TEST_F(SimSerialLine, DelaysRepliesPastTheLinkTimeout)
 TEST_F(SimSerialLine, SendsNoiseOrAnEchoBeforeTheReply)
 {
     Start();
-    FaultPlan plan;
-    plan.noise = std::string("\xFF\x00#a~\r\n", 7);
-    Faults(plan);
+    const std::string noise("\xFF\x00#a~\r\n", 7);
+    Faults([&](FaultPlan& p) { p.noise = noise; });
     port->Write("SMOD2\r");
-    EXPECT_EQ(port->ReadFor(200ms), plan.noise + "#OK\r\n");
+    EXPECT_EQ(port->ReadFor(200ms), noise + "#OK\r\n");
 
-    plan = FaultPlan {};
-    plan.echo = true;
-    Faults(plan);
+    Faults([](FaultPlan& p) { p.echo = true; });
     EXPECT_EQ(port->Ask("GMOD\r"), "GMOD\r#2\r\n");
 }
 
@@ -154,9 +145,7 @@ TEST_F(SimSerialLine, SplitsAReplyIntoTwoWrites)
 {
     Start();
     sim->Drive(1)->SetParameter("GPC", 123456);
-    FaultPlan plan;
-    plan.splitGapMs = 200;
-    Faults(plan);
+    Faults([](FaultPlan& p) { p.splitGapMs = 200; });
     const auto start = steady_clock::now();
     port->Write("GPC\r");
     const std::string first = port->ReadFor(120ms);
@@ -170,9 +159,7 @@ TEST_F(SimSerialLine, PadsAReplyBeyondAnyBuffer)
 {
     Start();
     sim->Drive(1)->SetParameter("GMOD", 5);
-    FaultPlan plan;
-    plan.overlongLength = 300;
-    Faults(plan);
+    Faults([](FaultPlan& p) { p.overlongLength = 300; });
     const std::string reply = port->Ask("GMOD\r");
     ASSERT_EQ(reply.size(), 1u + 300u + 2u);
     EXPECT_EQ(reply.substr(0, 4), "#501");
@@ -183,9 +170,7 @@ TEST_F(SimSerialLine, PadsAReplyBeyondAnyBuffer)
 TEST_F(SimSerialLine, HoldsRepliesBackByTheirWireTime)
 {
     Start(9600);
-    FaultPlan plan;
-    plan.overlongLength = 200;
-    Faults(plan);
+    Faults([](FaultPlan& p) { p.overlongLength = 200; });
     const auto wire = WireTime::Serial(5 + 203, 9600);  // "GMOD\r" and the padded reply
     const auto start = steady_clock::now();
     const std::string reply = port->Ask("GMOD\r");

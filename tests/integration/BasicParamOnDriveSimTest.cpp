@@ -8,6 +8,7 @@
 #include "platform/MessageBox.h"
 #include "shell/Globals.h"
 #include "tests/integration/IntegrationDrive.h"
+#include "tests/support/SerialChannel.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/QtPrinters.h"
 #include "tools/drivesim/SimDriveParams.h"
@@ -44,10 +45,7 @@ protected:
     {
         UnsetLogView(&log);
         SetMessageBoxHandler({});
-        LinkShutdown();
-        g_bRs232Open = 0;
-        g_bCanUsbOpen = 0;
-        g_nComType = COMM_RS232;
+        CloseLinkChannels();
         g_bDriveConnected = 0;
         g_nFirmwareVersion = 0;
     }

@@ -86,10 +86,7 @@ protected:
     {
         UnsetLogView(&log);
         SetMessageBoxHandler({});
-        LinkShutdown();
-        g_bRs232Open = 0;
-        g_bCanUsbOpen = 0;
-        g_nComType = COMM_RS232;
+        CloseLinkChannels();
         g_bDriveConnected = m_savedConnected;
         if (sim)
             sim->Stop();

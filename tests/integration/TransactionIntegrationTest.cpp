@@ -68,10 +68,7 @@ protected:
     }
     void TearDown() override
     {
-        LinkShutdown();
-        g_bRs232Open = 0;
-        g_bCanK8110Open = 0;
-        g_bCanUsbOpen = 0;
+        CloseLinkChannels();
     }
 
     void OpenSerial()

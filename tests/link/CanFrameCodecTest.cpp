@@ -2,6 +2,7 @@
 #include "link/LinkLayer.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -20,6 +21,12 @@ protected:
     }
     static Bytes Data(const CanFrame& frame) { return Bytes(frame.data, frame.data + 8); }
     static Bytes Id(const CanFrame& frame) { return Bytes(frame.id, frame.id + 4); }
+    // A frame's flags, data length, identifier bytes and data bytes, to compare in one.
+    using Fields = std::tuple<uint32_t, uint32_t, uint32_t, Bytes, Bytes>;
+    static Fields FieldsOf(const CanFrame& frame)
+    {
+        return { frame.extended, frame.remote, frame.dataLength, Id(frame), Data(frame) };
+    }
 };
 }
 
@@ -105,10 +112,7 @@ TEST_F(CanFrameCodecTest, CardRepliesDecodeWithTheirLengthAndRefuseMoreThanEight
     int length = 64;
     ASSERT_EQ(DecodeK8110Frame(standard, &reply, &length), COMM_OK);
     EXPECT_EQ(length, 11);
-    EXPECT_EQ(reply.dataLength, 6u);
-    EXPECT_EQ(reply.extended, 0u);
-    EXPECT_EQ(Id(reply), (Bytes { 0, 0, 0x20, 0x20 }));
-    EXPECT_EQ(Data(reply), (Bytes { 6, 0, 43, 0x80, 0x2C, 0x01, 0, 0 }));
+    EXPECT_EQ(FieldsOf(reply), Fields(0, 0, 6, { 0, 0, 0x20, 0x20 }, { 6, 0, 43, 0x80, 0x2C, 0x01, 0, 0 }));
     EXPECT_EQ(CheckCanReply(reply, 6, 43), COMM_OK);
     EXPECT_EQ(CheckCanReply(reply, 5, 43), COMM_ERR_WRONG_NODE);
     EXPECT_EQ(CheckCanReply(reply, 6, 42), COMM_ERR_WRONG_COMMAND);
@@ -116,10 +120,7 @@ TEST_F(CanFrameCodecTest, CardRepliesDecodeWithTheirLengthAndRefuseMoreThanEight
     const uint8_t extended[20] = { 0xC8, 0x44, 0x33, 0x22, 0x11, 1, 2, 3, 4, 5, 6, 7, 8 };
     ASSERT_EQ(DecodeK8110Frame(extended, &reply, &length), COMM_OK);
     EXPECT_EQ(length, 13);
-    EXPECT_EQ(reply.extended, 1u);
-    EXPECT_EQ(reply.remote, 1u);
-    EXPECT_EQ(Id(reply), (Bytes { 0x11, 0x22, 0x33, 0x44 }));
-    EXPECT_EQ(Data(reply), (Bytes { 1, 2, 3, 4, 5, 6, 7, 8 }));
+    EXPECT_EQ(FieldsOf(reply), Fields(1, 1, 8, { 0x11, 0x22, 0x33, 0x44 }, { 1, 2, 3, 4, 5, 6, 7, 8 }));
 
     uint8_t encoded[13] = {};
     EncodeK8110Frame(reply, encoded);

@@ -1,4 +1,5 @@
 #include "link/CommandTables.h"
+#include "tools/drivesim/SimCommandTable.h"
 
 #include <gtest/gtest.h>
 
@@ -8,81 +9,16 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
-
-// The drive's command list written the way its manual groups it: ids run on from the first
-// id of each group; ":n" gives the argument bytes where there are any. Kept in this second
-// shape on purpose, so that a slip in the program's row table shows up as a difference.
-struct CommandGroup {
-    int firstId;
-    const char* commands;
-};
-const CommandGroup kManualGroups[] = {
-    {1, "GID GVER GDTY:4 SADR:2 GADR GNOD SCBD:4 GCBD GRBD BAUD:4 SNOT:2 GNOT"},
-    {16, "KN:2 GKN R:2 GR N:2 GN SSP:4 GSP SMV:2 GMV SPC:4 GPC SCC:4 GCC ENC:4 GENC"},
-    {42, "SMOD:2 GMOD SEIR:4 GEIR SIR:4 GIR"},
-    {49,
-     "SMAV:2 GMAV SPH:4 GPH SPL:4 GPL STW:2 GTW SER:4 GER SSK:4 GSK SPT:4 GPT SPE:4 "
-     "GPE SPHE:4 GPHE GLR SL:2 SR:2"},
-    {78, "SIPM:4 GIPM"},
-    {84,
-     "SST:4 GST SIIT:4 GIIT A:2 GA AP:2 GAP AI:2 GAI AD:4 GAD P:2 GP I:2 GI D:2 GD "
-     "MP:2 GMP MK:2 GMK MI:4 GMI MD:2 GMD"},
-    {117, "SPOF:2 GPOF SOV:4 GOV SOP:4 GOP SORG:4 GORG MPO:2 CMPO:4"},
-    {128, "ENA DIS ESA FCFG SBS CBS"},
-    {144, "V:4 GV GVE GSV"},
-    {149, "AM:4 EC:4"},
-    {152, "PO:4 M:4 MR:4 GM GME GSM SME:2 GSE"},
-    {192, "CPA:4"},
-    {194, "SNP:2 GNP"},
-    {200, "SHE:2 GHE"},
-    {204, "SCCW:2 GCCW SCPI:4 GCPI GC GT GEI GSI"},
-    {225,
-     "SVAK:4 GVAK SVAB:4 GVAB GRV SSVB:4 GSVB SVFB:4 GVFB SVFK:4 GVFK SOPT:4 GOPT "
-     "SWM:4 SAT:4 ZPQM:4 SIAT:4 GIAT SSVK:4 GSVK SHAK:4 GHAK SHAB:4 GHAB"},
-    {2305, "GBRM GBRN GLEF GRIG"},
-    {9476, "SQTA:4 GQTA SQTT:4 GQTT SDEC:4 GDEC SBRA:4 GBRA"},
-    {9776,
-     "GHLA GHLB GHLC GHLD GHLE GHLF GHLG GHLH GHLI GHLJ GHLK GHLL GHLM GHLN GHLO GHLR "
-     "SHLA:4 SHLB:4 SHLC:4 SHLD:4 SHLE:4 SHLF:4 SHLG:4 SHLH:4 SHLI:4 SHLJ:4 SHLK:4 "
-     "SHLL:4 SHLM:4 SHLN:4 SHLO:4 SHLR:4 GVEN GDTN:4 GEIN SMST:2 GMST SMSO:2 GMSO "
-     "SCMS:2 GCMS"},
-    {9826, "SPOM:2 GPOM SPOI:4 GPOI SPOT:4 GPOT GSIN"},
-    {9840, "SVRF:4 GVRF SVBU:4 GVBU SVRM:2 GVRM SECM:2 GECM SCEC:2 GCEC"},
-    {9856, "SUBD:4 GUBD"},
-    {9872, "SIOD:2 GIOD SFAT:2 GFAT SCDI:2 GCDI"},
-    {9888,
-     "SENA:2 GENA SCLK:2 GCLK SDIR:2 GDIR SPOS:2 GPOS SNEG:2 GNEG SIOA:2 GIOA SIOB:2 "
-     "GIOB SIOC:2 GIOC"},
-    {9920, "SCIT:4 GCIT SEVL:2 GEVL"},
-    {9981, "PTST:4 ZCNT"},
-    {9984, "SLER:4 GLER:4 GCT GCD"},
-};
-
-struct ExpectedRow {
-    int id;
-    std::string mnemonic;
-    int argBytes;
-};
-
-std::vector<ExpectedRow> ExpandManualGroups()
-{
-    std::vector<ExpectedRow> rows;
-    for (const CommandGroup& group : kManualGroups) {
-        int id = group.firstId;
-        for (const QString& item : QString::fromLatin1(group.commands).split(u' ', Qt::SkipEmptyParts)) {
-            const QStringList parts = item.split(u':');
-            rows.push_back({id++, parts[0].toStdString(), parts.size() > 1 ? parts[1].toInt() : 0});
-        }
-    }
-    return rows;
-}
 
 class CommandTablesTest : public ::testing::Test {
 protected:
@@ -103,11 +39,20 @@ int ParsedValue(QString text)
     return value;
 }
 
+// Each text parses to its value.
+void ExpectParsedValues(std::initializer_list<std::pair<QString, int>> cases)
+{
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(ParsedValue(text), value) << qPrintable(text);
+}
+
 } // namespace
 
+// The simulated drive keeps the drive's command list in the manual's grouped form, apart
+// from the program's rows, so that a slip in the row table shows up as a difference.
 TEST(CommandTableRows, MatchTheDriveCommandList)
 {
-    const std::vector<ExpectedRow> expected = ExpandManualGroups();
+    const std::vector<SimCommand>& expected = SimCommandTable::All();
     const auto rows = CommandRows();
     ASSERT_EQ(expected.size(), 254u);
     ASSERT_EQ(rows.size(), expected.size());
@@ -151,10 +96,7 @@ TEST(CommandTableRows, AreUniqueAndWellFormed)
     }
     EXPECT_EQ(ids.size(), 254u);
     EXPECT_EQ(mnemonics.size(), 254u);
-    EXPECT_EQ(bySize.size(), 3u);
-    EXPECT_EQ(bySize[0], 133);
-    EXPECT_EQ(bySize[2], 45);
-    EXPECT_EQ(bySize[4], 76);
+    EXPECT_EQ(bySize, (std::map<int, int> { { 0, 133 }, { 2, 45 }, { 4, 76 } }));
 }
 
 TEST_F(CommandTablesTest, KnownIds)
@@ -193,22 +135,16 @@ TEST_F(CommandTablesTest, MapsHoldEveryRowAndInitIsIdempotent)
 
 TEST_F(CommandTablesTest, ParseIdUpperCasesTheCallersText)
 {
-    QString text = "gmod\r";
-    int id = 0;
-    EXPECT_TRUE(ParseCommandId(text, id, false));
-    EXPECT_EQ(id, 43);
-    EXPECT_EQ(text, "GMOD\r");
-
-    text = "Spc-15abc\r";
-    EXPECT_TRUE(ParseCommandId(text, id, false));
-    EXPECT_EQ(id, 26);
-    EXPECT_EQ(text, "SPC-15ABC\r");
-
     // Only ASCII letters change: nothing else may grow, shrink or change on its way out.
-    text = QString::fromUtf8("gm \u00df\u00e4\u03b1z\r");
-    EXPECT_TRUE(ParseCommandId(text, id, false));
-    EXPECT_EQ(id, 155);
-    EXPECT_EQ(text, QString::fromUtf8("GM \u00df\u00e4\u03b1Z\r"));
+    const std::tuple<QString, int, QString> cases[] = { { "gmod\r", 43, "GMOD\r" },
+        { "Spc-15abc\r", 26, "SPC-15ABC\r" },
+        { QString::fromUtf8("gm \u00df\u00e4\u03b1z\r"), 155, QString::fromUtf8("GM \u00df\u00e4\u03b1Z\r") } };
+    for (auto [text, id, upper] : cases) {
+        int parsed = 0;
+        EXPECT_TRUE(ParseCommandId(text, parsed, false)) << qPrintable(upper);
+        EXPECT_EQ(parsed, id);
+        EXPECT_EQ(text, upper);
+    }
 }
 
 TEST_F(CommandTablesTest, ParseIdTakesTheLeadingCapitalsOnly)
@@ -262,30 +198,18 @@ TEST_F(CommandTablesTest, IdToMnemonic)
 
 TEST_F(CommandTablesTest, ParseValueReadsTheNumberAfterTheMnemonic)
 {
-    EXPECT_EQ(ParsedValue("SPC-1500\r"), -1500);
-    EXPECT_EQ(ParsedValue("SPC+20\r"), 20);
-    EXPECT_EQ(ParsedValue("GM\r"), 0);
-    EXPECT_EQ(ParsedValue("SMOD 5\r"), 0);    // a blank ends the number before it starts
-    EXPECT_EQ(ParsedValue("SMOD5"), 5);
-    EXPECT_EQ(ParsedValue("SMOD"), 0);
-    EXPECT_EQ(ParsedValue(""), 0);
-    EXPECT_EQ(ParsedValue("\r"), 0);
-    EXPECT_EQ(ParsedValue("300\r"), 300);     // no mnemonic: the number starts at once
-    EXPECT_EQ(ParsedValue("SPC0000000000000000000000042\r"), 42);
+    // A blank ends the number before it starts; without a mnemonic the number starts at once.
+    ExpectParsedValues({ { "SPC-1500\r", -1500 }, { "SPC+20\r", 20 }, { "GM\r", 0 }, { "SMOD 5\r", 0 },
+        { "SMOD5", 5 }, { "SMOD", 0 }, { "", 0 }, { "\r", 0 }, { "300\r", 300 },
+        { "SPC0000000000000000000000042\r", 42 } });
 }
 
 TEST_F(CommandTablesTest, ParseValueSignsAndStrayCharacters)
 {
-    EXPECT_EQ(ParsedValue("SPC-\r"), 0);
-    EXPECT_EQ(ParsedValue("SPC+\r"), 0);
-    EXPECT_EQ(ParsedValue("SPC+-5\r"), 0);
-    EXPECT_EQ(ParsedValue("SPC--5\r"), 0);
-    EXPECT_EQ(ParsedValue("SPC12-3\r"), 12);
-    EXPECT_EQ(ParsedValue("SPC12+3\r"), 12);
-    EXPECT_EQ(ParsedValue("SPC12X3\r"), 12);
-    EXPECT_EQ(ParsedValue("SPC12 3\r"), 12);
-    EXPECT_EQ(ParsedValue("SPC-0\r"), 0);
-    EXPECT_EQ(ParsedValue("SPC\u0661\u0662\r"), 0); // other scripts' digits are no digits
+    // Other scripts' digits are no digits.
+    ExpectParsedValues({ { "SPC-\r", 0 }, { "SPC+\r", 0 }, { "SPC+-5\r", 0 }, { "SPC--5\r", 0 }, { "SPC12-3\r", 12 },
+        { "SPC12+3\r", 12 }, { "SPC12X3\r", 12 }, { "SPC12 3\r", 12 }, { "SPC-0\r", 0 },
+        { "SPC\u0661\u0662\r", 0 } });
 }
 
 TEST_F(CommandTablesTest, ParseValueUpperCasesTheCallersText)
@@ -306,10 +230,8 @@ TEST_F(CommandTablesTest, ParseValueLooksAtSixtyFourCharacters)
 
 TEST_F(CommandTablesTest, ParseValueKeepsUnsignedArgumentsBitForBit)
 {
-    EXPECT_EQ(ParsedValue("SAT2147483647\r"), INT_MAX);
-    EXPECT_EQ(ParsedValue("SAT2147483648\r"), INT_MIN);
-    EXPECT_EQ(ParsedValue("SAT4294967295\r"), -1);
-    EXPECT_EQ(ParsedValue("SPC-2147483648\r"), INT_MIN);
+    ExpectParsedValues({ { "SAT2147483647\r", INT_MAX }, { "SAT2147483648\r", INT_MIN }, { "SAT4294967295\r", -1 },
+        { "SPC-2147483648\r", INT_MIN } });
 
     // What a caller writes with "%u" comes back as the same 32 bits.
     for (uint32_t u : {0u, 1u, 0x7FFFFFFFu, 0x80000000u, 0xFFFF0001u, 0xFFFFFFFEu, 0xFFFFFFFFu,
@@ -324,15 +246,10 @@ TEST_F(CommandTablesTest, ParseValueKeepsUnsignedArgumentsBitForBit)
 
 TEST_F(CommandTablesTest, ParseValueSaturatesBeyondThirtyTwoBits)
 {
-    EXPECT_EQ(ParsedValue("SAT4294967296\r"), INT_MAX);
-    EXPECT_EQ(ParsedValue("SAT9223372036854775807\r"), INT_MAX);
-    EXPECT_EQ(ParsedValue("SAT9223372036854775808\r"), INT_MAX);
-    EXPECT_EQ(ParsedValue("SAT" + QString(60, u'9') + "\r"), INT_MAX);
-    EXPECT_EQ(ParsedValue("SPC-2147483649\r"), INT_MIN);
-    EXPECT_EQ(ParsedValue("SPC-4294967295\r"), INT_MIN);
-    EXPECT_EQ(ParsedValue("SPC-9223372036854775808\r"), INT_MIN);
-    EXPECT_EQ(ParsedValue("SPC-9223372036854775809\r"), INT_MIN);
-    EXPECT_EQ(ParsedValue("SPC-" + QString(59, u'9') + "\r"), INT_MIN);
+    ExpectParsedValues({ { "SAT4294967296\r", INT_MAX }, { "SAT9223372036854775807\r", INT_MAX },
+        { "SAT9223372036854775808\r", INT_MAX }, { "SAT" + QString(60, u'9') + "\r", INT_MAX },
+        { "SPC-2147483649\r", INT_MIN }, { "SPC-4294967295\r", INT_MIN }, { "SPC-9223372036854775808\r", INT_MIN },
+        { "SPC-9223372036854775809\r", INT_MIN }, { "SPC-" + QString(59, u'9') + "\r", INT_MIN } });
 }
 
 TEST_F(CommandTablesTest, ValueToText)

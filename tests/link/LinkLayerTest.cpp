@@ -3,6 +3,7 @@
 #include "platform/Tick.h"
 #include "tests/link/FakeBus.h"
 #include "tests/support/PtyPair.h"
+#include "tests/support/SerialChannel.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -17,11 +18,7 @@ class LinkLayerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        g_nComType = COMM_RS232;
-        g_bRs232Open = 0;
-        g_bCanK8110Open = 0;
-        g_bCanUsbOpen = 0;
-        g_nUsbEuRateIndex = 0;
+        ResetLinkChannels();
         g_bRxPause = 0;
         LinkInit();
         pty.MapAsCom(kCom);

@@ -126,17 +126,23 @@ Outcome Send(const char* command, int capacity = 64, uint8_t fill = 0xAA)
     return out;
 }
 
+// An unanswered transaction: it gave up no sooner than its wait, long before the test's
+// own, and zeroed the record.
+void ExpectTimedOut(const Outcome& out, CommResult result, uint32_t minMs)
+{
+    EXPECT_EQ(out.result, result);
+    EXPECT_GE(out.ms, minMs);
+    EXPECT_LT(out.ms, kLongWait);
+    EXPECT_EQ(out.record, std::vector<uint8_t>(64, 0)) << "the record was zeroed";
+}
+
 class LinkTransactionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         InitCommandTables();
-        g_nComType = COMM_RS232;
+        ResetLinkChannels();
         g_nCurNode = kNode;
-        g_bRs232Open = 0;
-        g_bCanK8110Open = 0;
-        g_bCanUsbOpen = 0;
-        g_nUsbEuRateIndex = 0;
         g_nVciDevType = 4;
         LinkInit();
         pty = std::make_unique<PtyPair>();
@@ -145,10 +151,7 @@ protected:
     void TearDown() override
     {
         LinkPauseReceive(false);
-        LinkShutdown();
-        g_bRs232Open = 0;
-        g_bCanK8110Open = 0;
-        g_bCanUsbOpen = 0;
+        CloseLinkChannels();
     }
 
     void OpenSerial()
@@ -248,11 +251,8 @@ TEST_F(LinkTransactionTest, SerialSilenceTimesOutAfterHalfASecond)
 {
     OpenSerial();
     const Outcome out = Send("GV\r");
-    EXPECT_EQ(out.result, COMM_RS232_TIMEOUT);
-    EXPECT_GE(out.ms, 495u);
-    EXPECT_LT(out.ms, kLongWait);
+    ExpectTimedOut(out, COMM_RS232_TIMEOUT, 495u);
     EXPECT_EQ(out.length, 0);
-    EXPECT_EQ(out.record, std::vector<uint8_t>(64, 0)) << "the record was zeroed";
 }
 
 TEST_F(LinkTransactionTest, SerialRefusalsBeforeAnythingIsSent)
@@ -548,11 +548,7 @@ TEST_F(LinkTransactionTest, UsbCanRefusalsAndSendFailure)
 TEST_F(LinkTransactionTest, UsbCanSilenceTimesOutAfterEightyMilliseconds)
 {
     OpenUsb();
-    const Outcome out = Send("GMOD\r");
-    EXPECT_EQ(out.result, COMM_CAN_TIMEOUT);
-    EXPECT_GE(out.ms, 79u);
-    EXPECT_LT(out.ms, kLongWait);
-    EXPECT_EQ(out.record, std::vector<uint8_t>(64, 0));
+    ExpectTimedOut(Send("GMOD\r"), COMM_CAN_TIMEOUT, 79u);
     EXPECT_EQ(g_nExpectedCmdId, 43) << "the unanswered command stays expected";
 }
 

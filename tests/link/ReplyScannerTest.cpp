@@ -1,25 +1,33 @@
 #include "link/ReplyScanner.h"
 
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
-// A serial ring the way the receive thread fills it.
+// A serial ring the way the receive thread fills it, with the scan state of its reader.
 struct Ring {
     std::vector<uint8_t> bytes = std::vector<uint8_t>(kSerialRxRingSize, 0);
     int write = 0;
+    SerialScanState state;
 
+    Ring() = default;
+    explicit Ring(const std::string& text) { Put(text); }
     void Put(const std::string& text)
     {
         std::memcpy(bytes.data() + write, text.data(), text.size());
         write += static_cast<int>(text.size());
     }
-    std::string Reply(const SerialScanState& state) const
+    // One scan pass over what has been put so far.
+    bool Scan() { return LinkScanSerialReply(bytes.data(), write, state); }
+    std::string Reply(const SerialScanState& scanned) const
     {
-        return std::string(reinterpret_cast<const char*>(bytes.data()) + state.read, state.replyLen);
+        return std::string(reinterpret_cast<const char*>(bytes.data()) + scanned.read, scanned.replyLen);
     }
+    std::string Reply() const { return Reply(state); }
 };
 
 CanFrame Reply(int cmdId, uint8_t idLow, int write = 0)
@@ -33,79 +41,73 @@ CanFrame Reply(int cmdId, uint8_t idLow, int write = 0)
     frame.data[4] = static_cast<uint8_t>(write);
     return frame;
 }
+
+// Scans a CAN ring that holds the frames from its start, reading from 0: whether the
+// answer was found, and where the read index ended.
+std::pair<bool, int> ScanCanFrames(std::initializer_list<CanFrame> frames, int cmdId)
+{
+    std::vector<CanFrame> ring(kCanRxRingSize);
+    std::copy(frames.begin(), frames.end(), ring.begin());
+    int read = 0;
+    const bool found = LinkScanCanReply(ring.data(), static_cast<int>(frames.size()), cmdId, read);
+    return { found, read };
+}
 }
 
 TEST(SerialScanner, FindsACompleteReply)
 {
-    Ring ring;
-    ring.Put("#123\r\n");
-    SerialScanState state;
-    ASSERT_TRUE(LinkScanSerialReply(ring.bytes.data(), ring.write, state));
-    EXPECT_EQ(state.read, 0);
-    EXPECT_EQ(state.replyLen, 5) << "from '#' to the CR inclusive";
-    EXPECT_EQ(ring.Reply(state), "#123\r");
-    EXPECT_FALSE(state.found);
+    Ring ring("#123\r\n");
+    ASSERT_TRUE(ring.Scan());
+    EXPECT_EQ(ring.state.read, 0);
+    EXPECT_EQ(ring.state.replyLen, 5) << "from '#' to the CR inclusive";
+    EXPECT_EQ(ring.Reply(), "#123\r");
+    EXPECT_FALSE(ring.state.found);
 }
 
 TEST(SerialScanner, FindsAReplySplitOverTwoPassesStartingAtTheHash)
 {
-    Ring ring;
-    ring.Put("#12");
-    SerialScanState state;
-    EXPECT_FALSE(LinkScanSerialReply(ring.bytes.data(), ring.write, state));
-    EXPECT_TRUE(state.found);
-    EXPECT_EQ(state.read, 0);
+    Ring ring("#12");
+    EXPECT_FALSE(ring.Scan());
+    EXPECT_TRUE(ring.state.found);
+    EXPECT_EQ(ring.state.read, 0);
 
     ring.Put("3\r");
-    EXPECT_FALSE(LinkScanSerialReply(ring.bytes.data(), ring.write, state)) << "no LF yet";
+    EXPECT_FALSE(ring.Scan()) << "no LF yet";
     ring.Put("\n");
-    ASSERT_TRUE(LinkScanSerialReply(ring.bytes.data(), ring.write, state));
-    EXPECT_EQ(ring.Reply(state), "#123\r");
+    ASSERT_TRUE(ring.Scan());
+    EXPECT_EQ(ring.Reply(), "#123\r");
 }
 
 TEST(SerialScanner, SkipsNoiseAndEchoBeforeTheHash)
 {
-    Ring ring;
-    ring.Put("GV\r\nxx#-42\r\n");
-    SerialScanState state;
-    ASSERT_TRUE(LinkScanSerialReply(ring.bytes.data(), ring.write, state));
-    EXPECT_EQ(state.read, 6);
-    EXPECT_EQ(ring.Reply(state), "#-42\r");
+    Ring ring("GV\r\nxx#-42\r\n");
+    ASSERT_TRUE(ring.Scan());
+    EXPECT_EQ(ring.state.read, 6);
+    EXPECT_EQ(ring.Reply(), "#-42\r");
 }
 
 TEST(SerialScanner, TakesTheLastHashBeforeTheLineEnd)
 {
-    Ring ring;
-    ring.Put("#1#OK\r\n");
-    SerialScanState state;
-    ASSERT_TRUE(LinkScanSerialReply(ring.bytes.data(), ring.write, state));
-    EXPECT_EQ(ring.Reply(state), "#OK\r");
+    Ring ring("#1#OK\r\n");
+    ASSERT_TRUE(ring.Scan());
+    EXPECT_EQ(ring.Reply(), "#OK\r");
 }
 
 TEST(SerialScanner, TheFirstCharacterMustLieBetweenStarAndZ)
 {
-    for (char first : { '*', '+', '0', '9', 'A', 'Z' }) {
-        Ring ring;
-        ring.Put(std::string("#") + first + "\r\n");
-        SerialScanState state;
-        EXPECT_TRUE(LinkScanSerialReply(ring.bytes.data(), ring.write, state)) << first;
-    }
-    for (char first : { ')', '[', 'a', ' ', '\r' }) {
-        Ring ring;
-        ring.Put(std::string("#") + first + "\r\n");
-        SerialScanState state;
-        EXPECT_FALSE(LinkScanSerialReply(ring.bytes.data(), ring.write, state)) << int(first);
+    const std::string inside = "*+09AZ", outside = ")[a \r";
+    for (char first : inside + outside) {
+        Ring ring(std::string("#") + first + "\r\n");
+        EXPECT_EQ(ring.Scan(), inside.find(first) != std::string::npos) << int(first);
     }
 }
 
 TEST(SerialScanner, ALineEndWithoutAHashIsNoReply)
 {
-    Ring ring;
-    ring.Put("ERR\r\n");
-    SerialScanState state;
-    EXPECT_FALSE(LinkScanSerialReply(ring.bytes.data(), ring.write, state));
-    EXPECT_EQ(state.replyLen, 4) << "the length is noted all the same";
-    EXPECT_EQ(state.read, 0) << "the pass resumes where it began";
+    Ring ring("ERR\r\n");
+    EXPECT_FALSE(ring.Scan());
+    EXPECT_EQ(ring.state.replyLen, 4) << "the length is noted all the same";
+    EXPECT_EQ(ring.state.read, 0) << "the pass resumes where it began";
 }
 
 TEST(SerialScanner, EmptyRingAndIndicesOutsideTheRingDoNothing)
@@ -141,22 +143,13 @@ TEST(SerialScanner, ScansUpToTheEndOfTheRingAndWrapsFromIt)
 
 TEST(CanScanner, SkipsAnswersToOtherCommandsAndTakesTheRightOne)
 {
-    std::vector<CanFrame> ring(kCanRxRingSize);
-    ring[0] = Reply(0x10, 1);
-    ring[1] = Reply(0x22, 1);
-    int read = 0;
-    ASSERT_TRUE(LinkScanCanReply(ring.data(), 2, 0x22, read));
-    EXPECT_EQ(read, 1);
+    EXPECT_EQ(ScanCanFrames({ Reply(0x10, 1), Reply(0x22, 1) }, 0x22), std::make_pair(true, 1));
 }
 
 TEST(CanScanner, NeverTakesAFrameWhoseIdentifierLowByteIsNotOne)
 {
-    std::vector<CanFrame> ring(kCanRxRingSize);
-    ring[0] = Reply(0x22, 5);
-    ring[1] = Reply(0x22, 0);
-    int read = 0;
-    EXPECT_FALSE(LinkScanCanReply(ring.data(), 2, 0x22, read));
-    EXPECT_EQ(read, 0) << "the read index stays when nothing matches";
+    EXPECT_EQ(ScanCanFrames({ Reply(0x22, 5), Reply(0x22, 0) }, 0x22), std::make_pair(false, 0))
+        << "the read index stays when nothing matches";
 }
 
 TEST(CanScanner, WrapsAtTheEndOfTheRing)

@@ -15,6 +15,7 @@
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/ScriptedTransaction.h"
+#include "tests/support/SerialChannel.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -48,8 +49,7 @@ class BasicParamPage : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        g_nComType = COMM_RS232;
-        g_bRs232Open = 0;
+        ResetLinkChannels();
         g_bDriveConnected = 1;
         SetMessageBoxHandler([this](const MessageBoxRequest& request) {
             boxes << request.text;

@@ -12,24 +12,14 @@ struct Outcome {
 
     void Apply(const ControlChanges& changes)
     {
+        using What = ControlChange::What;
         for (const ControlChange& c : changes) {
-            switch (c.what) {
-            case ControlChange::What::Enable:
-                enabled[c.id] = c.on;
-                break;
-            case ControlChange::What::Show:
-                shown[c.id] = c.on;
-                break;
-            case ControlChange::What::Check:
-                checked[c.id] = c.on;
-                break;
-            case ControlChange::What::Text:
+            if (c.what == What::Text)
                 texts[c.id] = c.text;
-                break;
-            case ControlChange::What::Select:
+            else if (c.what == What::Select)
                 selected[c.id] = c.item;
-                break;
-            }
+            else
+                (c.what == What::Enable ? enabled : c.what == What::Show ? shown : checked)[c.id] = c.on;
         }
     }
 };

@@ -19,7 +19,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <thread>
+#include <utility>
 
 namespace {
 LPARAM Numeric(CommandId id) { return MAKELPARAM(static_cast<uint16_t>(id), 0x10); }
@@ -48,6 +50,24 @@ protected:
     QColor Ink(int id) const { return bar.GetDlgItem(id)->palette().color(QPalette::Text); }
     int Picture(int id) const { return bar.GetDlgItem(id)->property("bitmap").toInt(); }
     void Send(WPARAM w, LPARAM l, QByteArray data = {}) { EXPECT_EQ(SendMessage(&bar, WM_DRIVE_REPLY, w, l, data), 0); }
+    // Each box shows its text.
+    void ExpectTexts(std::initializer_list<std::pair<int, const char*>> texts) const
+    {
+        for (const auto& [id, text] : texts)
+            EXPECT_EQ(Text(id), QString::fromUtf8(text)) << id;
+    }
+    // A box of the drive's identity shows its text, and the chain picture whether the
+    // drive is known.
+    void ExpectIdentity(int id, const char* text, int chain) const
+    {
+        EXPECT_EQ(Text(id), text);
+        EXPECT_EQ(Picture(1116), chain);
+    }
+    void ExpectLamp(int id, const QColor& ink, const QColor& base) const
+    {
+        EXPECT_EQ(Ink(id), ink) << id;
+        EXPECT_EQ(Base(id), base) << id;
+    }
 
     QWidget frame;
     C12DialogBar bar;
@@ -95,12 +115,10 @@ TEST_F(C12DialogBarTest, ControlsSitAtTheirTemplatePlaces)
 
 TEST_F(C12DialogBarTest, StartsWithTheInitialTextsPicturesAndGreyLamps)
 {
-    const std::pair<int, const char*> texts[] = { { 1182, "" }, { 1185, "" }, { 1067, "" }, { 1223, "" },
+    ExpectTexts({ { 1182, "" }, { 1185, "" }, { 1067, "" }, { 1223, "" },
         { 1150, "Unknow" }, { 1149, "Unknow" }, { 1215, "Hot Alarm" }, { 1218, "Under Vol." },
         { 1221, "V_lose Ctrl." }, { 1225, "Tracking Err." }, { 1213, "已到达位置" }, { 1226, "已到达速度" },
-        { 1214, "EEPROM" }, { 1249, "启限位" }, { 1250, "零位" }, { 1136, "GM" }, { 1118, "Send" } };
-    for (const auto& [id, text] : texts)
-        EXPECT_EQ(Text(id), QString::fromUtf8(text)) << id;
+        { 1214, "EEPROM" }, { 1249, "启限位" }, { 1250, "零位" }, { 1136, "GM" }, { 1118, "Send" } });
     EXPECT_TRUE(qobject_cast<QCheckBox*>(bar.GetDlgItem(1144))->isChecked());
     EXPECT_EQ(Picture(1116), IDB_CHAIN_BROKEN);
     EXPECT_EQ(Picture(1141), IDB_REFRESH);
@@ -140,26 +158,22 @@ TEST_F(C12DialogBarTest, BoxesLookCurrentOnlyWhileTheDriveReportsThem)
 TEST_F(C12DialogBarTest, ShowsIdentityRepliesAndTheChain)
 {
     Send(0x0000300C, Numeric(CMD_GVER));
-    EXPECT_EQ(Text(1149), "V12.48.0.0");
     EXPECT_EQ(g_nFirmwareVersion, 0x300C);
-    EXPECT_EQ(Picture(1116), IDB_CHAIN_CLOSED);
+    ExpectIdentity(1149, "V12.48.0.0", IDB_CHAIN_CLOSED);
 
     Send(1, TextForm(CMD_GDTN), "DZ-S1");
     EXPECT_EQ(Text(1150), "DZ-S1");
 
     Send(0, TextForm(CMD_GVEN));
-    EXPECT_EQ(Text(1149), "Unknow");
     EXPECT_EQ(g_nFirmwareVersion, 0);
-    EXPECT_EQ(Picture(1116), IDB_CHAIN_BROKEN);
+    ExpectIdentity(1149, "Unknow", IDB_CHAIN_BROKEN);
 
     Send(1, TextForm(CMD_GVEN), "12300");
-    EXPECT_EQ(Text(1149), "V12.48.0.0");
-    EXPECT_EQ(Picture(1116), IDB_CHAIN_CLOSED);
+    ExpectIdentity(1149, "V12.48.0.0", IDB_CHAIN_CLOSED);
 
     // No name file lies beside the test program, so a type number cannot be named.
     Send(5, Numeric(CMD_GDTY));
-    EXPECT_EQ(Text(1150), "Unknow");
-    EXPECT_EQ(Picture(1116), IDB_CHAIN_BROKEN);
+    ExpectIdentity(1150, "Unknow", IDB_CHAIN_BROKEN);
 }
 
 TEST_F(C12DialogBarTest, PostedTextRepliesCarryTheirOwnCopy)
@@ -174,33 +188,19 @@ TEST_F(C12DialogBarTest, PostedTextRepliesCarryTheirOwnCopy)
     });
     poller.join();
     QCoreApplication::sendPostedEvents(&bar);
-    EXPECT_EQ(Text(1223), "Enable");
-    EXPECT_EQ(Text(1238), "Braking");
-    EXPECT_EQ(Text(1185), "CCW");
-    EXPECT_EQ(Text(1239), "CCW Limit");
-    EXPECT_EQ(Text(1227), "Init. Failed");
-    EXPECT_EQ(Text(1067), "7");
-    EXPECT_EQ(Text(1182), "Torque");
-    EXPECT_EQ(Text(1183), "POT");
+    ExpectTexts({ { 1223, "Enable" }, { 1238, "Braking" }, { 1185, "CCW" }, { 1239, "CCW Limit" },
+        { 1227, "Init. Failed" }, { 1067, "7" }, { 1182, "Torque" }, { 1183, "POT" } });
 }
 
 TEST_F(C12DialogBarTest, ShowsStatusWordsAndTemperature)
 {
     Send(0x2000, Numeric(CMD_GSIN));
-    EXPECT_EQ(Text(1241), "ERR");
-    EXPECT_EQ(Text(1240), "Home Seeking Invalid");
-    EXPECT_EQ(Text(1239), "No Limit");
-    EXPECT_EQ(Text(1243), "No Limit");
-    EXPECT_EQ(Text(1223), "Disable");
-    EXPECT_EQ(Text(1228), "Disable");
-    EXPECT_EQ(Text(1238), "No Brake");
-    EXPECT_EQ(Text(1242), "No Brake");
-    EXPECT_EQ(Text(1185), "CCW");
-    EXPECT_EQ(Text(1227), "Init. Failed");
+    ExpectTexts({ { 1241, "ERR" }, { 1240, "Home Seeking Invalid" }, { 1239, "No Limit" }, { 1243, "No Limit" },
+        { 1223, "Disable" }, { 1228, "Disable" }, { 1238, "No Brake" }, { 1242, "No Brake" }, { 1185, "CCW" },
+        { 1227, "Init. Failed" } });
 
     Send(1, TextForm(CMD_GSIN), "53008");
-    EXPECT_EQ(Text(1240), "Home Seeking Failed");
-    EXPECT_EQ(Text(1228), "Enable");
+    ExpectTexts({ { 1240, "Home Seeking Failed" }, { 1228, "Enable" } });
 
     Send(static_cast<WPARAM>(static_cast<intptr_t>(-5)), Numeric(CMD_GT));
     EXPECT_EQ(Text(1067), "-5");
@@ -255,26 +255,20 @@ TEST_F(C12DialogBarTest, LampsBlinkWhileConnected)
 
     bar.OnTimer(C12DialogBar::TIMER_BLINK);
     EXPECT_EQ(g_nLampBlinkPhase, 1);
-    for (int id : { 1215, 1225 }) {
-        EXPECT_EQ(Ink(id), WHITE) << id;
-        EXPECT_EQ(Base(id), RED) << id;
-    }
-    for (int id : { 1216, 1217, 1218, 1219, 1220, 1221, 1222, 1224 }) {
-        EXPECT_EQ(Ink(id), GREY) << id;
-        EXPECT_EQ(Base(id), BACKGROUND) << id;
-    }
+    for (int id : { 1215, 1225 })
+        ExpectLamp(id, WHITE, RED);
+    for (int id : { 1216, 1217, 1218, 1219, 1220, 1221, 1222, 1224 })
+        ExpectLamp(id, GREY, BACKGROUND);
 
     bar.OnTimer(C12DialogBar::TIMER_BLINK);
     EXPECT_EQ(g_nLampBlinkPhase, 0);
-    EXPECT_EQ(Ink(1215), RED);
-    EXPECT_EQ(Base(1215), BACKGROUND);
+    ExpectLamp(1215, RED, BACKGROUND);
     EXPECT_EQ(Ink(1216), GREY);
 
     // A ten-character alarm text takes over from the word.
     Send(1, TextForm(CMD_GEI), "0100000000");
     bar.OnTimer(C12DialogBar::TIMER_BLINK);
-    EXPECT_EQ(Base(1215), BACKGROUND);
-    EXPECT_EQ(Ink(1215), GREY);
+    ExpectLamp(1215, GREY, BACKGROUND);
     EXPECT_EQ(Base(1216), RED);
 
     // Disconnected: the lamps freeze in the colours of the last tick.

@@ -26,6 +26,15 @@ QStringList LogLines(MessageRecorder& log)
     return lines;
 }
 
+// The status text "00100010" in a reply to the strip, sent while the caller waited or posted.
+void ExpectStatusText(const MessageRecorder::Message& reply, bool sent)
+{
+    EXPECT_EQ(reply.sent, sent);
+    EXPECT_EQ(reply.lParam, CMD_GSI);
+    EXPECT_EQ(reply.wParam, 1u);
+    EXPECT_EQ(reply.data, QByteArray("00100010"));
+}
+
 class DriveCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -300,10 +309,7 @@ TEST_F(DriveCommandsTest, SerialRefreshFallsBackToTheOlderQueriesOnErr2)
     const Messages replies = strip.Take(WM_DRIVE_REPLY);
     ASSERT_EQ(replies.size(), 2u);
     // The status text reached the strip while the refresh ran, without its CR.
-    EXPECT_TRUE(replies[0].sent);
-    EXPECT_EQ(replies[0].lParam, CMD_GSI);
-    EXPECT_EQ(replies[0].wParam, 1u);
-    EXPECT_EQ(replies[0].data, QByteArray("00100010"));
+    ExpectStatusText(replies[0], true);
     EXPECT_EQ(replies[1].Id(), CMD_GT);
 }
 
@@ -480,10 +486,7 @@ TEST_F(DriveCommandsTest, PollTextFromItsOwnThreadIsPostedWithItsOwnCopy)
     // The reply buffer is gone with the cycle; the event kept its text.
     const Messages replies = strip.Take(WM_DRIVE_REPLY);
     ASSERT_EQ(replies.size(), 1u);
-    EXPECT_FALSE(replies[0].sent);
-    EXPECT_EQ(replies[0].lParam, CMD_GSI);
-    EXPECT_EQ(replies[0].wParam, 1u);
-    EXPECT_EQ(replies[0].data, QByteArray("00100010"));
+    ExpectStatusText(replies[0], false);
 }
 
 TEST_F(DriveCommandsTest, PollCycleHoldsThePollLockOnlyAroundEachTransaction)

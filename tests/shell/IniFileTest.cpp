@@ -46,6 +46,15 @@ protected:
         return ReadBytes(path);
     }
 
+    // Writes k=1 under [s] with the given mode, reads it and sets k to 2 in memory.
+    static void ChangeFileOfMode(CIniFile& ini, const QString& path, mode_t mode)
+    {
+        WriteBytes(path, "[s]\r\nk=1\r\n");
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
+        ASSERT_TRUE(ini.ReadFile());
+        ini.SetValue("s", "k", "2", true);
+    }
+
     QTemporaryDir m_dir;
 };
 
@@ -386,11 +395,8 @@ TEST_F(IniFileTest, AReadOnlyFileIsNotReplaced)
     if (::geteuid() == 0)
         GTEST_SKIP() << "root may write any file";
     const QString path = Path(QStringLiteral("locked.qzd"));
-    WriteBytes(path, "[s]\r\nk=1\r\n");
-    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
     CIniFile ini(path);
-    ASSERT_TRUE(ini.ReadFile());
-    ini.SetValue("s", "k", "2", true);
+    ASSERT_NO_FATAL_FAILURE(ChangeFileOfMode(ini, path, 0444));
     EXPECT_FALSE(ini.WriteFile());
     EXPECT_EQ(ReadBytes(path), QByteArray("[s]\r\nk=1\r\n"));
 }
@@ -398,11 +404,8 @@ TEST_F(IniFileTest, AReadOnlyFileIsNotReplaced)
 TEST_F(IniFileTest, ASaveKeepsTheFilesPermissions)
 {
     const QString path = Path(QStringLiteral("mode.qzd"));
-    WriteBytes(path, "[s]\r\nk=1\r\n");
-    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
     CIniFile ini(path);
-    ASSERT_TRUE(ini.ReadFile());
-    ini.SetValue("s", "k", "2", true);
+    ASSERT_NO_FATAL_FAILURE(ChangeFileOfMode(ini, path, 0640));
     ASSERT_TRUE(ini.WriteFile());
     struct stat info = {};
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);

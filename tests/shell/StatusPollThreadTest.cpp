@@ -5,7 +5,6 @@
 #include "shell/Globals.h"
 #include "tests/support/ScriptedTransaction.h"
 
-#include <QScopeGuard>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -84,6 +83,25 @@ protected:
     DriveCommands commands { drive.Function() };
     StatusPollThread poll { [this](PauseGate& gate, std::mutex& csPoll) { commands.PollCycle(gate, csPoll); }, 10 };
 
+    // Starts the poll thread with every transaction held in a latch. The poll thread goes on
+    // calling into the latch until it is stopped, so it is stopped before the latch goes, also
+    // when an assertion ends the test early.
+    struct HeldPoll {
+        explicit HeldPoll(StatusPollThreadTest& test)
+            : poll(test.poll)
+        {
+            test.drive.OnCall([this](const QString&) { latch.Hold(); });
+            poll.Start();
+        }
+        ~HeldPoll()
+        {
+            latch.Open();
+            poll.Stop();
+        }
+        StatusPollThread& poll;
+        Latch latch;
+    };
+
 private:
     int m_savedComType = 0;
     int m_savedConnected = 0;
@@ -126,15 +144,8 @@ TEST_F(StatusPollThreadTest, PausesNestAndThePausedThreadHoldsNoLock)
 
 TEST_F(StatusPollThreadTest, PauseWaitsForTheTransactionInFlight)
 {
-    Latch latch;
-    // The poll thread goes on calling into the latch until it is stopped, so it is stopped
-    // before the latch goes, also when an assertion ends the test early.
-    const auto stop = qScopeGuard([&] {
-        latch.Open();
-        poll.Stop();
-    });
-    drive.OnCall([&](const QString&) { latch.Hold(); });
-    poll.Start();
+    HeldPoll held(*this);
+    Latch& latch = held.latch;
     ASSERT_TRUE(latch.WaitInside(1));
 
     auto paused = std::async(std::launch::async, [&] { poll.Pause(); });
@@ -172,15 +183,8 @@ TEST_F(StatusPollThreadTest, StopWakesAPausedOrWaitingThread)
 
 TEST_F(StatusPollThreadTest, StopDuringATransactionEndsAfterItWithoutAnother)
 {
-    Latch latch;
-    // The poll thread goes on calling into the latch until it is stopped, so it is stopped
-    // before the latch goes, also when an assertion ends the test early.
-    const auto stop = qScopeGuard([&] {
-        latch.Open();
-        poll.Stop();
-    });
-    drive.OnCall([&](const QString&) { latch.Hold(); });
-    poll.Start();
+    HeldPoll held(*this);
+    Latch& latch = held.latch;
     ASSERT_TRUE(latch.WaitInside(1));
     auto stopped = std::async(std::launch::async, [&] { poll.Stop(); });
     ASSERT_TRUE(WaitFor([&] { return poll.Gate().IsStopped(); }));

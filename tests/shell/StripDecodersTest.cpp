@@ -5,28 +5,22 @@
 
 #include <climits>
 #include <cstring>
+#include <utility>
 
 TEST(TextToInt, ReadsLikeTheDriveRepliesAreWritten)
 {
-    EXPECT_EQ(TextToInt("12300"), 12300);
-    EXPECT_EQ(TextToInt("  -42\r"), -42);
-    EXPECT_EQ(TextToInt("\t+7x"), 7);
-    EXPECT_EQ(TextToInt("0x1F"), 0);
-    EXPECT_EQ(TextToInt(""), 0);
-    EXPECT_EQ(TextToInt("-"), 0);
-    EXPECT_EQ(TextToInt("ERR2"), 0);
-    EXPECT_EQ(TextToInt("- 5"), 0);
+    const std::pair<const char*, int> cases[] = { { "12300", 12300 }, { "  -42\r", -42 }, { "\t+7x", 7 },
+        { "0x1F", 0 }, { "", 0 }, { "-", 0 }, { "ERR2", 0 }, { "- 5", 0 } };
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(TextToInt(text), value) << text;
 }
 
 TEST(TextToInt, SaturatesBeyondTheIntRange)
 {
-    EXPECT_EQ(TextToInt("2147483647"), INT_MAX);
-    EXPECT_EQ(TextToInt("2147483648"), INT_MAX);
-    EXPECT_EQ(TextToInt("4294967295"), INT_MAX);
-    EXPECT_EQ(TextToInt("99999999999999999999999999"), INT_MAX);
-    EXPECT_EQ(TextToInt("-2147483648"), INT_MIN);
-    EXPECT_EQ(TextToInt("-2147483649"), INT_MIN);
-    EXPECT_EQ(TextToInt("-99999999999999999999999999"), INT_MIN);
+    for (const char* text : { "2147483647", "2147483648", "4294967295", "99999999999999999999999999" })
+        EXPECT_EQ(TextToInt(text), INT_MAX) << text;
+    for (const char* text : { "-2147483648", "-2147483649", "-99999999999999999999999999" })
+        EXPECT_EQ(TextToInt(text), INT_MIN) << text;
     EXPECT_EQ(TextToInt("000000000000000000000012"), 12);
 }
 
@@ -63,13 +57,9 @@ TEST(ModeWord, EveryModeAndSource)
 
 TEST(StatusWord, EveryBitOfGsi)
 {
-    ControlTexts all0 = DecodeStatusWord(0);
-    EXPECT_EQ(all0.at(IDC_HW_ENABLE), "Disable");
-    EXPECT_EQ(all0.at(IDC_DIRECTION), "CCW");
-    EXPECT_EQ(all0.at(IDC_HW_BRAKE), "No Brake");
-    EXPECT_EQ(all0.at(IDC_HW_LIMIT), "No Limit");
-    EXPECT_EQ(all0.at(IDC_PHASE), "Init. Failed");
-    EXPECT_EQ(all0.size(), 5u);
+    const ControlTexts all0 = DecodeStatusWord(0);
+    EXPECT_EQ(all0, (ControlTexts { { IDC_HW_ENABLE, "Disable" }, { IDC_DIRECTION, "CCW" },
+                        { IDC_HW_BRAKE, "No Brake" }, { IDC_HW_LIMIT, "No Limit" }, { IDC_PHASE, "Init. Failed" } }));
 
     EXPECT_EQ(DecodeStatusWord(1u << 6).at(IDC_HW_ENABLE), "Enable");
     EXPECT_EQ(DecodeStatusWord(1u << 7).at(IDC_HW_BRAKE), "Braking");
@@ -94,19 +84,10 @@ TEST(StatusWord, EveryBitOfGsi)
 
 TEST(StatusWord, GsiTextByCharacter)
 {
-    ControlTexts t = DecodeStatusText("00111126");
-    EXPECT_EQ(t.at(IDC_HW_ENABLE), "Enable");
-    EXPECT_EQ(t.at(IDC_HW_BRAKE), "Braking");
-    EXPECT_EQ(t.at(IDC_DIRECTION), "CW");
-    EXPECT_EQ(t.at(IDC_HW_LIMIT), "CCW Limit");
-    EXPECT_EQ(t.at(IDC_PHASE), "Initializing...");
-
-    t = DecodeStatusText("11000000");
-    EXPECT_EQ(t.at(IDC_HW_ENABLE), "Disable");
-    EXPECT_EQ(t.at(IDC_HW_BRAKE), "No Brake");
-    EXPECT_EQ(t.at(IDC_DIRECTION), "CCW");
-    EXPECT_EQ(t.at(IDC_HW_LIMIT), "No Limit");
-    EXPECT_EQ(t.at(IDC_PHASE), "Init. Failed");
+    EXPECT_EQ(DecodeStatusText("00111126"), (ControlTexts { { IDC_HW_ENABLE, "Enable" }, { IDC_HW_BRAKE, "Braking" },
+        { IDC_DIRECTION, "CW" }, { IDC_HW_LIMIT, "CCW Limit" }, { IDC_PHASE, "Initializing..." } }));
+    EXPECT_EQ(DecodeStatusText("11000000"), (ControlTexts { { IDC_HW_ENABLE, "Disable" }, { IDC_HW_BRAKE, "No Brake" },
+        { IDC_DIRECTION, "CCW" }, { IDC_HW_LIMIT, "No Limit" }, { IDC_PHASE, "Init. Failed" } }));
 
     EXPECT_EQ(DecodeStatusText("0000023").at(IDC_HW_LIMIT), "CW Limit");
     EXPECT_EQ(DecodeStatusText("0000023").at(IDC_PHASE), "Init. Not Executed");
@@ -133,18 +114,11 @@ TEST(StatusWord, ShortAndEmptyGsiTextsReadMissingCharactersAsZero)
 
 TEST(StatusWord, EveryBitOfGsin)
 {
-    ControlTexts t = DecodeStatusWordN(0x2000);
-    EXPECT_EQ(t.at(IDC_ERROR_STATE), "ERR");
-    EXPECT_EQ(t.at(IDC_HOME), "Home Seeking Invalid");
-    EXPECT_EQ(t.at(IDC_HW_LIMIT), "No Limit");
-    EXPECT_EQ(t.at(IDC_SW_LIMIT), "No Limit");
-    EXPECT_EQ(t.at(IDC_HW_ENABLE), "Disable");
-    EXPECT_EQ(t.at(IDC_SW_ENABLE), "Disable");
-    EXPECT_EQ(t.at(IDC_HW_BRAKE), "No Brake");
-    EXPECT_EQ(t.at(IDC_SW_BRAKE), "No Brake");
-    EXPECT_EQ(t.at(IDC_DIRECTION), "CCW");
-    EXPECT_EQ(t.at(IDC_PHASE), "Init. Failed");
-    EXPECT_EQ(t.size(), 10u);
+    EXPECT_EQ(DecodeStatusWordN(0x2000),
+        (ControlTexts { { IDC_ERROR_STATE, "ERR" }, { IDC_HOME, "Home Seeking Invalid" }, { IDC_HW_LIMIT, "No Limit" },
+            { IDC_SW_LIMIT, "No Limit" }, { IDC_HW_ENABLE, "Disable" }, { IDC_SW_ENABLE, "Disable" },
+            { IDC_HW_BRAKE, "No Brake" }, { IDC_SW_BRAKE, "No Brake" }, { IDC_DIRECTION, "CCW" },
+            { IDC_PHASE, "Init. Failed" } }));
 
     EXPECT_EQ(DecodeStatusWordN(0).at(IDC_ERROR_STATE), "OK");
     EXPECT_EQ(DecodeStatusWordN(1u << 8).at(IDC_HW_ENABLE), "Enable");

@@ -17,3 +17,21 @@ inline void OpenSerialChannel(int port)
     g_bRs232Open = 1;
     g_nComType = COMM_RS232;
 }
+
+// Marks every channel closed, with the serial line the link's channel and the first USB-CAN
+// bit rate, as the program starts.
+inline void ResetLinkChannels()
+{
+    g_nComType = COMM_RS232;
+    g_bRs232Open = 0;
+    g_bCanK8110Open = 0;
+    g_bCanUsbOpen = 0;
+    g_nUsbEuRateIndex = 0;
+}
+
+// Shuts the link down and resets its channels, as a test leaves the link for the next.
+inline void CloseLinkChannels()
+{
+    LinkShutdown();
+    ResetLinkChannels();
+}

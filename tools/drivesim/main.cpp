@@ -93,6 +93,35 @@ std::string Unescape(const std::string& text)
     return out;
 }
 
+// The fault options that switch a fault on, and the ones that set a number in a range.
+struct FaultSwitch {
+    const char* option;
+    bool FaultPlan::*member;
+};
+const FaultSwitch kFaultSwitches[] = {
+    { "--silent", &FaultPlan::silent }, { "--refuse", &FaultPlan::refuse }, { "--echo", &FaultPlan::echo },
+    { "--wrong-node", &FaultPlan::wrongNode }, { "--wrong-id", &FaultPlan::wrongCommandId },
+    { "--wrong-identifier", &FaultPlan::wrongIdentifier },
+};
+struct FaultNumber {
+    const char* option;
+    int FaultPlan::*member;
+    long low, high;
+};
+const FaultNumber kFaultNumbers[] = {
+    { "--delay", &FaultPlan::delayMs, 0, 600000 }, { "--stall", &FaultPlan::stallMs, 0, 600000 },
+    { "--split", &FaultPlan::splitGapMs, 0, 60000 }, { "--overlong", &FaultPlan::overlongLength, 1, 60000 },
+    { "--dlc", &FaultPlan::dlc, 0, 15 }, { "--fault-count", &FaultPlan::count, 0, 1000000000 },
+};
+
+// The table row for an option, or null.
+template <class Row, size_t N>
+const Row* Find(const Row (&rows)[N], const std::string& option)
+{
+    const auto row = std::find_if(rows, rows + N, [&](const Row& r) { return option == r.option; });
+    return row == rows + N ? nullptr : row;
+}
+
 [[noreturn]] void Fail(const std::string& message)
 {
     std::fprintf(stderr, "velquarin-drivesim: %s\n%s", message.c_str(), kUsage);
@@ -184,32 +213,12 @@ int main(int argc, char** argv)
             alarms.push_back(number(0, SimDriveStatus::kAlarmBits - 1));
         } else if (option == "--old-firmware") {
             oldFirmware = true;
-        } else if (option == "--silent") {
-            faults.silent = true;
-        } else if (option == "--refuse") {
-            faults.refuse = true;
-        } else if (option == "--delay") {
-            faults.delayMs = number(0, 600000);
-        } else if (option == "--stall") {
-            faults.stallMs = number(0, 600000);
+        } else if (const FaultSwitch* fault = Find(kFaultSwitches, option)) {
+            faults.*(fault->member) = true;
+        } else if (const FaultNumber* fault = Find(kFaultNumbers, option)) {
+            faults.*(fault->member) = number(fault->low, fault->high);
         } else if (option == "--noise") {
             faults.noise = Unescape(value());
-        } else if (option == "--echo") {
-            faults.echo = true;
-        } else if (option == "--split") {
-            faults.splitGapMs = number(0, 60000);
-        } else if (option == "--overlong") {
-            faults.overlongLength = number(1, 60000);
-        } else if (option == "--wrong-node") {
-            faults.wrongNode = true;
-        } else if (option == "--wrong-id") {
-            faults.wrongCommandId = true;
-        } else if (option == "--wrong-identifier") {
-            faults.wrongIdentifier = true;
-        } else if (option == "--dlc") {
-            faults.dlc = number(0, 15);
-        } else if (option == "--fault-count") {
-            faults.count = number(0, 1000000000);
         } else if (option == "--verbose") {
             config.verbose = true;
         } else {

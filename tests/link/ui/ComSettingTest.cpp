@@ -9,6 +9,7 @@
 #include "platform/Profile.h"
 #include "tests/link/FakeBus.h"
 #include "tests/support/PtyPair.h"
+#include "tests/support/SerialChannel.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -66,11 +67,7 @@ protected:
     void SetUp() override
     {
         OpenProfile()->clear();
-        g_nComType = COMM_RS232;
-        g_bRs232Open = 0;
-        g_bCanK8110Open = 0;
-        g_bCanUsbOpen = 0;
-        g_nUsbEuRateIndex = 0;
+        ResetLinkChannels();
         LinkInit();
         pty.MapAsCom(3);
     }

@@ -128,6 +128,14 @@ protected:
 
     static bool SearchBarShown(const CMainFrame& frame) { return frame.SearchBar()->isVisibleTo(&frame); }
 
+    // The stored channel opened at start without a dialog; the search bar shows for CAN.
+    void ExpectConnectedWithoutDialog(const CMainFrame& frame, bool searchBarShown)
+    {
+        EXPECT_TRUE(dialogParents.empty());
+        EXPECT_EQ(SearchBarShown(frame), searchBarShown);
+        EXPECT_EQ(recorder.Count(WM_AUTO_CONNECT), 1);
+    }
+
     static DialogRun Run(int result, bool opened = false, std::function<void()> effect = {})
     {
         return { result, opened, std::move(effect) };
@@ -157,9 +165,7 @@ TEST_F(MainFrameTest, EmptyProfileOpensTheCardWithTheDefaultRecord)
     EXPECT_TRUE(card->Running());
     EXPECT_EQ(g_nComType.load(), COMM_CAN_K8110);
     EXPECT_EQ(g_bCanK8110Open.load(), 1);
-    EXPECT_TRUE(dialogParents.empty());
-    EXPECT_TRUE(SearchBarShown(*frame));
-    EXPECT_EQ(recorder.Count(WM_AUTO_CONNECT), 1);
+    ExpectConnectedWithoutDialog(*frame, true);
 
     // What opened is written back; the node is not.
     EXPECT_EQ(Stored("CommK8110/Index").toInt(), 0);
@@ -285,9 +291,7 @@ TEST_F(MainFrameTest, AWorkingSerialPortNeedsNoDialogAndHidesTheSearchBar)
     auto frame = Start();
 
     EXPECT_EQ(g_bRs232Open.load(), 1);
-    EXPECT_TRUE(dialogParents.empty());
-    EXPECT_FALSE(SearchBarShown(*frame));
-    EXPECT_EQ(recorder.Count(WM_AUTO_CONNECT), 1);
+    ExpectConnectedWithoutDialog(*frame, false);
     EXPECT_EQ(Stored("QzBrantovelix/ComNum").toInt(), 3);
     EXPECT_EQ(Stored("QzBrantovelix/ComBaud").toInt(), 19200);
     EXPECT_EQ(Stored("QzBrantovelix/ComType").toInt(), 0);

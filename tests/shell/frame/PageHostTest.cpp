@@ -117,6 +117,15 @@ protected:
         DeliverPosted();
     }
 
+    // The strip's tab and the host's active page are `index`, and only that page shows.
+    void ExpectOn(int index)
+    {
+        EXPECT_EQ(view->GetTabControl()->GetCurSel(), index);
+        EXPECT_EQ(view->GetActiveIndex(), index);
+        EXPECT_EQ(a.isVisible(), index == 0);
+        EXPECT_EQ(b.isVisible(), index == 1);
+    }
+
     // The pages go before the view, as the tab view's own members do.
     std::unique_ptr<CPropertyView> view = std::make_unique<CPropertyView>();
     TestPage a {QStringLiteral("a")};
@@ -338,10 +347,7 @@ TEST_F(Host, APageThatRefusesToBeLeftKeepsItsTab)
 
     ClickTab(*view, 0);
     DeliverPosted();
-    EXPECT_EQ(view->GetTabControl()->GetCurSel(), 1);
-    EXPECT_EQ(view->GetActiveIndex(), 1);
-    EXPECT_TRUE(b.isVisible());
-    EXPECT_FALSE(a.isVisible());
+    ExpectOn(1);
     // The page hears that it is left before it is asked, so it hears it even when it refuses.
     EXPECT_EQ(b.handled, kLeaving);
     EXPECT_EQ(a.handled, kNone);
@@ -368,10 +374,7 @@ TEST_F(Host, APageThatRefusesToBeShownSendsTheStripBack)
     b.acceptShow = false;
     ClickTab(*view, 1);
     DeliverPosted();
-    EXPECT_EQ(view->GetTabControl()->GetCurSel(), 0);
-    EXPECT_EQ(view->GetActiveIndex(), 0);
-    EXPECT_TRUE(a.isVisible());
-    EXPECT_FALSE(b.isVisible());
+    ExpectOn(0);
     EXPECT_EQ(b.handled, kNone);
     EXPECT_FALSE(view->SetActivePage(1));
     EXPECT_EQ(view->GetActiveIndex(), 0);
