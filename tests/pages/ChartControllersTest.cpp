@@ -1,40 +1,26 @@
 #include "pages/RunMonitorController.h"
 #include "pages/TuningController.h"
 
-#include "link/CommandTables.h"
-#include "link/LinkLayer.h"
-#include "shell/Globals.h"
 #include "tests/support/QtPrinters.h"
-#include "tests/support/ScriptedTransaction.h"
+#include "tests/pages/ChartPageTestSupport.h"
 
 #include <QObject>
 #include <gtest/gtest.h>
 
 namespace {
 
-const QStringList kWaveStart = { "GMOD", "SMOD4665", "SAT655363000", "SWM1" };
-const QStringList kWaveStop = { "SMOD4609", "SWM0" };
 
 // The chart pages' controllers against a scripted drive, with a plain object as the page
 // their threads would post to.
-class ChartControllersTest : public ::testing::Test {
+class ChartControllersTest : public ChartPageTest {
 protected:
     void SetUp() override
     {
-        InitCommandTables();
-        m_savedComType = g_nComType.load();
-        g_nComType = COMM_RS232;
+        Connect(COMM_RS232);
         run.SetServices({ link.Function(), [] { return 0u; }, {}, 2 });
         tuning.SetServices(link.Function(), {}, 0);
     }
-    void TearDown() override { g_nComType = m_savedComType; }
 
-    QStringList TakeCommands()
-    {
-        const QStringList commands = link.Commands();
-        link.Clear();
-        return commands;
-    }
     void ScriptWave()
     {
         g_nComType = COMM_CAN_USB2;
@@ -43,11 +29,9 @@ protected:
             link.Can(command, 0, 6);
     }
 
-    ScriptedTransaction link;
     QObject page;
     RunMonitorController run { &page };
     TuningController tuning { &page };
-    int m_savedComType = 0;
 };
 
 }

@@ -2,13 +2,9 @@
 
 #include "controls/ChartZoomRect.h"
 #include "controls/CLineChartCtrl.h"
-#include "link/CommandTables.h"
-#include "link/LinkLayer.h"
-#include "platform/MessageBox.h"
 #include "platform/Tick.h"
-#include "shell/Globals.h"
 #include "tests/support/QtPrinters.h"
-#include "tests/support/ScriptedTransaction.h"
+#include "tests/pages/ChartPageTestSupport.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -19,19 +15,11 @@
 namespace {
 
 // The page against a scripted drive, connected on the serial line; message boxes are kept.
-class PidParamPageTest : public ::testing::Test {
+class PidParamPageTest : public ChartPageTest {
 protected:
     void SetUp() override
     {
-        InitCommandTables();
-        m_savedComType = g_nComType.load();
-        m_savedConnected = g_bDriveConnected.load();
-        g_nComType = COMM_RS232;
-        g_bDriveConnected = 1;
-        SetMessageBoxHandler([this](const MessageBoxRequest& request) {
-            boxes << request.text;
-            return IDOK;
-        });
+        Connect(COMM_RS232);
         MonitorThread::Services services;
         services.transact = link.Function();
         services.tick = [] { return GetTickCount(); };
@@ -39,24 +27,10 @@ protected:
         page.SetServices(services);
         ASSERT_TRUE(page.Create(nullptr));
         page.show();
-    }
-    void TearDown() override
-    {
-        SetMessageBoxHandler({});
-        g_nComType = m_savedComType;
-        g_bDriveConnected = m_savedConnected;
+        shown = &page;
     }
 
-    QAbstractButton* Button(int id) { return qobject_cast<QAbstractButton*>(page.GetDlgItem(id)); }
-    QLineEdit* Edit(int id) { return qobject_cast<QLineEdit*>(page.GetDlgItem(id)); }
-    void Click(int id) { Button(id)->click(); }
     void Type(int id, const QString& text) { Edit(id)->setText(text); }
-    QStringList TakeCommands()
-    {
-        const QStringList commands = link.Commands();
-        link.Clear();
-        return commands;
-    }
     bool RunRadiosEnabled()
     {
         return Button(1006)->isEnabled() && Button(1007)->isEnabled() && Button(1167)->isEnabled()
@@ -69,11 +43,7 @@ protected:
         ASSERT_TRUE(done());
     }
 
-    ScriptedTransaction link;
-    QStringList boxes;
     CPidParam page;
-    int m_savedComType = 0;
-    int m_savedConnected = 0;
 };
 
 }

@@ -1,14 +1,10 @@
 #include "pages/Monitor.h"
 
 #include "controls/CLineChartCtrl2.h"
-#include "link/CommandTables.h"
-#include "link/LinkLayer.h"
 #include "pages/CapturedDataFile.h"
 #include "pages/SelAdjustObject.h"
-#include "platform/MessageBox.h"
-#include "shell/Globals.h"
 #include "tests/support/QtPrinters.h"
-#include "tests/support/ScriptedTransaction.h"
+#include "tests/pages/ChartPageTestSupport.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -22,25 +18,15 @@
 
 namespace {
 
-const QStringList kWaveStart = { "GMOD", "SMOD4665", "SAT655363000", "SWM1" };
-const QStringList kWaveStop = { "SMOD4609", "SWM0" };
 const int kWaveControls[] = { 1017, 1104, 1248, 1242, 1243, 1246, 1239, 1240, 1241 };
 
 // The PID-tuning page, shown on its own as no tab hosts it, against a scripted drive on a
 // CAN adapter (the sampling thread finds no adapter; with no curve checked it only waits).
-class TuningPageTest : public ::testing::Test {
+class TuningPageTest : public ChartPageTest {
 protected:
     void SetUp() override
     {
-        InitCommandTables();
-        m_savedComType = g_nComType.load();
-        m_savedConnected = g_bDriveConnected.load();
-        g_nComType = COMM_CAN_USB2;
-        g_bDriveConnected = 1;
-        SetMessageBoxHandler([this](const MessageBoxRequest& request) {
-            boxes << request.text;
-            return IDOK;
-        });
+        Connect(COMM_CAN_USB2);
         link.Can("GMOD", 0x1234, 6);
         for (const char* command : { "SMOD4665", "SAT655363000", "SWM1", "SMOD4609", "SWM0" })
             link.Can(command, 0, 6);
@@ -48,24 +34,14 @@ protected:
         page->SetServices(link.Function(), PollPause {}, 0);
         ASSERT_TRUE(page->Create(nullptr));
         page->show();
+        shown = page.get();
     }
     void TearDown() override
     {
         page.reset();
-        SetMessageBoxHandler({});
-        g_nComType = m_savedComType;
-        g_bDriveConnected = m_savedConnected;
+        ChartPageTest::TearDown();
     }
 
-    QAbstractButton* Button(int id) { return qobject_cast<QAbstractButton*>(page->GetDlgItem(id)); }
-    QLineEdit* Edit(int id) { return qobject_cast<QLineEdit*>(page->GetDlgItem(id)); }
-    void Click(int id) { Button(id)->click(); }
-    QStringList TakeCommands()
-    {
-        const QStringList commands = link.Commands();
-        link.Clear();
-        return commands;
-    }
     bool WaveControlsEnabled()
     {
         return std::all_of(std::begin(kWaveControls), std::end(kWaveControls),
@@ -86,11 +62,7 @@ protected:
         return { min, max };
     }
 
-    ScriptedTransaction link;
-    QStringList boxes;
     std::unique_ptr<CMonitor> page;
-    int m_savedComType = 0;
-    int m_savedConnected = 0;
 };
 
 } // namespace
