@@ -12,6 +12,14 @@
 #include <QPainter>
 #include <QTimerEvent>
 
+namespace {
+
+constexpr int kReadoutPeriodMs = 100;
+// Live samples are drawn at once but shown at most once a frame.
+constexpr int kFrameMs = 16;
+
+}
+
 ChartPage::ChartPage(unsigned idd, int firstCurve, int unitHalfWidth)
     : ControlPage(idd, 0)
     , m_firstCurve(firstCurve)
@@ -28,7 +36,7 @@ void ChartPage::SetChart(CLineChartCtrl* chart)
 {
     m_chart = chart;
     AddControl(IDC_CHART, chart);
-    m_readoutTimer.start(READOUT_PERIOD_MS, this);
+    m_readoutTimer.start(kReadoutPeriodMs, this);
 }
 
 QPushButton* ChartPage::AddViewButton(int id, int bitmap, const char* name, int iconSide, QSize size)
@@ -122,7 +130,7 @@ void ChartPage::SaveCaptured(const char* page, const QString& folder, std::span<
 void ChartPage::ScheduleRefresh()
 {
     if (!m_refreshTimer.isActive())
-        m_refreshTimer.start(FRAME_MS, this);
+        m_refreshTimer.start(kFrameMs, this);
 }
 
 bool ChartPage::event(QEvent* event)

@@ -21,9 +21,6 @@ class QPushButton;
 class ChartPage : public ControlPage {
     Q_OBJECT
 public:
-    static constexpr int READOUT_PERIOD_MS = 100;
-    // Live samples are drawn at once but shown at most once a frame.
-    static constexpr int FRAME_MS = 16;
     static constexpr int IDC_CHART = 1009;
     static constexpr int IDC_ZOOM_BOX = 1150;
 
