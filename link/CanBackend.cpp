@@ -1,6 +1,7 @@
 #include "link/CanBackend.h"
 
 #include "link/QtCanBackend.h"
+#include "platform/Locked.h"
 #include "platform/Profile.h"
 
 #include <QtGlobal>
@@ -184,12 +185,10 @@ void CanBackend::SetAcceptance(const CanAcceptance& acceptance)
 
 void CanBackend::ShutQueue()
 {
-    {
-        std::lock_guard lock(m_mutex);
+    ChangeAndNotifyAll(m_mutex, m_cond, [this] {
         m_shut = true;
         m_queue.clear();
-    }
-    m_cond.notify_all();
+    });
 }
 
 void CanBackend::ReportLost(const QString& reason)

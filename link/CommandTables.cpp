@@ -383,6 +383,19 @@ int ToArgument(int64_t value)
     return static_cast<int>(value);
 }
 
+// The entry of key when the tables are filled; out is left alone otherwise.
+template <typename Map, typename Value>
+bool FindEntry(bool filled, const Map& map, const typename Map::key_type& key, Value& out)
+{
+    if (!filled)
+        return false;
+    const auto it = map.find(key);
+    if (it == map.end())
+        return false;
+    out = it->second;
+    return true;
+}
+
 } // namespace
 
 const std::unordered_map<QString, CommandId>& g_mapCmdId = s_cmdId;
@@ -410,27 +423,15 @@ void InitCommandTables()
 bool ParseCommandId(QString& text, CommandId& id, bool direction)
 {
     const bool filled = s_filled.load(std::memory_order_acquire);
-    if (direction) {
-        if (!filled)
-            return false;
-        const auto it = s_cmdName.find(id);
-        if (it == s_cmdName.end())
-            return false;
-        text = it->second;
-        return true;
-    }
+    if (direction)
+        return FindEntry(filled, s_cmdName, id, text);
 
     UpperCaseAscii(text);
     const CommandCopy copy(text);
     // The key views the call's own buffer; it lives only for the lookup.
     const QString mnemonic = QString::fromRawData(copy.chars, copy.MnemonicLength());
-    if (filled) {
-        const auto it = s_cmdId.find(mnemonic);
-        if (it != s_cmdId.end()) {
-            id = it->second;
-            return true;
-        }
-    }
+    if (FindEntry(filled, s_cmdId, mnemonic, id))
+        return true;
     id = -1;
     return false;
 }
@@ -450,11 +451,5 @@ bool ParseCommandValue(QString& text, int& value, bool direction)
 
 bool LookupCommandArgSize(CommandId id, int& argBytes)
 {
-    if (!s_filled.load(std::memory_order_acquire))
-        return false;
-    const auto it = s_cmdArgSize.find(id);
-    if (it == s_cmdArgSize.end())
-        return false;
-    argBytes = it->second;
-    return true;
+    return FindEntry(s_filled.load(std::memory_order_acquire), s_cmdArgSize, id, argBytes);
 }

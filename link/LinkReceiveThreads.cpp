@@ -2,6 +2,7 @@
 #include "link/LinkInternal.h"
 #include "link/CanBackend.h"
 #include "link/SerialPort.h"
+#include "platform/Locked.h"
 #include "platform/Tick.h"
 
 #include <algorithm>
@@ -38,11 +39,7 @@ bool g_rxParked = false;
 
 void ParkWhilePaused()
 {
-    {
-        std::lock_guard lock(g_gateMutex);
-        g_rxParked = true;
-    }
-    g_gateCond.notify_all();
+    ChangeAndNotifyAll(g_gateMutex, g_gateCond, [] { g_rxParked = true; });
     while (g_bRxPause && !g_bLinkStop)
         WaitWake(kReceiveWaitMs);
     std::lock_guard lock(g_gateMutex);
@@ -220,11 +217,7 @@ int LinkReceiveThread(void*)
         else
             WaitWake(kReceiveWaitMs); // the card is polled by the transaction itself
     }
-    {
-        std::lock_guard lock(g_gateMutex);
-        g_rxRunning = false;
-    }
-    g_gateCond.notify_all();
+    ChangeAndNotifyAll(g_gateMutex, g_gateCond, [] { g_rxRunning = false; });
     return 0;
 }
 

@@ -98,17 +98,31 @@ CommResult SerialTransact(const QString& command, void* reply, int& length)
     return COMM_OK;
 }
 
-CommResult CardTransact(const QString& command, void* reply, int& length)
+// What both CAN channels check before an exchange: the channel is open, the record holds
+// a frame, and the command encodes for the current node.
+struct CanRequest {
+    int node = 0;
+    CanFrame frame;
+    CommandId id = -1;
+};
+
+CommResult PrepareCanRequest(bool open, int type, const QString& command, const void* reply, int length,
+    CanRequest& out)
 {
-    if (!g_bCanK8110Open)
+    if (!open)
         return COMM_ERR_CAN_NOT_OPEN;
     if (RecordTooSmall(reply, length, true))
         return COMM_ERR_REPLY_TOO_SMALL;
-    const int node = g_nCurNode;
-    CanFrame request;
-    CommandId id = -1;
-    if (const CommResult encoded = EncodeCanCommand(command, COMM_CAN_K8110, node, &request, &id))
-        return encoded;
+    out.node = g_nCurNode;
+    return EncodeCanCommand(command, type, out.node, &out.frame, &out.id);
+}
+
+CommResult CardTransact(const QString& command, void* reply, int& length)
+{
+    CanRequest prepared;
+    if (const CommResult refused = PrepareCanRequest(g_bCanK8110Open, COMM_CAN_K8110, command, reply, length, prepared))
+        return refused;
+    const auto& [node, request, id] = prepared;
     const bool wanted = length != 0;
     CanFrame late;
     int lateLength = 0;
@@ -136,15 +150,10 @@ CommResult CardTransact(const QString& command, void* reply, int& length)
 
 CommResult UsbCanTransact(int type, const QString& command, void* reply, int& length)
 {
-    if (!g_bCanUsbOpen)
-        return COMM_ERR_CAN_NOT_OPEN;
-    if (RecordTooSmall(reply, length, true))
-        return COMM_ERR_REPLY_TOO_SMALL;
-    const int node = g_nCurNode;
-    CanFrame request;
-    CommandId id = -1;
-    if (const CommResult encoded = EncodeCanCommand(command, type, node, &request, &id))
-        return encoded;
+    CanRequest prepared;
+    if (const CommResult refused = PrepareCanRequest(g_bCanUsbOpen, type, command, reply, length, prepared))
+        return refused;
+    const auto& [node, request, id] = prepared;
     const bool wanted = length != 0;
     if (wanted && CanAnswerOwed(node, id)) {
         // Looked for among what came since its request, before the ring is emptied.

@@ -581,7 +581,7 @@ void CBasicParam::TakeSnapshot()
 {
     for (const ParamField& field : ParamFields()) {
         if (field.kind == FieldKind::Combo)
-            m_model.*std::get<int BasicParamModel::*>(field.member) = ComboIndex(field.id);
+            ModelField<int>(m_model, field) = ComboIndex(field.id);
     }
     for (int port = 0; port < kCommonPorts; ++port) {
         m_model.m_cbIoPull[port] = ComboIndex(kIoPullCombos[port]);
@@ -600,7 +600,7 @@ void CBasicParam::ShowSnapshot()
     auto select = [this](int id, int item) { qobject_cast<QComboBox*>(GetDlgItem(id))->setCurrentIndex(item); };
     for (const ParamField& field : ParamFields()) {
         if (field.kind == FieldKind::Combo)
-            select(field.id, m_model.*std::get<int BasicParamModel::*>(field.member));
+            select(field.id, ModelField<int>(m_model, field));
     }
     for (int port = 0; port < kCommonPorts; ++port) {
         select(kIoPullCombos[port], m_model.m_cbIoPull[port]);

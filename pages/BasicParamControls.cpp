@@ -25,8 +25,13 @@ const char* const kInFuncItems[] = { "Invalid Function", "Enable", "CW limit", "
 const char* const kOutFuncNoneItems[] = { "Invalid Function" };
 const char* const kOutFuncIo3Items[] = { "Invalid Function", "Current-polarity" };
 const char* const kOutFuncIo4Items[] = { "Invalid Function", "Accurate current value", "Current-polarity" };
+// Of the common ports' outputs only IO3 and IO4 have functions.
+const std::span<const char* const> kOutFuncItems[kCommonPorts] = { kOutFuncNoneItems, kOutFuncNoneItems,
+    kOutFuncIo3Items, kOutFuncIo4Items };
+const char* const kPhaseRowNames[kPhaseRows] = { "HLA", "HLB", "HLC", "HLD", "HLE", "HLF", "HLG", "HLH", "HLI", "HLJ",
+    "HLK", "HLL", "HLM", "HLN", "HLO", "HLR" };
 
-// Every control but the plain edits of the fields, which ControlSpecs() adds.
+// The controls up to the common ports; ControlSpecs() adds the rest.
 const ControlSpec kControls[] = {
     // Action buttons
     { IDC_SETUP, K::Button, "Setup" },
@@ -103,70 +108,11 @@ const ControlSpec kControls[] = {
     { IDC_FAULT_OUT_TYPE, K::Combo, nullptr, kOutTypeItems },
     { IDC_FAULT_LEVEL, K::Combo, nullptr, kLevelItems },
     { IDC_CLK_PULL, K::Combo, nullptr, kPullItems },
-    // Common Port, IO1..IO4
-    { kIoInputRadios[0], K::Radio, "Input" },
-    { kIoOutputRadios[0], K::Radio, "Output" },
-    { kIoInputRadios[1], K::Radio, "Input" },
-    { kIoOutputRadios[1], K::Radio, "Output" },
-    { kIoInputRadios[2], K::Radio, "Input" },
-    { kIoOutputRadios[2], K::Radio, "Output" },
-    { kIoInputRadios[3], K::Radio, "Input" },
-    { kIoOutputRadios[3], K::Radio, "Output" },
-    { kIoPullCombos[0], K::Combo, nullptr, kPullItems },
-    { kIoPullCombos[1], K::Combo, nullptr, kPullItems },
-    { kIoPullCombos[2], K::Combo, nullptr, kPullItems },
-    { kIoPullCombos[3], K::Combo, nullptr, kPullItems },
-    { kIoOutTypeCombos[0], K::Combo, nullptr, kOutTypeItems, S::Invisible },
-    { kIoOutTypeCombos[1], K::Combo, nullptr, kOutTypeItems, S::Invisible },
-    { kIoOutTypeCombos[2], K::Combo, nullptr, kOutTypeItems, S::Invisible },
-    { kIoOutTypeCombos[3], K::Combo, nullptr, kOutTypeItems, S::Invisible },
-    { kIoLevelCombos[0], K::Combo, nullptr, kLevelItems },
-    { kIoLevelCombos[1], K::Combo, nullptr, kLevelItems },
-    { kIoLevelCombos[2], K::Combo, nullptr, kLevelItems },
-    { kIoLevelCombos[3], K::Combo, nullptr, kLevelItems },
-    { kIoInFuncCombos[0], K::Combo, nullptr, kInFuncItems },
-    { kIoInFuncCombos[1], K::Combo, nullptr, kInFuncItems },
-    { kIoInFuncCombos[2], K::Combo, nullptr, kInFuncItems },
-    { kIoInFuncCombos[3], K::Combo, nullptr, kInFuncItems },
-    { kIoOutFuncCombos[0], K::Combo, nullptr, kOutFuncNoneItems, S::Invisible },
-    { kIoOutFuncCombos[1], K::Combo, nullptr, kOutFuncNoneItems, S::Invisible },
-    { kIoOutFuncCombos[2], K::Combo, nullptr, kOutFuncIo3Items, S::Invisible },
-    { kIoOutFuncCombos[3], K::Combo, nullptr, kOutFuncIo4Items, S::Invisible },
-    // Phase table "相位初始化数据"
-    { IDC_PHASE_LABEL_FIRST, K::Label, "HLA" },
-    { IDC_PHASE_LABEL_FIRST + 1, K::Label, "HLB" },
-    { IDC_PHASE_LABEL_FIRST + 2, K::Label, "HLC" },
-    { IDC_PHASE_LABEL_FIRST + 3, K::Label, "HLD" },
-    { IDC_PHASE_LABEL_FIRST + 4, K::Label, "HLE" },
-    { IDC_PHASE_LABEL_FIRST + 5, K::Label, "HLF" },
-    { IDC_PHASE_LABEL_FIRST + 6, K::Label, "HLG" },
-    { IDC_PHASE_LABEL_FIRST + 7, K::Label, "HLH" },
-    { IDC_PHASE_LABEL_FIRST + 8, K::Label, "HLI" },
-    { IDC_PHASE_LABEL_FIRST + 9, K::Label, "HLJ" },
-    { IDC_PHASE_LABEL_FIRST + 10, K::Label, "HLK" },
-    { IDC_PHASE_LABEL_FIRST + 11, K::Label, "HLL" },
-    { IDC_PHASE_LABEL_FIRST + 12, K::Label, "HLM" },
-    { IDC_PHASE_LABEL_FIRST + 13, K::Label, "HLN" },
-    { IDC_PHASE_LABEL_FIRST + 14, K::Label, "HLO" },
-    { IDC_PHASE_LABEL_FIRST + 15, K::Label, "HLR" },
-    { kPhaseEdits[0], K::Edit, nullptr },
-    { kPhaseEdits[1], K::Edit, nullptr },
-    { kPhaseEdits[2], K::Edit, nullptr },
-    { kPhaseEdits[3], K::Edit, nullptr },
-    { kPhaseEdits[4], K::Edit, nullptr },
-    { kPhaseEdits[5], K::Edit, nullptr },
-    { kPhaseEdits[6], K::Edit, nullptr },
-    { kPhaseEdits[7], K::Edit, nullptr },
-    { kPhaseEdits[8], K::Edit, nullptr },
-    { kPhaseEdits[9], K::Edit, nullptr },
-    { kPhaseEdits[10], K::Edit, nullptr },
-    { kPhaseEdits[11], K::Edit, nullptr },
-    { kPhaseEdits[12], K::Edit, nullptr },
-    { kPhaseEdits[13], K::Edit, nullptr },
-    { kPhaseEdits[14], K::Edit, nullptr },
-    { kPhaseEdits[15], K::Edit, nullptr },
-    // Kept hidden: settings no drive of this family takes, the channel choice, the
-    // current-control mode and the page's own node search.
+};
+
+// Kept hidden: settings no drive of this family takes, the channel choice, the
+// current-control mode and the page's own node search.
+const ControlSpec kHiddenControls[] = {
     { IDC_RUNAWAY_DELAY, K::Edit, nullptr, {}, S::Hidden },
     { IDC_OVER_CURRENT_DELAY, K::Edit, nullptr, {}, S::Hidden },
     { IDC_IXR_GAIN, K::Edit, nullptr, {}, S::Hidden },
@@ -187,20 +133,42 @@ const ControlSpec kControls[] = {
     { IDC_NODE_STATUS, K::ReadOnlyEdit, nullptr, {}, S::Hidden },
 };
 
-bool Listed(int id)
+// The controls each common port IO1..IO4 and each row of the phase table have, in the
+// dialog's order.
+void AddRepeatedControls(std::vector<ControlSpec>& all)
 {
-    return std::any_of(std::begin(kControls), std::end(kControls), [id](const ControlSpec& c) { return c.id == id; });
+    for (int port = 0; port < kCommonPorts; ++port) {
+        all.push_back({ kIoInputRadios[port], K::Radio, "Input" });
+        all.push_back({ kIoOutputRadios[port], K::Radio, "Output" });
+    }
+    for (int id : kIoPullCombos)
+        all.push_back({ id, K::Combo, nullptr, kPullItems });
+    for (int id : kIoOutTypeCombos)
+        all.push_back({ id, K::Combo, nullptr, kOutTypeItems, S::Invisible });
+    for (int id : kIoLevelCombos)
+        all.push_back({ id, K::Combo, nullptr, kLevelItems });
+    for (int id : kIoInFuncCombos)
+        all.push_back({ id, K::Combo, nullptr, kInFuncItems });
+    for (int port = 0; port < kCommonPorts; ++port)
+        all.push_back({ kIoOutFuncCombos[port], K::Combo, nullptr, kOutFuncItems[port], S::Invisible });
+    for (int row = 0; row < kPhaseRows; ++row)
+        all.push_back({ IDC_PHASE_LABEL_FIRST + row, K::Label, kPhaseRowNames[row] });
+    for (int id : kPhaseEdits)
+        all.push_back({ id, K::Edit, nullptr });
 }
 
-// The table's controls, then an edit for each Int, Uint or Float field the table leaves out.
+// The listed controls, then an edit for each Int, Uint or Float field they leave out.
 const std::vector<ControlSpec>& ControlSpecs()
 {
     static const std::vector<ControlSpec> specs = [] {
         std::vector<ControlSpec> all(std::begin(kControls), std::end(kControls));
+        AddRepeatedControls(all);
+        all.insert(all.end(), std::begin(kHiddenControls), std::end(kHiddenControls));
         for (const ParamField& field : ParamFields()) {
             const FieldKind kind = field.kind;
             const bool plain = kind == FieldKind::Int || kind == FieldKind::Uint || kind == FieldKind::Float;
-            if (plain && !Listed(field.id))
+            const auto listed = [&field](const ControlSpec& c) { return c.id == field.id; };
+            if (plain && std::none_of(all.begin(), all.end(), listed))
                 all.push_back({ field.id, ControlKind::Edit, nullptr });
         }
         return all;

@@ -164,14 +164,10 @@ constexpr int kEnaPort = 0, kDirPort = 1, kCwPort = 2, kCcwPort = 3, kFaultPort 
 
 // The last letter of each phase-table row's commands, in table order.
 constexpr char kPhaseLetters[kPhaseRows + 1] = "ABCDEFGHIJKLMNOR";
-constexpr int kPhaseO = 14, kPhaseR = 15;
 constexpr char kCommonPortLetters[kCommonPorts + 1] = "ABCD";
 
 using Kind = ParamRef::Kind;
-constexpr ParamRef F(int id) { return { Kind::Field, id }; }
-constexpr ParamRef Phase(int row) { return { Kind::Phase, row }; }
-constexpr ParamRef Port(int port) { return { Kind::FunctionPort, port }; }
-constexpr ParamRef Io(int port) { return { Kind::CommonPort, port }; }
+using namespace param_ref;
 
 const ParamRef kReadOrder[] = {
     F(IDC_VELOCITY), F(IDC_ENCODER), F(IDC_RATED_SPEED), F(IDC_PWM_DEAD_RANGE), F(IDC_TRACKING_ERROR),

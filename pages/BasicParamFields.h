@@ -50,6 +50,19 @@ struct ParamField {
     bool Ranged() const { return min != INT_MIN || max != INT_MAX; }
 };
 
+// The model's member behind a field, of the field's type T (int, uint32_t or float).
+template <typename T>
+T& ModelField(BasicParamModel& model, const ParamField& field)
+{
+    return model.*std::get<T BasicParamModel::*>(field.member);
+}
+
+template <typename T>
+const T& ModelField(const BasicParamModel& model, const ParamField& field)
+{
+    return model.*std::get<T BasicParamModel::*>(field.member);
+}
+
 // A setting the drive sequences name: a field of the table (by its control id), a row of
 // the phase table (0 = HLA .. 15 = HLR), a function port (index into FunctionPorts()), a
 // common port (0 = IO1 .. 3 = IO4), or the drive's lock on its software number (GNOT, which
@@ -59,6 +72,16 @@ struct ParamRef {
     Kind kind;
     int index;
 };
+
+// Short names for references in the drive-sequence and file tables.
+namespace param_ref {
+constexpr ParamRef F(int id) { return { ParamRef::Kind::Field, id }; }
+constexpr ParamRef Phase(int row) { return { ParamRef::Kind::Phase, row }; }
+constexpr ParamRef Port(int port) { return { ParamRef::Kind::FunctionPort, port }; }
+constexpr ParamRef Io(int port) { return { ParamRef::Kind::CommonPort, port }; }
+// The phase table's last two rows, HLO and HLR.
+constexpr int kPhaseO = 14, kPhaseR = 15;
+}
 
 // How a setting's value is written.
 enum class WriteValue {

@@ -6,25 +6,13 @@ namespace {
 
 using M = BasicParamModel;
 
-template <typename T>
-T& Field(M& model, const ParamField& field)
-{
-    return model.*std::get<T M::*>(field.member);
-}
-
-template <typename T>
-const T& Field(const M& model, const ParamField& field)
-{
-    return model.*std::get<T M::*>(field.member);
-}
-
 // A number field from its text: the prompt when the text is no such number.
 template <typename T>
 std::optional<QString> TakeNumber(const std::optional<T>& value, const QString& prompt, const ParamField& field, M& model)
 {
     if (!value)
         return prompt;
-    Field<T>(model, field) = *value;
+    ModelField<T>(model, field) = *value;
     return std::nullopt;
 }
 
@@ -44,10 +32,10 @@ std::optional<QString> TakeField(const FormControls& controls, const ParamField&
     case FieldKind::Float:
         return TakeNumber(ParseFloatText(text), kPromptNumber, field, model);
     case FieldKind::Check:
-        Field<int>(model, field) = controls.states.value(field.id) ? 1 : 0;
+        ModelField<int>(model, field) = controls.states.value(field.id) ? 1 : 0;
         return std::nullopt;
     case FieldKind::Radio:
-        Field<int>(model, field) = controls.states.value(field.id, -1);
+        ModelField<int>(model, field) = controls.states.value(field.id, -1);
         return std::nullopt;
     case FieldKind::Combo:
     case FieldKind::State:
@@ -79,17 +67,17 @@ FormControls ExchangeOut(const BasicParamModel& model)
             continue;
         switch (field->kind) {
         case FieldKind::Int:
-            controls.texts.insert(id, QString::number(Field<int>(model, *field)));
+            controls.texts.insert(id, QString::number(ModelField<int>(model, *field)));
             break;
         case FieldKind::Uint:
-            controls.texts.insert(id, QString::number(Field<uint32_t>(model, *field)));
+            controls.texts.insert(id, QString::number(ModelField<uint32_t>(model, *field)));
             break;
         case FieldKind::Float:
-            controls.texts.insert(id, FloatText(Field<float>(model, *field)));
+            controls.texts.insert(id, FloatText(ModelField<float>(model, *field)));
             break;
         case FieldKind::Check:
         case FieldKind::Radio:
-            controls.states.insert(id, Field<int>(model, *field));
+            controls.states.insert(id, ModelField<int>(model, *field));
             break;
         case FieldKind::Combo:
         case FieldKind::State:

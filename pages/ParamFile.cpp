@@ -18,11 +18,7 @@ using M = BasicParamModel;
 using Form = FileForm;
 using Kind = ParamRef::Kind;
 
-constexpr ParamRef F(int id) { return { Kind::Field, id }; }
-constexpr ParamRef Phase(int row) { return { Kind::Phase, row }; }
-constexpr ParamRef Io(int port) { return { Kind::CommonPort, port }; }
-
-constexpr int kPhaseO = 14, kPhaseR = 15;
+using namespace param_ref;
 
 const FileKey kKeys[] = {
     { "编码器分辨率", F(IDC_ENCODER), Form::Number },
@@ -151,21 +147,6 @@ const ParamField& FieldOf(const FileKey& key)
     return *FindParamField(key.ref.index);
 }
 
-int& IntField(M& model, const ParamField& field)
-{
-    return model.*std::get<int M::*>(field.member);
-}
-
-int IntField(const M& model, const ParamField& field)
-{
-    return model.*std::get<int M::*>(field.member);
-}
-
-float& FloatField(M& model, const ParamField& field)
-{
-    return model.*std::get<float M::*>(field.member);
-}
-
 // A list index the combo can show; anything else leaves the combo without a selection.
 int ListItem(int comboId, int item)
 {
@@ -206,22 +187,22 @@ QString FieldText(const M& model, const FileKey& key)
     const ParamField& field = FieldOf(key);
     switch (key.form) {
     case Form::OnOff:
-        return IntField(model, field) != 0 ? kOn : kOff;
+        return ModelField<int>(model, field) != 0 ? kOn : kOff;
     case Form::Rotation:
-        return IntField(model, field) == 0 ? kForward : kReverse;
+        return ModelField<int>(model, field) == 0 ? kForward : kReverse;
     case Form::CurrentControl:
-        return IntField(model, field) == 1 ? kOverCurrent : kCurrentLimit;
+        return ModelField<int>(model, field) == 1 ? kOverCurrent : kCurrentLimit;
     case Form::Whole:
     case Form::WholeOrFraction:
-        return QString::number(FloatToInt(model.*std::get<float M::*>(field.member)));
+        return QString::number(FloatToInt(ModelField<float>(model, field)));
     case Form::BaudRate:
-        return QString::number(BaudRateOf(field.id, IntField(model, field)));
+        return QString::number(BaudRateOf(field.id, ModelField<int>(model, field)));
     default:
         break;
     }
     if (field.kind == FieldKind::Uint) // "%d" of the 32 bits, as the files have always held them
-        return QString::number(static_cast<int>(model.*std::get<uint32_t M::*>(field.member)));
-    return QString::number(IntField(model, field));
+        return QString::number(static_cast<int>(ModelField<uint32_t>(model, field)));
+    return QString::number(ModelField<int>(model, field));
 }
 
 QString KeyText(const M& model, const FileKey& key)
@@ -273,32 +254,32 @@ void LoadField(CIniFile& ini, const FileKey& key, const QString& name, M& model)
     const QString text = ini.GetValue(kParamFileSection, name);
     switch (key.form) {
     case Form::OnOff:
-        IntField(model, field) = text == kOn ? 1 : 0;
+        ModelField<int>(model, field) = text == kOn ? 1 : 0;
         return;
     case Form::Rotation:
-        IntField(model, field) = text == kReverse ? 1 : 0;
+        ModelField<int>(model, field) = text == kReverse ? 1 : 0;
         return;
     case Form::CurrentControl:
-        IntField(model, field) = text == kOverCurrent ? 1 : 0;
+        ModelField<int>(model, field) = text == kOverCurrent ? 1 : 0;
         return;
     case Form::Whole:
-        FloatField(model, field) = static_cast<float>(ini.GetValueI(kParamFileSection, name));
+        ModelField<float>(model, field) = static_cast<float>(ini.GetValueI(kParamFileSection, name));
         return;
     case Form::WholeOrFraction:
     case Form::Exponent:
-        FloatField(model, field) = LeadingFloat(text.toLatin1());
+        ModelField<float>(model, field) = LeadingFloat(text.toLatin1());
         return;
     case Form::BaudRate:
-        IntField(model, field) = BaudItemOf(field.id, ini.GetValueI(kParamFileSection, name));
+        ModelField<int>(model, field) = BaudItemOf(field.id, ini.GetValueI(kParamFileSection, name));
         return;
     default:
         break;
     }
     const int value = ini.GetValueI(kParamFileSection, name);
     if (field.kind == FieldKind::Uint)
-        model.*std::get<uint32_t M::*>(field.member) = static_cast<uint32_t>(value);
+        ModelField<uint32_t>(model, field) = static_cast<uint32_t>(value);
     else
-        IntField(model, field) = Shown(field, value);
+        ModelField<int>(model, field) = Shown(field, value);
 }
 
 void LoadKey(CIniFile& ini, const FileKey& key, M& model)
@@ -349,7 +330,7 @@ void SaveParamFile(BasicParamModel& model, CIniFile& ini)
         if (i < kTextCopyKeys)
             ini.SetValue(kParamFileSection, name, model.m_strSettingTexts[i], true);
         else if (key.form == Form::Exponent)
-            ini.SetValueF(kParamFileSection, name, model.*std::get<float M::*>(FieldOf(key).member), true);
+            ini.SetValueF(kParamFileSection, name, ModelField<float>(model, FieldOf(key)), true);
         else
             ini.SetValue(kParamFileSection, name, KeyText(model, key), true);
     }

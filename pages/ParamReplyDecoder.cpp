@@ -26,7 +26,7 @@ ControlChange Select(int id, int item) { return { id, What::Select, false, {}, i
 
 int& IntField(M& model, int id)
 {
-    return model.*std::get<int M::*>(FindParamField(id)->member);
+    return ModelField<int>(model, *FindParamField(id));
 }
 
 // Selects a combo item and keeps it in the model.
@@ -145,15 +145,15 @@ ControlChanges FieldRule(const ParamField& field, const QString& query, int valu
     switch (field.reply) {
     case ReplyRule::Plain:
         if (field.kind == FieldKind::Uint)
-            model.*std::get<uint32_t M::*>(field.member) = static_cast<uint32_t>(value);
+            ModelField<uint32_t>(model, field) = static_cast<uint32_t>(value);
         else
-            model.*std::get<int M::*>(field.member) = value;
+            ModelField<int>(model, field) = value;
         return { Text(field.id, ShownText(text)) };
     case ReplyRule::Float:
-        model.*std::get<float M::*>(field.member) = query == u"GADR" ? LeadingFloat(text) : static_cast<float>(value);
+        ModelField<float>(model, field) = query == u"GADR" ? LeadingFloat(text) : static_cast<float>(value);
         return { Text(field.id, ShownText(text)) };
     case ReplyRule::Check:
-        model.*std::get<int M::*>(field.member) = value != 0 ? 1 : 0;
+        ModelField<int>(model, field) = value != 0 ? 1 : 0;
         return { Check(field.id, value != 0) };
     case ReplyRule::Own:
         return OwnRule(query, value, text, model);

@@ -36,30 +36,25 @@ int ItemOrZero(int item, size_t count)
     return item >= 0 && static_cast<size_t>(item) < count ? item : 0;
 }
 
-int IntField(const M& model, const ParamField& field)
-{
-    return model.*std::get<int M::*>(field.member);
-}
-
 int FieldValue(const M& model, int id)
 {
     const ParamField& field = *FindParamField(id);
     switch (field.kind) {
     case FieldKind::Uint:
         // The drive takes the same 32 bits, whichever way they are written.
-        return static_cast<int>(model.*std::get<uint32_t M::*>(field.member));
+        return static_cast<int>(ModelField<uint32_t>(model, field));
     case FieldKind::Float:
-        return FloatToInt(model.*std::get<float M::*>(field.member));
+        return FloatToInt(ModelField<float>(model, field));
     case FieldKind::Radio:
-        return ItemOrZero(IntField(model, field), RadioGroupButtons(id).size());
+        return ItemOrZero(ModelField<int>(model, field), RadioGroupButtons(id).size());
     case FieldKind::Combo:
-        return ItemOrZero(IntField(model, field), FindControlSpec(id)->items.size());
+        return ItemOrZero(ModelField<int>(model, field), FindControlSpec(id)->items.size());
     case FieldKind::Int:
     case FieldKind::Check:
     case FieldKind::State:
         break;
     }
-    return IntField(model, field);
+    return ModelField<int>(model, field);
 }
 
 uint16_t FunctionPortWord(const M& model, const FunctionPort& port)
@@ -96,7 +91,7 @@ int StepValue(const M& model, const WriteStep& step)
     case WriteValue::RunMode:
         return ModeCommandValue(model.m_nRunMode, model.m_cbCommand);
     case WriteValue::Baud: {
-        const int item = IntField(model, *FindParamField(ref.index));
+        const int item = ModelField<int>(model, *FindParamField(ref.index));
         return ref.index == IDC_CAN_BAUD ? CanBaudRate(item) : SerialBaudRate(item);
     }
     case WriteValue::Text:

@@ -1,5 +1,7 @@
 #include "platform/DriveJob.h"
 
+#include "platform/Locked.h"
+
 #include <QMetaObject>
 #include <QObject>
 
@@ -61,11 +63,7 @@ void DriveJob::Stop()
 
 void DriveJob::RequestStop()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_stop = true;
-    }
-    m_cond.notify_all();
+    ChangeAndNotifyAll(m_mutex, m_cond, [this] { m_stop = true; });
 }
 
 void DriveJob::Join()

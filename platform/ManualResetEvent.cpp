@@ -1,5 +1,7 @@
 #include "platform/ManualResetEvent.h"
 
+#include "platform/Locked.h"
+
 #include <chrono>
 
 ManualResetEvent::ManualResetEvent(bool signalled)
@@ -9,11 +11,7 @@ ManualResetEvent::ManualResetEvent(bool signalled)
 
 void ManualResetEvent::Set()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_signalled = true;
-    }
-    m_cond.notify_all();
+    ChangeAndNotifyAll(m_mutex, m_cond, [this] { m_signalled = true; });
 }
 
 void ManualResetEvent::Reset()
@@ -24,8 +22,7 @@ void ManualResetEvent::Reset()
 
 bool ManualResetEvent::IsSet() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_signalled;
+    return ReadLocked(m_mutex, m_signalled);
 }
 
 bool ManualResetEvent::Wait(uint32_t timeoutMs)

@@ -1,5 +1,7 @@
 #include "platform/PauseGate.h"
 
+#include "platform/Locked.h"
+
 void PauseGate::Pause()
 {
     std::unique_lock lock(m_mutex);
@@ -9,12 +11,10 @@ void PauseGate::Pause()
 
 void PauseGate::Resume()
 {
-    {
-        std::lock_guard lock(m_mutex);
+    ChangeAndNotifyAll(m_mutex, m_cond, [this] {
         if (m_pauses > 0)
             --m_pauses;
-    }
-    m_cond.notify_all();
+    });
 }
 
 bool PauseGate::Enter()
@@ -29,30 +29,20 @@ bool PauseGate::Enter()
 
 void PauseGate::Leave()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_busy = false;
-    }
-    m_cond.notify_all();
+    ChangeAndNotifyAll(m_mutex, m_cond, [this] { m_busy = false; });
 }
 
 void PauseGate::Stop()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopped = true;
-    }
-    m_cond.notify_all();
+    ChangeAndNotifyAll(m_mutex, m_cond, [this] { m_stopped = true; });
 }
 
 bool PauseGate::IsStopped() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_stopped;
+    return ReadLocked(m_mutex, m_stopped);
 }
 
 int PauseGate::PauseCount() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_pauses;
+    return ReadLocked(m_mutex, m_pauses);
 }

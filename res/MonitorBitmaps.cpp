@@ -1,6 +1,7 @@
 #include "res/MonitorBitmaps.h"
 
-#include <QPainter>
+#include "res/Pixmaps.h"
+
 #include <QPainterPath>
 
 namespace {
@@ -9,19 +10,9 @@ const QColor INK(40, 60, 90);
 const QColor GLASS(200, 225, 245);
 const QColor ACTIVE(0, 140, 70);
 
-QPixmap Canvas()
-{
-    QPixmap pixmap(kSize, kSize);
-    pixmap.fill(Qt::transparent);
-    return pixmap;
-}
-
 // A magnifying glass with a plus (zoom in) or a minus (zoom out).
-QPixmap Magnifier(bool plus)
+void Magnifier(QPainter& p, bool plus)
 {
-    QPixmap pixmap = Canvas();
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(INK, 3, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(15, 15), QPointF(21, 21));
     p.setPen(QPen(INK, 2));
@@ -31,15 +22,11 @@ QPixmap Magnifier(bool plus)
     p.drawLine(QPointF(6.5, 10), QPointF(13.5, 10));
     if (plus)
         p.drawLine(QPointF(10, 6.5), QPointF(10, 13.5));
-    return pixmap;
 }
 
 // A filled arrow pointing along (dx, dy).
-QPixmap Arrow(int dx, int dy)
+void Arrow(QPainter& p, int dx, int dy)
 {
-    QPixmap pixmap = Canvas();
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
     p.translate(kSize / 2.0, kSize / 2.0);
     p.rotate(dx > 0 ? 0 : dx < 0 ? 180 : dy > 0 ? 90 : 270);
     QPainterPath arrow;
@@ -51,22 +38,16 @@ QPixmap Arrow(int dx, int dy)
     arrow.lineTo(1, 3);
     arrow.lineTo(1, 7);
     arrow.closeSubpath();
-    p.setPen(Qt::NoPen);
-    p.setBrush(INK);
+    FillOnly(p, INK);
     p.drawPath(arrow);
-    return pixmap;
 }
 
 // A dotted box with a magnifier in its corner; green and framed while switched on.
-QPixmap ZoomBox(bool on)
+void ZoomBox(QPainter& p, bool on)
 {
-    QPixmap pixmap = Canvas();
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
     const QColor ink = on ? ACTIVE : INK;
     if (on) {
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(210, 240, 215));
+        FillOnly(p, QColor(210, 240, 215));
         p.drawRoundedRect(QRectF(0.5, 0.5, kSize - 1, kSize - 1), 3, 3);
     }
     p.setPen(QPen(ink, 1.5, Qt::DotLine));
@@ -77,7 +58,13 @@ QPixmap ZoomBox(bool on)
     p.setPen(QPen(ink, 1.8));
     p.setBrush(GLASS);
     p.drawEllipse(QPointF(14, 14), 4, 4);
-    return pixmap;
+}
+
+// A picture of kSize x kSize drawn by draw(painter, args...).
+template <typename... Args>
+QPixmap Icon(void (*draw)(QPainter&, Args...), Args... args)
+{
+    return DrawPixmap(kSize, kSize, [&](QPainter& p) { draw(p, args...); });
 }
 }
 
@@ -85,21 +72,21 @@ QPixmap LoadMonitorBitmap(int id)
 {
     switch (id) {
     case IDB_ZOOM_IN:
-        return Magnifier(true);
+        return Icon(Magnifier, true);
     case IDB_ZOOM_OUT:
-        return Magnifier(false);
+        return Icon(Magnifier, false);
     case IDB_ZOOM_BOX_OFF:
-        return ZoomBox(false);
+        return Icon(ZoomBox, false);
     case IDB_ZOOM_BOX_ON:
-        return ZoomBox(true);
+        return Icon(ZoomBox, true);
     case IDB_PAN_LEFT:
-        return Arrow(-1, 0);
+        return Icon(Arrow, -1, 0);
     case IDB_PAN_RIGHT:
-        return Arrow(1, 0);
+        return Icon(Arrow, 1, 0);
     case IDB_PAN_UP:
-        return Arrow(0, -1);
+        return Icon(Arrow, 0, -1);
     case IDB_PAN_DOWN:
-        return Arrow(0, 1);
+        return Icon(Arrow, 0, 1);
     default:
         return {};
     }

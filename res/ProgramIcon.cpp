@@ -1,17 +1,13 @@
 #include "res/ProgramIcon.h"
 
+#include "res/Pixmaps.h"
+
 #include <QFont>
-#include <QPainter>
-#include <QPixmap>
 
 namespace {
 
-QPixmap DrawIcon(int size)
+void DrawIcon(QPainter& painter, int size)
 {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
     const QRectF plate(0.5, 0.5, size - 1.0, size - 1.0);
     painter.setPen(QPen(QColor(0x10, 0x3A, 0x78), size / 16.0 + 0.5));
     painter.setBrush(QColor(0x1E, 0x64, 0xC8));
@@ -22,7 +18,6 @@ QPixmap DrawIcon(int size)
     painter.setFont(font);
     painter.setPen(Qt::white);
     painter.drawText(plate, Qt::AlignCenter, QStringLiteral("V"));
-    return pixmap;
 }
 
 } // namespace
@@ -31,6 +26,6 @@ QIcon ProgramIcon()
 {
     QIcon icon;
     for (int size : { 16, 32, 48 })
-        icon.addPixmap(DrawIcon(size));
+        icon.addPixmap(DrawPixmap(size, size, [size](QPainter& painter) { DrawIcon(painter, size); }));
     return icon;
 }

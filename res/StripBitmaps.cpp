@@ -1,6 +1,7 @@
 #include "res/StripBitmaps.h"
 
-#include <QPainter>
+#include "res/Pixmaps.h"
+
 #include <QPainterPath>
 
 namespace {
@@ -27,33 +28,18 @@ void DrawBar(QPainter& p, const QRectF& box)
     p.drawLine(QPointF(box.left() + 2, box.top() + 1.5), QPointF(box.right() - 2, box.top() + 1.5));
 }
 
-QPixmap Canvas(int width, int height)
+void ClosedChain(QPainter& p)
 {
-    QPixmap pixmap(width, height);
-    pixmap.fill(Qt::transparent);
-    return pixmap;
-}
-
-QPixmap ClosedChain()
-{
-    QPixmap pixmap = Canvas(72, 48);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
     DrawLink(p, QRectF(4, 15, 26, 18));
     DrawLink(p, QRectF(42, 15, 26, 18));
     DrawBar(p, QRectF(22, 21.5, 28, 5));
     // A green lamp under the chain: the drive answers.
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 170, 60));
+    FillOnly(p, QColor(0, 170, 60));
     p.drawEllipse(QPointF(36, 41), 4, 4);
-    return pixmap;
 }
 
-QPixmap BrokenChain()
+void BrokenChain(QPainter& p)
 {
-    QPixmap pixmap = Canvas(72, 48);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
     p.save();
     p.translate(14, 27);
     p.rotate(-12);
@@ -75,17 +61,12 @@ QPixmap BrokenChain()
     p.setPen(QPen(QColor(220, 30, 30), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     p.drawPath(spark);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(220, 30, 30));
+    FillOnly(p, QColor(220, 30, 30));
     p.drawEllipse(QPointF(36, 42), 4, 4);
-    return pixmap;
 }
 
-QPixmap Refresh()
+void Refresh(QPainter& p)
 {
-    QPixmap pixmap = Canvas(19, 21);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
     const QColor green(0, 130, 60);
     const QRectF ring(3, 4, 13, 13);
     p.setPen(QPen(green, 2.4, Qt::SolidLine, Qt::FlatCap));
@@ -97,10 +78,8 @@ QPixmap Refresh()
     head.lineTo(8.0, 4.6);
     head.lineTo(12.8, 8.0);
     head.closeSubpath();
-    p.setPen(Qt::NoPen);
-    p.setBrush(green);
+    FillOnly(p, green);
     p.drawPath(head);
-    return pixmap;
 }
 }
 
@@ -108,11 +87,11 @@ QPixmap LoadStripBitmap(int id)
 {
     switch (id) {
     case IDB_CHAIN_CLOSED:
-        return ClosedChain();
+        return DrawPixmap(72, 48, ClosedChain);
     case IDB_CHAIN_BROKEN:
-        return BrokenChain();
+        return DrawPixmap(72, 48, BrokenChain);
     case IDB_REFRESH:
-        return Refresh();
+        return DrawPixmap(19, 21, Refresh);
     default:
         return {};
     }

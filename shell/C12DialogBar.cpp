@@ -126,6 +126,15 @@ void FitCaption(QWidget* control, const QString& text, int sideMargins)
         control->setFont(fit.font);
 }
 
+// A picture button shows a strip picture; the button keeps its id as property "bitmap".
+void ShowPicture(QPushButton* button, int id)
+{
+    const QPixmap picture = LoadStripBitmap(id);
+    button->setIcon(picture);
+    button->setIconSize(picture.size());
+    button->setProperty("bitmap", id);
+}
+
 QLineEdit* MakeEdit(Kind kind, QWidget* parent)
 {
     QLineEdit* edit = kind == Kind::HiddenEdit ? new QLineEdit(parent) : new StripField(parent);
@@ -278,11 +287,7 @@ bool C12DialogBar::OnInitDialogBar()
     for (const auto& [id, text] : INITIAL_TEXTS)
         SetDlgItemText(id, QString::fromUtf8(text));
     ShowChain(false);
-    auto* refresh = qobject_cast<QPushButton*>(GetDlgItem(IDC_REFRESH));
-    const QPixmap picture = LoadStripBitmap(IDB_REFRESH);
-    refresh->setIcon(picture);
-    refresh->setIconSize(picture.size());
-    refresh->setProperty("bitmap", IDB_REFRESH);
+    ShowPicture(qobject_cast<QPushButton*>(GetDlgItem(IDC_REFRESH)), IDB_REFRESH);
 
     for (int i = 0; i < LAMP_COUNT; ++i)
         m_lamps[i]->setText(QString::fromLatin1(LAMP_CAPTIONS[i]));
@@ -334,12 +339,8 @@ void C12DialogBar::ShowChain(bool closed)
 {
     auto* button = qobject_cast<QPushButton*>(GetDlgItem(IDC_CONNECT));
     const int id = closed ? IDB_CHAIN_CLOSED : IDB_CHAIN_BROKEN;
-    if (button->property("bitmap").toInt() == id)
-        return;
-    const QPixmap picture = LoadStripBitmap(id);
-    button->setIcon(picture);
-    button->setIconSize(picture.size());
-    button->setProperty("bitmap", id);
+    if (button->property("bitmap").toInt() != id)
+        ShowPicture(button, id);
 }
 
 LPARAM C12DialogBar::OnDriveReply(WPARAM wParam, LPARAM lParam, const QByteArray& data)
