@@ -15,7 +15,7 @@
 #include "bench/BenchDrive.h"
 #include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
-#include "pages/ReadAllParams.h"
+#include "pages/params/ReadAllParams.h"
 #include "platform/Profile.h"
 #include "platform/WindowMessage.h"
 #include "shell/DriveCommands.h"

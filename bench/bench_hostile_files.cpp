@@ -8,8 +8,8 @@
 // VELQUARIN_HUGE_MB sets the size of the huge text (default 10).
 #include "bench/BenchSupport.h"
 #include "link/ui/ComSetting.h"
-#include "pages/BasicParam.h"
-#include "pages/BasicParamIds.h"
+#include "pages/params/BasicParam.h"
+#include "pages/params/BasicParamIds.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/Profile.h"

@@ -21,7 +21,7 @@
 #include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
 #include "link/LogRing.h"
-#include "pages/PidParam.h"
+#include "pages/runmonitor/PidParam.h"
 #include "platform/Profile.h"
 #include "platform/Tick.h"
 #include "shell/CBrantovelixEditView.h"
@@ -169,7 +169,7 @@ void FillPastTheCap(CPidParam& page)
 {
     page.OnStop();
     EventCounter taken(&page, WindowMessage::EventType(WM_NEW_SAMPLE));
-    constexpr uint64_t kCap = MonitorSamples::kMaxSamples;
+    constexpr uint64_t kCap = ChartSamples::kMaxSamples;
     constexpr uint64_t kTotal = 4 * kCap + 1;
     std::atomic<bool> done { false };
     std::atomic<uint64_t> sent { 0 };

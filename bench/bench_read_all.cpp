@@ -15,7 +15,7 @@
 #include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
 #include "link/SerialPort.h"
-#include "pages/ReadAllParams.h"
+#include "pages/params/ReadAllParams.h"
 #include "tools/drivesim/SimDriveParams.h"
 #include "tools/drivesim/WireTime.h"
 

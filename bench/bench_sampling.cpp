@@ -14,7 +14,7 @@
 #include "BenchDrive.h"
 
 #include "link/LinkTransaction.h"
-#include "pages/SampleThread.h"
+#include "pages/tuning/SampleThread.h"
 #include "platform/WindowMessage.h"
 #include "tools/drivesim/SimWave.h"
 #include "tools/drivesim/WireTime.h"

@@ -6,6 +6,12 @@
 #include <cstdint>
 #include <optional>
 
+// The first control whose text a form's exchange rejected, and the prompt that says why.
+struct ExchangeFailure {
+    int id = 0;
+    QString prompt;
+};
+
 // The prompts of the validators.
 extern const QString kPromptInteger;  // not an integer
 extern const QString kPromptNumber;   // not a number (float fields)

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "pages/BasicParam.h"
-#include "pages/Monitor.h"
-#include "pages/PidParam.h"
+#include "pages/params/BasicParam.h"
+#include "pages/tuning/Monitor.h"
+#include "pages/runmonitor/PidParam.h"
 #include "shell/PropertyView.h"
 
 // The left pane of the main window: the drive pages in tabs. Tab 0 is the parameter page,

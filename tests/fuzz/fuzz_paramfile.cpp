@@ -1,12 +1,12 @@
-// fuzz-sources: pages/ParamFile.cpp pages/BasicParamFields.cpp pages/BasicParamControls.cpp pages/PortWord.cpp pages/ParamReplyDecoder.cpp pages/BasicParamRules.cpp pages/WriteAllParams.cpp shell/IniFile.cpp shell/StripDecoders.cpp shell/ProgramFiles.cpp link/*.cpp
+// fuzz-sources: pages/params/ParamFile.cpp pages/params/BasicParamFields.cpp pages/params/BasicParamControls.cpp pages/params/PortWord.cpp pages/params/ParamReplyDecoder.cpp pages/params/BasicParamRules.cpp pages/params/WriteAllParams.cpp shell/IniFile.cpp shell/StripDecoders.cpp shell/ProgramFiles.cpp link/*.cpp
 // Loads arbitrary bytes as a parameter file into the page's model and checks that whatever
 // it holds afterwards is something the page can show: list items within their lists or
 // none, radios within their groups, check boxes and the brake state 0 or 1 (the threshold
 // mode is kept as stored: its radios show "Manual" for any other value). Saving the loaded
 // model and loading it again must give the same file.
-#include "pages/BasicParamControls.h"
-#include "pages/BasicParamFields.h"
-#include "pages/ParamFile.h"
+#include "pages/params/BasicParamControls.h"
+#include "pages/params/BasicParamFields.h"
+#include "pages/params/ParamFile.h"
 #include "shell/IniFile.h"
 #include "tests/fuzz/FuzzInputFile.h"
 

@@ -1,6 +1,6 @@
 #include "controls/CLineChartCtrl.h"
 #include "link/LinkLayer.h"
-#include "pages/PidParam.h"
+#include "pages/runmonitor/PidParam.h"
 #include "platform/MessageBox.h"
 #include "shell/Globals.h"
 #include "tests/integration/IntegrationDrive.h"

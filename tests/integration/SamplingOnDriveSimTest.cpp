@@ -1,6 +1,6 @@
 #include "link/LinkLayer.h"
 #include "link/LinkTransaction.h"
-#include "pages/SampleThread.h"
+#include "pages/tuning/SampleThread.h"
 #include "platform/WindowMessage.h"
 #include "tests/integration/IntegrationDrive.h"
 #include "tools/drivesim/SimWave.h"

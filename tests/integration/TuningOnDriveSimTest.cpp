@@ -1,6 +1,6 @@
 #include "controls/CLineChartCtrl2.h"
 #include "link/LinkLayer.h"
-#include "pages/Monitor.h"
+#include "pages/tuning/Monitor.h"
 #include "platform/MessageBox.h"
 #include "shell/Globals.h"
 #include "tests/integration/IntegrationDrive.h"

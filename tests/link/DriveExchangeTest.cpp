@@ -44,7 +44,7 @@ TEST(ReplyValues, CanValuesByDataLength)
     }
 }
 
-TEST(MonitorCommands, SerialRepliesAreNumbersOnlyWhenTheyAreWholeNumbers)
+TEST(ReplyValues, SerialRepliesAreNumbersOnlyWhenTheyAreWholeNumbers)
 {
     const struct {
         const char* text;

@@ -1,6 +1,6 @@
-#include "pages/BasicParamRules.h"
+#include "pages/params/BasicParamRules.h"
 
-#include "pages/BasicParamIds.h"
+#include "pages/params/BasicParamIds.h"
 #include "tests/pages/ControlOutcome.h"
 #include "tests/support/QtPrinters.h"
 

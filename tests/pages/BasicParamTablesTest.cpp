@@ -1,7 +1,7 @@
 #include "link/CommandTables.h"
-#include "pages/BasicParamControls.h"
-#include "pages/BasicParamFields.h"
-#include "pages/BasicParamLayout.h"
+#include "pages/params/BasicParamControls.h"
+#include "pages/params/BasicParamFields.h"
+#include "pages/params/BasicParamLayout.h"
 #include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "pages/CapturedDataFile.h"
+#include "pages/shared/CapturedDataFile.h"
 
 #include "tests/support/QtPrinters.h"
 #include "tests/support/TestEnvironment.h"

@@ -1,5 +1,5 @@
-#include "pages/RunMonitorController.h"
-#include "pages/TuningController.h"
+#include "pages/runmonitor/RunMonitorController.h"
+#include "pages/tuning/TuningController.h"
 
 #include "tests/support/QtPrinters.h"
 #include "tests/pages/ChartPageTestSupport.h"

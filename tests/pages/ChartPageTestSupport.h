@@ -2,7 +2,7 @@
 
 #include "link/CommandTables.h"
 #include "link/LinkLayer.h"
-#include "pages/ControlPage.h"
+#include "pages/shared/ControlPage.h"
 #include "platform/MessageBox.h"
 #include "shell/Globals.h"
 #include "tests/support/ScriptedTransaction.h"

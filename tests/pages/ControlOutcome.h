@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pages/BasicParamRules.h"
+#include "pages/params/BasicParamRules.h"
 
 #include <map>
 

@@ -1,4 +1,4 @@
-#include "pages/DataExchange.h"
+#include "pages/params/DataExchange.h"
 
 #include "tests/support/QtPrinters.h"
 

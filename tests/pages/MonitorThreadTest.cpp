@@ -1,4 +1,4 @@
-#include "pages/MonitorThread.h"
+#include "pages/runmonitor/MonitorThread.h"
 
 #include "link/LinkLayer.h"
 #include "link/LogRing.h"

@@ -1,6 +1,6 @@
-#include "pages/ParamFile.h"
+#include "pages/params/ParamFile.h"
 
-#include "pages/BasicParamIds.h"
+#include "pages/params/BasicParamIds.h"
 #include "platform/AnsiCodePage.h"
 #include "shell/IniFile.h"
 #include "tests/support/GermanNumbers.h"

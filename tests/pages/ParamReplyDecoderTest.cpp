@@ -1,6 +1,6 @@
-#include "pages/ParamReplyDecoder.h"
+#include "pages/params/ParamReplyDecoder.h"
 
-#include "pages/BasicParamIds.h"
+#include "pages/params/BasicParamIds.h"
 #include "tests/pages/ControlOutcome.h"
 #include "tests/support/QtPrinters.h"
 

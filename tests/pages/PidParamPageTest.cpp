@@ -1,4 +1,4 @@
-#include "pages/PidParam.h"
+#include "pages/runmonitor/PidParam.h"
 
 #include "controls/ChartZoomRect.h"
 #include "controls/CLineChartCtrl.h"

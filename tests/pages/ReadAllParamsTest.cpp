@@ -1,4 +1,4 @@
-#include "pages/ReadAllParams.h"
+#include "pages/params/ReadAllParams.h"
 
 #include "link/CanFrame.h"
 #include "link/LogRing.h"

@@ -1,4 +1,4 @@
-#include "pages/StoredBlock.h"
+#include "pages/params/StoredBlock.h"
 
 #include "tests/support/QtPrinters.h"
 

@@ -1,5 +1,5 @@
-#include "pages/TuningCommands.h"
-#include "pages/TuningView.h"
+#include "pages/tuning/TuningCommands.h"
+#include "pages/tuning/TuningView.h"
 
 #include <gtest/gtest.h>
 

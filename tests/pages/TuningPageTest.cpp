@@ -1,8 +1,8 @@
-#include "pages/Monitor.h"
+#include "pages/tuning/Monitor.h"
 
 #include "controls/CLineChartCtrl2.h"
-#include "pages/CapturedDataFile.h"
-#include "pages/SelAdjustObject.h"
+#include "pages/shared/CapturedDataFile.h"
+#include "pages/tuning/SelAdjustObject.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/pages/ChartPageTestSupport.h"
 

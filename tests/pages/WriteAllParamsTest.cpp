@@ -1,7 +1,7 @@
-#include "pages/WriteAllParams.h"
+#include "pages/params/WriteAllParams.h"
 
 #include "link/LogRing.h"
-#include "pages/BasicParamRules.h"
+#include "pages/params/BasicParamRules.h"
 #include "platform/MessageBox.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/QtPrinters.h"

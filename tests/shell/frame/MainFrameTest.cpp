@@ -4,7 +4,7 @@
 #include "link/OpenError.h"
 #include "link/ui/ComSetting.h"
 #include "link/ui/SearchNode.h"
-#include "pages/ChartPageDrawing.h"
+#include "pages/shared/ChartPageDrawing.h"
 #include "platform/Profile.h"
 #include "shell/C12DialogBar.h"
 #include "shell/CBrantovelixEditView.h"
