@@ -193,10 +193,11 @@ TEST(FrameOnDriveSim, ALostLineIsShownAndOpeningItAgainReconnects)
 
         sim->Stop();
         ASSERT_TRUE(RunEventsUntil([] { return g_bDriveConnected.load() == 0; }));
-        // A receive thread spinning on the dead line burns a whole core.
+        // A receive thread spinning on the dead line burns a whole core; the bound leaves
+        // room for a sanitizer build on a busy machine.
         const double cpu = CpuSeconds();
         QTest::qWait(1000);
-        EXPECT_LT(CpuSeconds() - cpu, 0.3);
+        EXPECT_LT(CpuSeconds() - cpu, 0.75);
         uint8_t reply[64] = {};
         int length = sizeof reply;
         EXPECT_EQ(LinkTransactLocked(QStringLiteral("GMOD\r"), reply, &length), COMM_ERR_RS232_NOT_OPEN)
