@@ -199,6 +199,12 @@ TEST_F(TuningPageTest, ViewButtonsWorkOnEachCurvesRange)
     for (int i = 0; i < 8; ++i)
         Click(1152); // error Big, down to the least span the chart keeps
     EXPECT_EQ(Range(2).second - Range(2).first, 20.0);
+    // Feedback Small past what 32 bits hold: the span stops growing, it never wraps small.
+    for (int i = 0; i < 24; ++i) {
+        const double before = Range(1).second - Range(1).first;
+        Click(1147);
+        EXPECT_GE(Range(1).second - Range(1).first, before) << i;
+    }
 }
 
 TEST_F(TuningPageTest, SamplesMarkersAndReadouts)
