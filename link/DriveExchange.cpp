@@ -85,11 +85,10 @@ std::optional<int32_t> ParseReplyNumber(QByteArrayView text)
 
 std::optional<int32_t> CanSignedValue(const CanFrame& frame)
 {
-    if (frame.dataLength == 6)
-        return static_cast<int16_t>(frame.data[kCanValueByte] | frame.data[kCanValueByte + 1] << 8);
-    if (frame.dataLength == 8)
-        return static_cast<int32_t>(CanWord(frame));
-    return std::nullopt;
+    if (frame.dataLength != 6 && frame.dataLength != 8)
+        return std::nullopt;
+    const uint32_t value = CanPollValue(frame);
+    return frame.dataLength == 6 ? static_cast<int16_t>(value) : static_cast<int32_t>(value);
 }
 
 uint32_t CanPollValue(const CanFrame& frame)

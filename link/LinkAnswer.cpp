@@ -5,26 +5,19 @@
 #include "link/LinkTransaction.h"
 #include "link/OwedAnswers.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <mutex>
 
 namespace {
-using Clock = std::chrono::steady_clock;
-using std::chrono::milliseconds;
-
-int MsLeft(Clock::time_point end)
-{
-    return static_cast<int>(std::max<int64_t>(0, std::chrono::duration_cast<milliseconds>(end - Clock::now()).count()));
-}
+using link_detail::Clock;
 
 CommResult SerialAnswer(void* reply, int* length, int waitMs)
 {
     // The send owes this command's answer after any owed before it; those land first and are
     // dropped, so a late answer to an earlier command never counts as this one's.
-    const auto end = Clock::now() + milliseconds(waitMs);
-    if (*length < 2 || !SettleSerialAnswers(waitMs, 1) || !LinkWaitReply(static_cast<uint32_t>(MsLeft(end))))
+    const auto end = Clock::now() + std::chrono::milliseconds(waitMs);
+    if (*length < 2 || !SettleSerialAnswers(waitMs, 1) || !LinkWaitReply(link_detail::MsUntil(end)))
         return COMM_RS232_TIMEOUT;
     *length = LinkTakeSerialReply(static_cast<uint8_t*>(reply), *length - 1);
     if (*length <= 0)
@@ -80,6 +73,6 @@ HeardAnswer LinkSendAndHearAnswer(QString command, void* reply, int* length, int
         heard.answer = CanAnswer(type, id, node, reply, &got, answerMs);
     if (heard.answer == COMM_OK)
         *length = got;
-    heard.waitedMs = static_cast<int>(std::chrono::duration_cast<milliseconds>(Clock::now() - sentAt).count());
+    heard.waitedMs = link_detail::ElapsedMs(sentAt);
     return heard;
 }

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -13,6 +14,23 @@
 // threads, the scanner's pass, the CAN ring's scan mark, the start of the receive thread,
 // the loss of a channel, and the waits for a CAN answer after a request went out.
 namespace link_detail {
+
+using Clock = std::chrono::steady_clock;
+
+// Whole milliseconds since `since`.
+inline int ElapsedMs(Clock::time_point since)
+{
+    return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+// Whole milliseconds until `until`, at least 1 while it lies ahead, 0 once it has passed.
+inline uint32_t MsUntil(Clock::time_point until)
+{
+    const auto left = until - Clock::now();
+    return left <= Clock::duration::zero()
+        ? 0
+        : static_cast<uint32_t>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+}
 
 int WakeFd();
 void WakeReceive();

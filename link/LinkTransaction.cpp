@@ -16,7 +16,9 @@
 #include <thread>
 
 namespace {
-using Clock = std::chrono::steady_clock;
+using link_detail::Clock;
+using link_detail::ElapsedMs;
+using link_detail::MsUntil;
 using std::chrono::milliseconds;
 
 constexpr int kSerialReplyWaitMs = 500;
@@ -24,18 +26,6 @@ constexpr int kUsbReplyWaitMs = 80;
 constexpr int kCardReplyWaitMs = 50;
 constexpr int kClearWaitMs = 100;
 constexpr int kCardFrameBuffer = 20;
-
-int ElapsedMs(Clock::time_point since)
-{
-    return static_cast<int>(std::chrono::duration_cast<milliseconds>(Clock::now() - since).count());
-}
-
-// Whole milliseconds until `until`, at least 1 while it lies ahead, 0 once it has passed.
-uint32_t MsUntil(Clock::time_point until)
-{
-    const auto left = until - Clock::now();
-    return left <= Clock::duration::zero() ? 0 : static_cast<uint32_t>(std::chrono::ceil<milliseconds>(left).count());
-}
 
 // Microseconds until `until`, 0 once it has passed.
 int64_t UsUntil(Clock::time_point until)

@@ -74,8 +74,7 @@ void DriveJob::Join()
 
 bool DriveJob::StopRequested() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_stop;
+    return ReadLocked(m_mutex, m_stop);
 }
 
 bool DriveJob::Wait(int ms)
