@@ -59,9 +59,10 @@ struct ExchangeLog {
 };
 
 // DriveExchange with the command and a failure logged (and posted) in the given order, all
-// outside any lock. The reply line is the caller's to log, in its own form.
-DriveAnswer LoggedExchange(const LinkTransaction& transact, const QString& command, int replyBytes,
-    const ExchangeLog& log);
+// outside any lock; by default as the chart pages' commands go: the command line first, a
+// failure with its text. The reply line is the caller's to log, in its own form.
+DriveAnswer LoggedExchange(const LinkTransaction& transact, const QString& command,
+    int replyBytes = kDriveReplyBytes, const ExchangeLog& log = { LogOrder::CommandFirst, true });
 
 // The reply text as the strip and the decoders read it: what the drive sent before its CR
 // (or LF, or NUL).

@@ -448,7 +448,7 @@ void CPidParam::OnSetPid()
         || !TakeFields({ IDC_GAIN_P, IDC_GAIN_I, IDC_GAIN_D, IDC_GAIN_A, IDC_GAIN_MP, IDC_GAIN_MK }))
         return;
     for (const QString& command : GainWriteCommands(m_form.gains))
-        Send(command);
+        LoggedExchange(m_control.Transaction(), command);
 }
 
 void CPidParam::OnGetPid()
@@ -460,14 +460,14 @@ void CPidParam::OnGetPid()
 void CPidParam::OnSetAcc()
 {
     if (CheckConnected() && TakeField(IDC_GAIN_A))
-        Send(QStringLiteral("A%1\r").arg(m_form.gains[GAIN_A]));
+        LoggedExchange(m_control.Transaction(), QStringLiteral("A%1\r").arg(m_form.gains[GAIN_A]));
 }
 
 void CPidParam::OnGetAcc()
 {
     if (!CheckConnected())
         return;
-    const DriveAnswer answer = Send(QStringLiteral("GA\r"));
+    const DriveAnswer answer = LoggedExchange(m_control.Transaction(), QStringLiteral("GA\r"));
     if (answer.value) {
         PostLogText(answer.Line().constData(), kLogReplyLine, true);
         m_form.gains[GAIN_A] = *answer.value;
@@ -478,17 +478,12 @@ void CPidParam::OnGetAcc()
 void CPidParam::OnPosZero()
 {
     if (CheckConnected())
-        Send(QStringLiteral("PO0\r"));
+        LoggedExchange(m_control.Transaction(), QStringLiteral("PO0\r"));
 }
 
 void CPidParam::ReadGains()
 {
     ReadGainsInto(m_control.Transaction(), GainQueries(), m_form.gains, true);
-}
-
-DriveAnswer CPidParam::Send(const QString& command)
-{
-    return LoggedExchange(m_control.Transaction(), command, kDriveReplyBytes, { LogOrder::CommandFirst, true });
 }
 
 void CPidParam::OnResetAxes()
@@ -585,7 +580,7 @@ void CPidParam::OnReadoutTimer()
 {
     double fx = 0.0;
     double fy = 0.0;
-    MouseFractions(&fx, &fy);
+    Chart()->GetMousePos(&fx, &fy);
     SetText(IDC_READOUT_X, QString::number(ReadoutValue(Chart()->m_xRange, fx)));
     SetText(IDC_READOUT_Y, QString::number(ReadoutValue(Chart()->m_yRange, fy)));
 }

@@ -78,8 +78,6 @@ private:
 
     void StopRun();
     void ReadGains();
-    // A command of the hidden gain and acceleration buttons.
-    DriveAnswer Send(const QString& command);
 
     // The polling's samples and its end.
     void StopMonitoring();

@@ -7,15 +7,6 @@
 #include <chrono>
 #include <thread>
 
-namespace {
-
-DriveAnswer Send(const LinkTransaction& transact, const QString& command)
-{
-    return LoggedExchange(transact, command, kDriveReplyBytes, { LogOrder::CommandFirst, true });
-}
-
-}
-
 RunMonitorController::RunMonitorController(QObject* page)
     : m_page(page)
 {
@@ -33,7 +24,7 @@ RunMonitorController::RunStart RunMonitorController::StartRun(int runMode, int t
 {
     DriveAnswer answer;
     for (const RunStep& step : RunStartCommands(runMode, target)) {
-        answer = Send(m_transact, step.command);
+        answer = LoggedExchange(m_transact, step.command);
         if (step.pauseAfterMs > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(step.pauseAfterMs));
     }
@@ -51,7 +42,7 @@ RunMonitorController::RunStart RunMonitorController::StartRun(int runMode, int t
 std::optional<QString> RunMonitorController::StopRun()
 {
     const QString command = RunStopCommand(m_nHeldRunMode);
-    const DriveAnswer answer = Send(m_transact, command);
+    const DriveAnswer answer = LoggedExchange(m_transact, command);
     if (!answer.Ok())
         return QStringLiteral("The drive did not take %1: %2").arg(QString(command).remove(u'\r'), CommResultText(answer.result));
     m_bRunToggle = false;
@@ -60,7 +51,7 @@ std::optional<QString> RunMonitorController::StopRun()
 
 bool RunMonitorController::ToggleBrake()
 {
-    if (!Send(m_transact, BrakeToggleCommand(m_bBrake)).Ok())
+    if (!LoggedExchange(m_transact, BrakeToggleCommand(m_bBrake)).Ok())
         return false;
     m_bRunToggle = false;
     m_bBrake = !m_bBrake;

@@ -99,13 +99,6 @@ void ChartPage::ViewChanged()
     ReplotSamples(*m_chart, m_samples, m_firstCurve);
 }
 
-void ChartPage::MouseFractions(double* fx, double* fy) const
-{
-    *fx = 0.0;
-    *fy = 0.0;
-    m_chart->GetMousePos(fx, fy);
-}
-
 void ChartPage::ReadGainsInto(const LinkTransaction& transact, std::span<const QString> queries, std::span<int> gains,
     bool withReason)
 {

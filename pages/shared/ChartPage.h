@@ -60,8 +60,6 @@ protected:
     // The grid drawn afresh, and the stored samples on it.
     void DrawGrid();
     void ViewChanged();
-    // The mouse position over the chart as fractions of its width and height.
-    void MouseFractions(double* fx, double* fy) const;
 
     // Reads each gain in turn; a gain the drive did not answer keeps its value. The
     // failures are logged with their reason when `withReason`.

@@ -410,17 +410,12 @@ void CMonitor::ReadGains()
     ReadGainsInto(m_control.Transaction(), TuningGainQueries(), m_form.gains, false);
 }
 
-DriveAnswer CMonitor::Send(const QString& command, bool withReason, int replyBytes)
-{
-    return LoggedExchange(m_control.Transaction(), command, replyBytes, { LogOrder::CommandFirst, withReason });
-}
-
 void CMonitor::OnBnClickedSetPid()
 {
     if (!CheckConnected() || !UpdateData(true))
         return;
     for (const QString& command : TuningGainWrites(m_form.gains))
-        Send(command, false, 0);
+        LoggedExchange(m_control.Transaction(), command, 0, { LogOrder::CommandFirst });
 }
 
 void CMonitor::OnBnClickedGetPid()
@@ -433,11 +428,11 @@ void CMonitor::OnBnClickedPositionZero()
 {
     if (!CheckConnected())
         return;
-    const DriveAnswer mode = Send(QStringLiteral("GMOD\r"), false);
+    const DriveAnswer mode = LoggedExchange(m_control.Transaction(), QStringLiteral("GMOD\r"), kDriveReplyBytes, { LogOrder::CommandFirst });
     if (!mode.value)
         return;
     for (const QString& command : PositionZeroCommands(*mode.value))
-        Send(command, false, 0);
+        LoggedExchange(m_control.Transaction(), command, 0, { LogOrder::CommandFirst });
 }
 
 void CMonitor::OnBnClickedRunMonitor()
@@ -533,8 +528,8 @@ void CMonitor::OnBnClickedHostWave()
     if (m_control.IsWaveRunning() || !CheckConnected() || !UpdateData(true))
         return;
     PreviewHostWave();
-    const DriveAnswer mode = Send(QStringLiteral("GMOD\r"));
-    if (!mode.value || !Send(PositionModeCommand(*mode.value)).Ok()) {
+    const DriveAnswer mode = LoggedExchange(m_control.Transaction(), QStringLiteral("GMOD\r"));
+    if (!mode.value || !LoggedExchange(m_control.Transaction(), PositionModeCommand(*mode.value)).Ok()) {
         ShowBox(QStringLiteral("Communication failed"), MB_ICONERROR);
         return;
     }
@@ -775,7 +770,7 @@ void CMonitor::OnReadoutTimer()
 {
     double fx = 0.0;
     double fy = 0.0;
-    MouseFractions(&fx, &fy);
+    m_chart->GetMousePos(&fx, &fy);
     const ChartAxis y = CurveRange(m_form.curve + 1);
     if (!m_bXMarks)
         m_strX = QString::number(ReadoutValue(m_chart->m_xRange, fx));

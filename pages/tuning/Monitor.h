@@ -115,8 +115,6 @@ private:
     void OnReadoutTimer() override;
     ChartAxis ShownYAxis() const override;
     QString AxisUnit() const override;
-    // A command of the page's buttons, logged with its failure's reason or not.
-    DriveAnswer Send(const QString& command, bool withReason = true, int replyBytes = kDriveReplyBytes);
 
     TuningForm m_form;
     TuningController m_control;

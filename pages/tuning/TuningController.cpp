@@ -5,15 +5,7 @@
 
 #include <chrono>
 #include <thread>
-
-namespace {
-
-DriveAnswer Send(const LinkTransaction& transact, const QString& command)
-{
-    return LoggedExchange(transact, command, kDriveReplyBytes, { LogOrder::CommandFirst, true });
-}
-
-}
+#include <utility>
 
 TuningController::TuningController(QObject* page)
     : m_page(page)
@@ -31,16 +23,16 @@ void TuningController::SetServices(LinkTransaction transact, PollPause sampling,
 
 bool TuningController::StartWave(const TuningForm& form)
 {
-    const DriveAnswer mode = Send(m_transact, QStringLiteral("GMOD\r"));
+    const DriveAnswer mode = LoggedExchange(m_transact, QStringLiteral("GMOD\r"));
     if (!mode.value)
         return false;
     m_nSavedMode = *mode.value;
     const QStringList commands = WaveStartCommands(m_nSavedMode, form);
-    Send(m_transact, commands[0]);
-    Send(m_transact, commands[1]);
-    if (!Send(m_transact, commands[2]).Ok()) {
+    LoggedExchange(m_transact, commands[0]);
+    LoggedExchange(m_transact, commands[1]);
+    if (!LoggedExchange(m_transact, commands[2]).Ok()) {
         for (const QString& command : WaveStopCommands(m_nSavedMode))
-            Send(m_transact, command);
+            LoggedExchange(m_transact, command);
         return false;
     }
     m_bWaveRunning = true;
@@ -50,8 +42,8 @@ bool TuningController::StartWave(const TuningForm& form)
 std::optional<QString> TuningController::StopWave()
 {
     const QStringList commands = WaveStopCommands(m_nSavedMode);
-    Send(m_transact, commands[0]);
-    const DriveAnswer stop = Send(m_transact, commands[1]);
+    LoggedExchange(m_transact, commands[0]);
+    const DriveAnswer stop = LoggedExchange(m_transact, commands[1]);
     if (!stop.Ok())
         return QStringLiteral("The drive did not take SWM0: %1").arg(CommResultText(stop.result));
     m_bWaveRunning = false;
@@ -69,9 +61,7 @@ bool TuningController::StartSampling(bool feedback, bool command)
 bool TuningController::StopSampling()
 {
     m_sampler->Stop();
-    const bool was = m_bSampling;
-    m_bSampling = false;
-    return was;
+    return std::exchange(m_bSampling, false);
 }
 
 void TuningController::StopOnExit()

@@ -38,9 +38,7 @@ protected:
     }
     void WaitFor(const std::function<bool()>& done)
     {
-        for (int i = 0; i < 5000 && !done(); ++i)
-            QTest::qWait(1);
-        ASSERT_TRUE(done());
+        ASSERT_TRUE(QTest::qWaitFor(done, 5000));
     }
 
     CPidParam page;
